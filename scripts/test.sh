@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs what is missing, builds with warnings as errors, and runs every test with CTest:
+# once in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+./scripts/install-deps.sh
+jobs=$(nproc)
+
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTREVAK_WERROR=ON
+cmake --build build -j "$jobs"
+
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREVAK_WERROR=ON -DTREVAK_SANITIZE=ON
+cmake --build build-asan -j "$jobs"
+
+export QT_QPA_PLATFORM=offscreen
+export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
+echo "== tests =="
+ctest --test-dir build --output-on-failure -j "$jobs" --timeout 600
+
+echo "== tests under AddressSanitizer + UndefinedBehaviorSanitizer =="
+export ASAN_OPTIONS=halt_on_error=1:abort_on_error=1:detect_leaks=1:suppressions=$PWD/tests/asan.supp
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 900
