@@ -1,0 +1,23 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+namespace trevak::cli {
+
+/// Each command gets its own arguments (the command word removed) and returns the exit status:
+/// 0 success, 1 a refusal or a missing module, 2 a usage or file error.
+using Args = std::vector<std::string>;
+
+int cmdList(const Args& args, std::ostream& out, std::ostream& err);
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
+int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
+int cmdCopy(const Args& args, std::ostream& out, std::ostream& err);
+int cmdDelete(const Args& args, std::ostream& out, std::ostream& err);
+int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);
+int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
+int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
+
+}  // namespace trevak::cli
