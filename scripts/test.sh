@@ -14,6 +14,9 @@ cmake --build build -j "$jobs"
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREVAK_WERROR=ON -DTREVAK_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 
+# Bounded fuzz runs first, so that the output ends with CTest's summary.
+./scripts/fuzz.sh "${TREVAK_FUZZ_SECONDS:-60}"
+
 export QT_QPA_PLATFORM=offscreen
 export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
 echo "== tests =="
