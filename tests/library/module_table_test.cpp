@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -260,6 +261,8 @@ struct LocateCase {
   int notifications;
 };
 
+void PrintTo(const LocateCase& c, std::ostream* os) { *os << c.name; }
+
 class ModuleTableLocate : public ::testing::TestWithParam<LocateCase> {};
 
 TEST_P(ModuleTableLocate, FindsWholeNamesIgnoringCase) {
@@ -370,6 +373,8 @@ struct MoveCase {
   int endRow;
   int scrolls;
 };
+
+void PrintTo(const MoveCase& c, std::ostream* os) { *os << c.label; }
 
 class ModuleTableMoves : public ::testing::TestWithParam<MoveCase> {};
 
