@@ -31,8 +31,8 @@ constexpr std::size_t kMaxStemInTemporaryName = 200;
 void appendNumber(std::string& out, long long value, int width) {
   char digits[24];
   const bool negative = value < 0;
-  const unsigned long long magnitude =
-      negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                                : static_cast<unsigned long long>(value);
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude);
   (void)ec;  // 24 characters hold any 64-bit number
   if (negative) out.push_back('-');
