@@ -61,7 +61,8 @@ std::string leafOf(const std::string& path) {
 }
 
 Target resolveTarget(const std::string& path) {
-  if (path.empty()) throw invalidFilenameError();
+  // A NUL would end the name early for the system, and another file would be replaced.
+  if (path.empty() || path.find('\0') != std::string::npos) throw invalidFilenameError();
   Target target{path};
   for (int depth = 0;; ++depth) {
     struct stat st {};

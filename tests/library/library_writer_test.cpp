@@ -444,6 +444,8 @@ TEST(LibraryWriterSystem, TargetsThatCannotBeWritten) {
   EXPECT_TRUE(fs::is_empty(folder / "lib.mod"));
   EXPECT_EQ(saveError(table, folder / "missing" / "lib.mod"), "File not found");
   EXPECT_EQ(saveError(table, ""), "Invalid filename");
+  EXPECT_EQ(saveError(table, (folder / "lib.mod").string() + std::string(1, '\0') + "x"),
+            "Invalid filename");
   EXPECT_EQ(saveError(table, folder.path().string() + "/"), "File access denied");
   EXPECT_EQ(saveError(table, "/dev/null"), "File access denied");
   EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
