@@ -1,1 +1,129 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library_commands.h"
+
+#include "library/module_table.h"
+
+namespace trevak {
+
+namespace {
+
+constexpr std::string_view kNameField = "nome_Componente";
+constexpr std::string_view kBodyField = "Comandos";
+constexpr std::string_view kNamePlaceholder = ">NAME";
+
+// Turns a to z into A to Z and nothing else: accented letters stay as they are, whatever the
+// locale says.
+std::string asciiUpper(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return result;
+}
+
+// A body as the edit library takes it from the search library. Both libraries are assumed to
+// use the same length unit; a decimil/millimetre conversion of the coordinates would go here.
+std::string bodyForEditLibrary(const ModuleTable& /*search*/, const ModuleTable& /*edit*/,
+                               std::string body) {
+  return body;
+}
+
+// Opens every record of the edit library in turn and lets `change` rewrite it. The first
+// record is shown before the walk, the last one after it, and nothing in between.
+template <typename Change>
+void editEveryRecord(ModuleTable& edit, Change change) {
+  edit.MoveFirst();
+  NotificationSuspension pause(edit);
+  while (!edit.AtEnd()) {
+    edit.EditRecord();
+    change();
+    edit.PostRecord();
+    edit.MoveNext();
+  }
+}
+
+}  // namespace
+
+bool deleteCurrentModule(ModuleTable& edit) {
+  if (edit.IsEmpty()) return false;
+  edit.DeleteRecord();
+  return true;
+}
+
+CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit) {
+  if (search.IsEmpty()) return CopyResult::NothingToCopy;
+  if (edit.LocateName(search.GetField(kNameField))) return CopyResult::Duplicate;
+  edit.AppendRecord();
+  edit.SetField(kNameField, search.GetField(kNameField));
+  edit.SetField(kBodyField, bodyForEditLibrary(search, edit, search.GetField(kBodyField)));
+  edit.PostRecord();
+  edit.SortByName();
+  return CopyResult::Copied;
+}
+
+void newLibrary(ModuleTable& edit) { edit.Clear(); }
+
+std::string libraryBaseName(std::string_view caption) {
+  // "/" separates folders here; "\" and the drive colon still count, for paths typed the
+  // Windows way.
+  const std::size_t separator = caption.find_last_of("/\\:");
+  std::string_view name =
+      separator == std::string_view::npos ? caption : caption.substr(separator + 1);
+  const std::size_t dot = name.rfind('.');
+  if (dot != std::string_view::npos) name = name.substr(0, dot);
+  return std::string(name);
+}
+
+std::string replaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement) {
+  if (pattern.empty()) return std::string(text);
+  std::string result;
+  result.reserve(text.size());
+  std::size_t from = 0;
+  for (std::size_t hit = text.find(pattern); hit != std::string_view::npos;
+       hit = text.find(pattern, from)) {
+    result.append(text.substr(from, hit - from));
+    result.append(replacement);
+    from = hit + pattern.size();
+  }
+  result.append(text.substr(from));
+  return result;
+}
+
+void stripLibraryPrefix(ModuleTable& edit, std::string_view caption) {
+  const std::string base = libraryBaseName(caption);
+  const std::string p1 = base + "-";
+  const std::string p2 = asciiUpper(base) + "-";
+  editEveryRecord(edit, [&] {
+    edit.SetField(kNameField, replaceAll(edit.GetField(kNameField), p1, ""));
+    edit.SetField(kNameField, replaceAll(edit.GetField(kNameField), p2, ""));
+  });
+}
+
+void fillNamePlaceholders(ModuleTable& edit) {
+  editEveryRecord(edit, [&] {
+    const std::string name = edit.GetField(kNameField);
+    edit.SetField(kBodyField, replaceAll(edit.GetField(kBodyField), kNamePlaceholder, name));
+  });
+}
+
+void moveBoth(ModuleTable& edit, ModuleTable& search, Move move) {
+  for (ModuleTable* table : {&edit, &search}) {
+    switch (move) {
+      case Move::First:
+        table->MoveFirst();
+        break;
+      case Move::Next:
+        table->MoveNext();
+        break;
+      case Move::Prior:
+        table->MovePrior();
+        break;
+      case Move::Last:
+        table->MoveLast();
+        break;
+    }
+  }
+}
+
+}  // namespace trevak

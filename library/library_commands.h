@@ -1,2 +1,75 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include <string>
+#include <string_view>
+
+namespace trevak {
+
+class ModuleTable;
+
+/// The refusal of a copy whose name the edit library holds already (any letter case), shown in
+/// an error box with one OK button.
+inline constexpr std::string_view kDuplicateModuleMessage =
+    "Já existe um componente com este nome na biblioteca atual!";
+
+/// The caption of the edit pane's header strip after the new-library command.
+inline constexpr std::string_view kNewLibraryCaption = "nova";
+
+/// Deletes the edit library's current module (the delete command). Returns false, doing
+/// nothing, on an empty table; true when a module went, and then the caller sets the modified
+/// flag. The module that followed becomes current, or the new last one.
+bool deleteCurrentModule(ModuleTable& edit);
+
+/// What the copy command did.
+enum class CopyResult {
+  NothingToCopy,  ///< the search library is empty; nothing changed, nothing to say
+  Duplicate,      ///< the edit library holds the name already; that module is now current
+  Copied,         ///< the module was added; it is current at its place in name order
+};
+
+/// Copies the search library's current module into the edit library (the copy command): the
+/// name is looked up with LocateName; when absent a new record takes the search module's name
+/// and whole body, and the edit library is sorted by name again. The search library is not
+/// changed and its current module does not move.
+///
+/// On Duplicate the caller shows kDuplicateModuleMessage. On Copied the caller sets the edit
+/// library's modified flag: a copied module is unsaved work like any other change, and the new
+/// record is stored without EditRecord, so the after-edit hook does not see it.
+CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit);
+
+/// Empties the edit library (the new-library command's table part). The caller asks about
+/// unsaved changes first, clears its modified flag and sets the caption to kNewLibraryCaption.
+void newLibrary(ModuleTable& edit);
+
+/// The library's base name from the caption of the edit pane's header strip: what follows the
+/// last "/", "\" or ":", without its last "." and what follows it. "C:\kicad\modules\conn.mod"
+/// and "/home/u/conn.mod" give "conn"; "nova" gives "nova"; "" gives "".
+std::string libraryBaseName(std::string_view caption);
+
+/// Replaces every occurrence of `pattern` in `text`, exactly (letter case counts), left to
+/// right without overlapping; an inserted replacement is never searched again. An empty
+/// pattern leaves the text as it is.
+std::string replaceAll(std::string_view text, std::string_view pattern,
+                       std::string_view replacement);
+
+/// Removes the library's base name followed by "-" from every module name of the edit library
+/// (the strip-prefix command): first "B-", then "B-" with a to z in capitals, from the name as
+/// the first removal left it. `caption` is the edit library's path as the header strip shows
+/// it. Every record is opened with EditRecord, so the after-edit hook sets the modified flag
+/// once a table holds a module. The table is not sorted again; the last record ends up current
+/// and the views see one notification at the start (MoveFirst) and one at the end.
+void stripLibraryPrefix(ModuleTable& edit, std::string_view caption);
+
+/// Writes each module's name over every ">NAME" of its own body (the copy-name command); the
+/// same walk, hook and notifications as stripLibraryPrefix.
+void fillNamePlaceholders(ModuleTable& edit);
+
+/// One move of the navigation buttons.
+enum class Move { First, Next, Prior, Last };
+
+/// Applies `move` to the edit library and then to the search library, each by position on its
+/// own ("Primeiro", "Proximo", "Anterior", "Último").
+void moveBoth(ModuleTable& edit, ModuleTable& search, Move move);
+
+}  // namespace trevak

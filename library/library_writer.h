@@ -1,2 +1,104 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include <sys/types.h>
+
+#include <ctime>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace trevak {
+
+class ModuleTable;
+
+/// The refusal to save a library without modules, shown in an error box with one OK button.
+inline constexpr std::string_view kEmptyLibraryMessage = "Biblioteca vazia!";
+
+/// Thrown by saveLibrary for a table without modules; what() is kEmptyLibraryMessage.
+class EmptyLibraryError : public std::runtime_error {
+ public:
+  EmptyLibraryError() : std::runtime_error(std::string(kEmptyLibraryMessage)) {}
+};
+
+/// The moment written into a library's header line.
+struct HeaderTime {
+  std::time_t instant = 0;
+  bool utc = false;  ///< format in UTC rather than in the local time zone
+};
+
+/// The header line, without its line end: "PCBNEW-LibModule-V1", three spaces and the moment as
+/// dd/mm/yyyy-hh:nn:ss (24-hour clock, the year in at least four digits). Throws
+/// std::out_of_range when the moment cannot be broken down into a calendar date.
+std::string formatHeaderLine(const HeaderTime& time);
+
+/// The current moment, in local time.
+HeaderTime headerTimeNow();
+
+/// The header moment for tools that must give reproducible files: `sourceDateEpoch` is the
+/// value of SOURCE_DATE_EPOCH (nullptr or empty when unset). Set: that many seconds after
+/// 1970-01-01 00:00:00 UTC, formatted in UTC; unset: now in local time. Throws
+/// std::invalid_argument when the value is not a whole number of seconds with a calendar date.
+HeaderTime headerTimeFromSourceDateEpoch(const char* sourceDateEpoch);
+
+/// The file operations of a save, one virtual call each, so that tests can make any step fail.
+/// Every operation returns 0 on success or the system error number (errno) of its failure.
+class SaveFileLayer {
+ public:
+  virtual ~SaveFileLayer() = default;
+  /// Creates `path` for writing; fails with EEXIST when it exists already. With `exactMode` the
+  /// file gets exactly the permission bits `mode`; otherwise `mode` less the process umask.
+  virtual int create(const std::string& path, mode_t mode, bool exactMode, int& handle) = 0;
+  /// Writes all of `data` (retrying short writes).
+  virtual int write(int handle, std::string_view data) = 0;
+  /// Forces what was written onto the disk.
+  virtual int flush(int handle) = 0;
+  /// Closes the handle; called exactly once per created file, also after a failure.
+  virtual int close(int handle) = 0;
+  /// Puts `from` in the place of `to` in one step, replacing `to`.
+  virtual int rename(const std::string& from, const std::string& to) = 0;
+  /// Removes a file.
+  virtual int remove(const std::string& path) = 0;
+};
+
+/// The system's files, through POSIX calls.
+class PosixFileLayer : public SaveFileLayer {
+ public:
+  int create(const std::string& path, mode_t mode, bool exactMode, int& handle) override;
+  int write(int handle, std::string_view data) override;
+  int flush(int handle) override;
+  int close(int handle) override;
+  /// Also forces the folder's entry to the disk, as far as the system allows.
+  int rename(const std::string& from, const std::string& to) override;
+  int remove(const std::string& path) override;
+};
+
+/// How a library is saved.
+struct SaveOptions {
+  HeaderTime time;                 ///< the moment for the header line
+  SaveFileLayer* files = nullptr;  ///< nullptr: the system's files (PosixFileLayer)
+};
+
+/// Saves `table` as a library file at `path`: the header, the index of all names and every
+/// module framed by its "$MODULE name" and "$EndMODULE name" lines, in table order, each line
+/// ended by CR LF, names and bodies written byte for byte. Body lines are those of the body
+/// view (splitBodyLines of Comandos).
+///
+/// The table walk: SuspendNotifications, MoveFirst (which settles a record left open), the
+/// index, MoveFirst, ResumeNotifications, then the modules with notifications on, so a view
+/// bound to the table follows the walk. The last record is left current; the window's MoveFirst
+/// after the save brings the first one back. The table's content is not changed.
+///
+/// The file is replaced safely: everything goes into a new file beside the target, which is
+/// forced to disk and then renamed over the target. On any failure the new file is removed, an
+/// existing target keeps its bytes and IoError is thrown with the program's error text ("Disk
+/// full", "File access denied", ...). A replaced file keeps its permission bits; a new one gets
+/// 0666 less the umask. A symbolic link keeps pointing at its file, which is the one replaced.
+/// A folder, a device or a write-protected file as target gives "File access denied".
+///
+/// Throws EmptyLibraryError, touching neither table nor file, when the table IsEmpty; the
+/// window checks IsEmpty itself before showing its save dialog. Notifications are resumed
+/// whatever happens. The caller clears its modified flag only after a normal return.
+void saveLibrary(ModuleTable& table, const std::string& path, const SaveOptions& options);
+
+}  // namespace trevak
