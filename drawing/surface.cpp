@@ -200,6 +200,10 @@ QRgb Surface::pixel(int x, int y) const {
 void Surface::fillRect(int x1, int y1, int x2, int y2) {
   const Box b = normalise(x1, y1, x2, y2);
   if (b.empty()) return;
+  if (b.x1 <= 0 && b.y1 <= 0 && b.x2 >= width() && b.y2 >= height()) {
+    m_image.fill(m_brushColor | 0xff000000u);  // the redraw's clearing: one block fill
+    return;
+  }
   Raster r(m_image);
   const i64 yTo = std::min<i64>(b.y2, height());
   for (i64 y = std::max<i64>(b.y1, 0); y < yTo; ++y) {

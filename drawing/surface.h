@@ -61,8 +61,9 @@ class Surface {
   void ellipse(int x1, int y1, int x2, int y2);
   /// The part of the outline of the ellipse inscribed in the box that runs counter-clockwise,
   /// as seen on the screen, from the ray through (xStart, yStart) to the ray through
-  /// (xEnd, yEnd), both rays leaving the box's centre. When the rays coincide the whole outline
-  /// is drawn. Pen only, in the pen mode.
+  /// (xEnd, yEnd), both rays leaving the box's centre and passing through the centres of the
+  /// given pixels. When the rays coincide the whole outline is drawn. Pen only, in the pen
+  /// mode.
   void arc(int x1, int y1, int x2, int y2, int xStart, int yStart, int xEnd, int yEnd);
   /// Writes `text` (bytes taken as Latin-1) with the top-left corner of its first character
   /// cell at (x, y): the cells are filled with the brush colour, then the glyphs are drawn in
