@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QRgb>
 #include <QSize>
@@ -71,6 +72,8 @@ class Surface {
   /// pixel size of 11, whatever the screen. Needs a QGuiApplication; without one nothing is
   /// written.
   void textOut(int x, int y, std::string_view text);
+  /// The font texts are written in: DejaVu Sans, pixel size 11, without antialiasing.
+  static QFont font();
   /// The size of the cells that textOut fills for `text`.
   QSize textExtent(std::string_view text) const;
   /// Copies the w x h pixels at (srcX, srcY) of `source` to (dstX, dstY) of this surface.

@@ -86,7 +86,7 @@ TEST_F(Redraw, DrawingWhollyFarNegativeShowsNothing) {
 
 TEST_F(Redraw, SaturatedCoordinatesDoNotWrap) {
   draw({"DS 0 0 4294967296000 0 120 21"});  // 1000 x 2^32: wrapping would read 0
-  EXPECT_GT(st.xmax, 1000000);  // saturated at the 32-bit maximum, not wrapped negative
+  EXPECT_GT(st.xmax, 1000000);              // saturated at the 32-bit maximum, not wrapped negative
   EXPECT_EQ(pane.width, 2100);
   EXPECT_EQ(pane.height, 100);
 }

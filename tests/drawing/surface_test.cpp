@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QFontInfo>
+
 namespace trevak {
 namespace {
 
@@ -168,6 +170,12 @@ TEST(SurfaceText, CellsFilledWithTheBrushThenGlyphsInTheFontColour) {
   EXPECT_EQ(s.pixel(10, 20), kRed);  // top-left corner of the first cell
   EXPECT_EQ(s.pixel(9, 20), kBlue);
   EXPECT_EQ(s.pixel(10, 19), kBlue);
+}
+
+TEST(SurfaceText, DejaVuSansAtElevenPixelsWhateverTheScreen) {
+  const QFontInfo info(Surface::font());
+  EXPECT_EQ(info.family(), QStringLiteral("DejaVu Sans"));
+  EXPECT_EQ(info.pixelSize(), 11);
 }
 
 TEST(SurfaceText, FarAwayTextIsSkipped) {
