@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <algorithm>
 #include <functional>
 #include <ostream>
@@ -265,6 +266,38 @@ TEST(ModuleTableSort, CompareModuleNamesIgnoresCaseOnly) {
   EXPECT_LT(trevak::compareModuleNames("DIP8", "dip80"), 0);
   EXPECT_GT(trevak::compareModuleNames("b", "A"), 0);
   EXPECT_NE(trevak::compareModuleNames("e", "\xE9"), 0);
+}
+
+namespace {
+
+// Makes `locale` the default for the life of the guard; the tables collate by the default
+// locale of the moment they are made.
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(m_saved); }
+  DefaultLocale(const DefaultLocale&) = delete;
+  DefaultLocale& operator=(const DefaultLocale&) = delete;
+
+ private:
+  QLocale m_saved;
+};
+
+}  // namespace
+
+// The C locale is what a program gets with no LANG set; Qt's collation keys there are the text
+// itself, case and all.
+TEST(ModuleTableSort, CaseIsIgnoredInTheCLocaleToo) {
+  const DefaultLocale c(QLocale::c());
+  ModuleTable t;
+  add(t, "b");
+  add(t, "DIP8");
+  add(t, "A");
+  add(t, "a");
+  t.SortByName();
+  EXPECT_EQ(names(t), (std::vector<std::string>{"A", "a", "b", "DIP8"}));
+  EXPECT_TRUE(t.LocateName("dip8"));
+  EXPECT_EQ(trevak::compareModuleNames("DIP8", "dip8"), 0);
 }
 
 // --- LocateName ---------------------------------------------------------------------------
