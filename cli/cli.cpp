@@ -24,7 +24,7 @@ constexpr const char* kUsage =
     "  delete LIB.mod NAME... [-o OUT.mod]\n"
     "  strip-prefix LIB.mod [-o OUT.mod] remove 'LIB-' from module names\n"
     "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
-    "  normalize LIB.mod -o OUT.mod      load and save\n"
+    "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
