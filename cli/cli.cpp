@@ -14,6 +14,7 @@ constexpr const char* kUsage =
     "\n"
     "Commands:\n"
     "  list LIB.mod                      module names in table order, one per line\n"
+    "  list LIB.mod --units              the library's unit: mm or decimil\n"
     "  show LIB.mod NAME                 the body lines of module NAME (case ignored)\n"
     "  render LIB.mod NAME -o OUT.png [--scale N] [--texts]\n"
     "  render LIB.mod --all -o FOLDER [--scale N] [--texts]\n"

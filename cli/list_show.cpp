@@ -1,18 +1,83 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "library/body_lines.h"
+#include "library/io_error.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
 
 namespace trevak::cli {
 
-int cmdList(const Args&, std::ostream&, std::ostream& err) {
-  err << "trevak-cli: list is not available yet\n";
-  return 2;
+namespace {
+
+// Loads `path` into `table`; on failure reports it the way every command does and returns false.
+bool load(const std::string& path, ModuleTable& table, std::ostream& err) {
+  try {
+    loadLibraryFile(path, table);
+    return true;
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << path << ": " << e.what() << '\n';
+    return false;
+  }
 }
 
-int cmdShow(const Args&, std::ostream&, std::ostream& err) {
-  err << "trevak-cli: show is not available yet\n";
-  return 2;
+}  // namespace
+
+int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
+  bool units = false;
+  std::vector<std::string> paths;
+  for (const std::string& a : args) {
+    if (a == "--units") {
+      units = true;
+    } else if (a.size() > 1 && a.front() == '-') {
+      err << "trevak-cli: list: unknown option '" << a << "'\n"
+          << "usage: trevak-cli list LIB.mod [--units]\n";
+      return 2;
+    } else {
+      paths.push_back(a);
+    }
+  }
+  if (paths.size() != 1) {
+    err << "usage: trevak-cli list LIB.mod [--units]\n";
+    return 2;
+  }
+  ModuleTable table;
+  if (!load(paths.front(), table, err)) return 2;
+  if (units) {
+    out << (table.unit() == LengthUnit::Millimetre ? "mm" : "decimil") << '\n';
+    return 0;
+  }
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const auto& name = table.recordAt(row).nome_Componente;
+    if (name) out.write(name->data(), static_cast<std::streamsize>(name->size()));
+    out.put('\n');
+  }
+  return out ? 0 : 2;
+}
+
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
+  if (args.size() != 2) {
+    err << "usage: trevak-cli show LIB.mod NAME\n";
+    return 2;
+  }
+  const std::string& path = args[0];
+  const std::string& name = args[1];
+  ModuleTable table;
+  if (!load(path, table, err)) return 2;
+  if (!table.LocateName(name)) {
+    err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
+    return 1;
+  }
+  const std::string body = table.GetField("comandos");
+  for (std::string_view line : splitBodyLines(body)) {
+    out.write(line.data(), static_cast<std::streamsize>(line.size()));
+    out.put('\n');
+  }
+  return out ? 0 : 2;
 }
 
 }  // namespace trevak::cli

@@ -1,2 +1,78 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
+
+#include <cstddef>
+#include <limits>
+#include <string>
+#include <string_view>
+
+namespace trevak {
+
+class ModuleTable;
+
+/// Where a library's bytes come from. The reader pulls them in large blocks, once.
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  /// Reads up to `size` bytes into `buffer` and returns how many were read; 0 means the end.
+  /// Throws IoError when the read fails.
+  virtual std::size_t read(char* buffer, std::size_t size) = 0;
+  /// Releases the source once everything was read; throws IoError when that fails.
+  virtual void close() {}
+};
+
+/// Bytes held in memory (not copied: they must outlive the source). `chunk` limits each read,
+/// so tests can make lines and line ends straddle reads.
+class MemoryByteSource final : public ByteSource {
+ public:
+  explicit MemoryByteSource(std::string_view bytes,
+                            std::size_t chunk = std::numeric_limits<std::size_t>::max());
+  /// A temporary string would be gone before the first read.
+  MemoryByteSource(std::string&&, std::size_t = 0) = delete;
+  std::size_t read(char* buffer, std::size_t size) override;
+
+ private:
+  std::string_view m_bytes;
+  std::size_t m_chunk;
+  std::size_t m_pos = 0;
+};
+
+/// A file opened for reading with the system's calls.
+class FileByteSource final : public ByteSource {
+ public:
+  /// Opens `path`. Throws IoError: "Invalid filename" for an empty path or one holding a NUL,
+  /// "File access denied" for a directory, and the error of the failed open otherwise.
+  explicit FileByteSource(const std::string& path);
+  /// Closes the file if close() was not called, ignoring the result: this runs when a load
+  /// failed already.
+  ~FileByteSource() override;
+  FileByteSource(const FileByteSource&) = delete;
+  FileByteSource& operator=(const FileByteSource&) = delete;
+
+  std::size_t read(char* buffer, std::size_t size) override;
+  void close() override;
+
+ private:
+  int m_fd = -1;
+};
+
+/// Reads a library into `table`, which is cleared first: every module becomes one record,
+/// named from its `$MODULE` line, its body the lines up to its end line, each followed by one
+/// CR. Lines end at CR LF, CR or LF; a Ctrl-Z byte ends the input. A module that is still open
+/// when the next `$MODULE` line or the end comes is stored with the lines gathered so far. The
+/// table's unit becomes millimetres when a line outside the modules reads "Units mm" (either
+/// word in any case), decimil otherwise. The table is then sorted by name with its first record
+/// current. Notifications are suspended throughout, so the table sends one at the end.
+/// Throws IoError when the source fails; the table then holds what was read so far.
+void readLibrary(ByteSource& source, ModuleTable& table);
+
+/// Reads a library into a fresh table, closes the source and only then replaces the content of
+/// `table` with it and makes its first record current: one notification. When reading or
+/// closing fails, IoError is thrown and `table` is left exactly as it was, without a
+/// notification.
+void loadLibrary(ByteSource& source, ModuleTable& table);
+
+/// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it).
+void loadLibraryFile(const std::string& path, ModuleTable& table);
+
+}  // namespace trevak

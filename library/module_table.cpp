@@ -1,1 +1,478 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/module_table.h"
+
+#include <algorithm>
+#include <cassert>
+#include <utility>
+
+#include "library/name_collation.h"
+
+namespace trevak {
+
+namespace {
+
+enum class Field { Name, Body, Ilhas };
+
+constexpr std::string_view kNameField = "nome_Componente";
+constexpr std::string_view kBodyField = "Comandos";
+constexpr std::string_view kIlhasField = "Ilhas";
+
+// Field names are matched the way the data set matched them: ASCII letters ignoring case.
+bool sameFieldName(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
+    if (lower(a[i]) != lower(b[i])) return false;
+  }
+  return true;
+}
+
+Field findField(std::string_view name) {
+  if (sameFieldName(name, kNameField)) return Field::Name;
+  if (sameFieldName(name, kBodyField)) return Field::Body;
+  if (sameFieldName(name, kIlhasField)) return Field::Ilhas;
+  throw DataSetError("Field '" + std::string(name) + "' not found");
+}
+
+std::string_view declaredName(Field f) {
+  switch (f) {
+    case Field::Name: return kNameField;
+    case Field::Body: return kBodyField;
+    case Field::Ilhas: return kIlhasField;
+  }
+  return {};
+}
+
+std::string storedName(std::string_view value) {
+  const std::size_t nul = value.find('\0');
+  if (nul != std::string_view::npos) value = value.substr(0, nul);
+  return std::string(value.substr(0, ModuleTable::kNameLimit));
+}
+
+// Below this many unsorted records behind a sorted run, each is put in place by binary search;
+// above it the run of new records is sorted and merged in.
+constexpr std::size_t kInsertionLimit = 16;
+
+}  // namespace
+
+struct ModuleTable::Impl {
+  // A stored record with its collation key, kept so that sorting and searching never collate a
+  // name twice. Records are held by pointer so that the sort moves pointers, not bodies.
+  struct Entry {
+    ModuleRecord record;
+    std::optional<QCollatorSortKey> key;  // of a non-null name, once computed
+  };
+
+  std::vector<std::unique_ptr<Entry>> records;
+  int current = -1;       // stored record index; -1 only while nothing is stored
+  int beforeInsert = -1;  // current record when AppendRecord opened the pending one
+  bool atEnd = true;
+  TableMode mode = TableMode::Browse;
+  ModuleRecord copy;  // the working copy while editing or inserting
+  bool copyTouched = false;
+  std::uint64_t lastNumber = 0;
+  int suspendCount = 0;
+  // records[0, sortedCount) are in sort order with valid keys; later ones were added or renamed
+  // since the last sort.
+  std::size_t sortedCount = 0;
+  LengthUnit unit = LengthUnit::None;
+  ModuleNameCollator collator;
+  bool inUpdateRecord = false;
+
+  DataChangeHandler onDataChange;
+  std::function<void()> afterEdit;
+  std::function<void()> updateRecord;
+
+  Impl() { records.reserve(kCapacity); }
+
+  int count() const { return static_cast<int>(records.size()); }
+
+  void notify(NotificationKind kind, std::string_view field = {}) {
+    if (suspendCount > 0 || !onDataChange) return;
+    onDataChange(kind, field);
+  }
+
+  void callUpdateRecord() {
+    if (!updateRecord || inUpdateRecord) return;
+    inUpdateRecord = true;
+    struct Reset {
+      bool& flag;
+      ~Reset() { flag = false; }
+    } reset{inUpdateRecord};
+    updateRecord();
+  }
+
+  // Stores the working copy: written back while editing, appended while inserting.
+  void store() {
+    if (mode == TableMode::Edit) {
+      Entry& e = *records[static_cast<std::size_t>(current)];
+      if (e.record.nome_Componente != copy.nome_Componente) {
+        e.key.reset();
+        sortedCount = std::min(sortedCount, static_cast<std::size_t>(current));
+      }
+      e.record = std::move(copy);
+    } else {
+      copy.creationNumber = ++lastNumber;
+      auto e = std::make_unique<Entry>();
+      e->record = std::move(copy);
+      records.push_back(std::move(e));
+      current = count() - 1;
+    }
+    copy = ModuleRecord{};
+    copyTouched = false;
+    mode = TableMode::Browse;
+    notify(NotificationKind::DataSetChange);
+  }
+
+  // Drops the working copy. Only a dropped pending record changes what the views show.
+  void cancel() {
+    const bool wasInsert = mode == TableMode::Insert;
+    copy = ModuleRecord{};
+    copyTouched = false;
+    mode = TableMode::Browse;
+    if (wasInsert) {
+      current = beforeInsert;
+      notify(NotificationKind::DataSetChange);
+    }
+  }
+
+  void settle() {
+    if (mode == TableMode::Browse) return;
+    callUpdateRecord();
+    if (mode == TableMode::Browse) return;  // the handler posted it itself
+    if (copyTouched) {
+      store();
+    } else {
+      cancel();
+    }
+  }
+
+  void openPending() {
+    beforeInsert = current;
+    copy = ModuleRecord{};
+    copyTouched = false;
+    mode = TableMode::Insert;
+    atEnd = false;
+    notify(NotificationKind::DataSetChange);
+  }
+
+  void moveToIndex(int row) {
+    const int previous = current;
+    current = row;
+    atEnd = false;
+    if (previous != row) notify(NotificationKind::Scroll);
+  }
+
+  const QCollatorSortKey* keyOf(Entry& e) {
+    if (!e.record.nome_Componente) return nullptr;
+    if (!e.key) e.key.emplace(collator.sortKey(*e.record.nome_Componente));
+    return &*e.key;
+  }
+
+  // The sort rule: null names first, then the collation, then the creation number. It is a
+  // total order, so every way of sorting gives the same result.
+  bool before(Entry& a, Entry& b) {
+    const QCollatorSortKey* ka = keyOf(a);
+    const QCollatorSortKey* kb = keyOf(b);
+    if ((ka == nullptr) != (kb == nullptr)) return ka == nullptr;
+    if (ka != nullptr) {
+      const int c = compareModuleNames(*ka, *kb);
+      if (c != 0) return c < 0;
+    }
+    return a.record.creationNumber < b.record.creationNumber;
+  }
+
+  void sortRecords() {
+    auto less = [this](const std::unique_ptr<Entry>& a, const std::unique_ptr<Entry>& b) {
+      return before(*a, *b);
+    };
+    const auto first = records.begin();
+    const auto sortedEnd = first + static_cast<std::ptrdiff_t>(sortedCount);
+    const std::size_t added = records.size() - sortedCount;
+    if (added == 0) return;
+    if (sortedCount == 0 || added > records.size() / 2) {
+      std::sort(first, records.end(), less);
+      return;
+    }
+    // The common case after a copy: a long sorted run and a few records behind it.
+    std::sort(sortedEnd, records.end(), less);
+    if (added <= kInsertionLimit) {
+      for (auto it = sortedEnd; it != records.end(); ++it) {
+        const auto place = std::upper_bound(first, it, *it, less);
+        std::rotate(place, it, it + 1);
+      }
+    } else {
+      std::inplace_merge(first, sortedEnd, records.end(), less);
+    }
+  }
+
+  bool nameMatches(Entry& e, const QCollatorSortKey& key) {
+    const QCollatorSortKey* k = keyOf(e);
+    return k != nullptr && compareModuleNames(*k, key) == 0;
+  }
+};
+
+ModuleTable::ModuleTable() : m_impl(std::make_unique<Impl>()) {}
+ModuleTable::~ModuleTable() = default;
+
+void ModuleTable::setOnDataChange(DataChangeHandler handler) {
+  m_impl->onDataChange = std::move(handler);
+}
+void ModuleTable::setAfterEdit(std::function<void()> handler) {
+  m_impl->afterEdit = std::move(handler);
+}
+void ModuleTable::setUpdateRecord(std::function<void()> handler) {
+  m_impl->updateRecord = std::move(handler);
+}
+
+void ModuleTable::Clear() {
+  Impl& d = *m_impl;
+  d.settle();
+  d.records.clear();
+  d.current = -1;
+  d.beforeInsert = -1;
+  d.lastNumber = 0;
+  d.sortedCount = 0;
+  d.atEnd = true;
+  d.notify(NotificationKind::DataSetChange);
+}
+
+void ModuleTable::SortByName() {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) return;
+  const Impl::Entry* currentEntry = d.records[static_cast<std::size_t>(d.current)].get();
+  d.sortRecords();
+  d.sortedCount = d.records.size();
+  for (std::size_t i = 0; i < d.records.size(); ++i) {
+    if (d.records[i].get() == currentEntry) {
+      d.current = static_cast<int>(i);
+      break;
+    }
+  }
+  d.notify(NotificationKind::DataSetChange);
+}
+
+bool ModuleTable::LocateName(std::string_view name) {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) return false;
+  const QCollatorSortKey key = d.collator.sortKey(name);
+  if (d.nameMatches(*d.records[static_cast<std::size_t>(d.current)], key)) {
+    d.notify(NotificationKind::DataSetChange);
+    return true;
+  }
+  int found = -1;
+  {
+    NotificationSuspension pause(*this);
+    for (std::size_t i = 0; i < d.records.size(); ++i) {
+      if (d.nameMatches(*d.records[i], key)) {
+        found = static_cast<int>(i);
+        break;
+      }
+    }
+    // Found or not, the cursor ends on a record, as after a return to a bookmark.
+    if (found >= 0) d.current = found;
+    d.atEnd = false;
+  }
+  if (found < 0) return false;
+  d.notify(NotificationKind::DataSetChange);
+  return true;
+}
+
+void ModuleTable::AppendRecord() {
+  m_impl->settle();
+  m_impl->openPending();
+}
+
+void ModuleTable::EditRecord() {
+  Impl& d = *m_impl;
+  if (d.mode != TableMode::Browse) return;
+  if (d.records.empty()) {
+    d.openPending();
+    return;
+  }
+  d.copy = d.records[static_cast<std::size_t>(d.current)]->record;
+  d.copyTouched = false;
+  d.mode = TableMode::Edit;
+  d.notify(NotificationKind::RecordChange);
+  if (d.afterEdit) d.afterEdit();
+}
+
+void ModuleTable::PostRecord() {
+  Impl& d = *m_impl;
+  if (d.mode == TableMode::Browse) return;
+  d.callUpdateRecord();
+  if (d.mode == TableMode::Browse) return;
+  d.store();
+}
+
+void ModuleTable::DeleteRecord() {
+  Impl& d = *m_impl;
+  if (IsEmpty()) throw DataSetError("Cannot perform this operation on an empty dataset");
+  if (d.mode == TableMode::Insert) {
+    d.cancel();
+    return;
+  }
+  if (d.mode == TableMode::Edit) {
+    d.copy = ModuleRecord{};
+    d.copyTouched = false;
+    d.mode = TableMode::Browse;
+  }
+  const auto row = static_cast<std::size_t>(d.current);
+  d.records.erase(d.records.begin() + static_cast<std::ptrdiff_t>(row));
+  if (row < d.sortedCount) --d.sortedCount;
+  if (d.records.empty()) {
+    d.current = -1;
+    d.lastNumber = 0;
+    d.atEnd = true;
+  } else {
+    d.current = std::min(d.current, d.count() - 1);
+    d.atEnd = false;
+  }
+  d.notify(NotificationKind::DataSetChange);
+}
+
+void ModuleTable::MoveFirst() {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) {
+    d.atEnd = true;
+    return;
+  }
+  d.moveToIndex(0);
+}
+
+void ModuleTable::MoveNext() {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.current + 1 < d.count()) {
+    d.moveToIndex(d.current + 1);
+  } else {
+    d.atEnd = true;
+  }
+}
+
+void ModuleTable::MovePrior() {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) {
+    d.atEnd = true;
+    return;
+  }
+  d.moveToIndex(std::max(d.current - 1, 0));
+}
+
+void ModuleTable::MoveLast() {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) {
+    d.atEnd = true;
+    return;
+  }
+  d.moveToIndex(d.count() - 1);
+}
+
+bool ModuleTable::AtEnd() const { return m_impl->atEnd; }
+
+bool ModuleTable::IsEmpty() const {
+  return m_impl->records.empty() && m_impl->mode != TableMode::Insert;
+}
+
+int ModuleTable::RecordCount() const { return m_impl->count(); }
+
+void ModuleTable::SuspendNotifications() { ++m_impl->suspendCount; }
+
+void ModuleTable::ResumeNotifications() {
+  Impl& d = *m_impl;
+  if (d.suspendCount == 0) return;
+  if (--d.suspendCount == 0) d.notify(NotificationKind::DataSetChange);
+}
+
+std::string ModuleTable::GetField(std::string_view field) const {
+  const Impl& d = *m_impl;
+  const Field f = findField(field);
+  const ModuleRecord* r = nullptr;
+  if (d.mode != TableMode::Browse) {
+    r = &d.copy;
+  } else if (d.current >= 0) {
+    r = &d.records[static_cast<std::size_t>(d.current)]->record;
+  }
+  if (r == nullptr) return {};
+  switch (f) {
+    case Field::Name: return r->nome_Componente.value_or(std::string());
+    case Field::Body: return r->Comandos.value_or(std::string());
+    case Field::Ilhas: return r->Ilhas ? std::to_string(*r->Ilhas) : std::string();
+  }
+  return {};
+}
+
+void ModuleTable::SetField(std::string_view field, std::string_view value) {
+  Impl& d = *m_impl;
+  const Field f = findField(field);
+  if (d.mode == TableMode::Browse) throw DataSetError("Dataset not in edit or insert mode");
+  switch (f) {
+    case Field::Name: d.copy.nome_Componente = storedName(value); break;
+    case Field::Body: d.copy.Comandos = std::string(value); break;
+    case Field::Ilhas: break;  // declared but unused: it stays null
+  }
+  d.copyTouched = true;
+  d.notify(NotificationKind::FieldChange, declaredName(f));
+}
+
+TableMode ModuleTable::mode() const { return m_impl->mode; }
+
+int ModuleTable::currentIndex() const {
+  return m_impl->mode == TableMode::Insert ? m_impl->count() : m_impl->current;
+}
+
+const ModuleRecord& ModuleTable::recordAt(int row) const {
+  assert(row >= 0 && row < m_impl->count());
+  return m_impl->records.at(static_cast<std::size_t>(row))->record;
+}
+
+void ModuleTable::moveTo(int row) {
+  Impl& d = *m_impl;
+  // Rows are checked before settling: a click on the pending row, or past the end, does nothing.
+  if (row < 0 || row >= d.count()) return;
+  d.settle();
+  d.moveToIndex(row);
+}
+
+int ModuleTable::suspendCount() const { return m_impl->suspendCount; }
+
+LengthUnit ModuleTable::unit() const { return m_impl->unit; }
+void ModuleTable::setUnit(LengthUnit unit) { m_impl->unit = unit; }
+
+void ModuleTable::replaceContent(ModuleTable&& other) {
+  if (&other == this) return;
+  Impl& d = *m_impl;
+  Impl& o = *other.m_impl;
+  d.settle();
+  o.settle();
+  d.records.swap(o.records);
+  d.current = o.current;
+  d.beforeInsert = -1;
+  d.atEnd = o.atEnd;
+  d.lastNumber = o.lastNumber;
+  d.sortedCount = o.sortedCount;
+  d.unit = o.unit;
+  // The keys that came along were made by the other table's collator; keep them consistent.
+  std::swap(d.collator, o.collator);
+
+  o.records.clear();
+  o.current = -1;
+  o.beforeInsert = -1;
+  o.atEnd = true;
+  o.lastNumber = 0;
+  o.sortedCount = 0;
+  o.unit = LengthUnit::None;
+  d.notify(NotificationKind::DataSetChange);
+}
+
+int compareModuleNames(std::string_view a, std::string_view b) {
+  const ModuleNameCollator collator;
+  return compareModuleNames(collator.sortKey(a), collator.sortKey(b));
+}
+
+}  // namespace trevak

@@ -66,28 +66,73 @@ class ModuleTable {
   void setUpdateRecord(std::function<void()> handler);
 
   // --- the operations ---------------------------------------------------------------------
+  // "Settle" means: when a working copy is open, call the update-record handler, then store the
+  // copy as PostRecord does if any field was set since it was opened, else drop it. Dropping a
+  // pending new record returns to the record that was current before AppendRecord and sends
+  // one data-set change; dropping an unchanged edit copy sends nothing, since nothing changed.
+  // The notification counts below are those of the operation itself, after any settling.
+
+  /// Settles, drops every record, restarts the creation numbers; no current record, AtEnd true.
+  /// One data-set change, even when the table was empty already. The unit is kept.
   void Clear();
+  /// Settles, then orders the stored records by compareModuleNames, null names first, ties by
+  /// creation number; the current record stays current. One data-set change; none (and no
+  /// change at all) when no record is stored.
   void SortByName();
+  /// Settles, then finds the first record in table order whose name equals `name` ignoring
+  /// case (whole names only). The current record matching: true, no move, one data-set change.
+  /// Another record matching: it becomes current, true, two data-set changes. No match: false,
+  /// the same record current, one data-set change. Empty table: false, nothing sent. A null
+  /// name matches no text.
   bool LocateName(std::string_view name);
+  /// Settles, opens a pending new record with all fields null after the last record and makes it
+  /// current. One data-set change.
   void AppendRecord();
+  /// Nothing while a working copy is open. On an empty table: as AppendRecord (no AfterEdit).
+  /// Otherwise opens the current record for change: one record change, then AfterEdit.
   void EditRecord();
+  /// Nothing while browsing. Otherwise calls the update-record handler, then stores the working
+  /// copy (a new record takes the next creation number and goes after the last one); the stored
+  /// record is current. One data-set change.
   void PostRecord();
+  /// Throws DataSetError on an empty table. A pending new record is dropped (one data-set
+  /// change). Otherwise any edit copy is dropped and the current record removed; the next record
+  /// becomes current, or the new last one. One data-set change. Deleting the last remaining
+  /// record restarts the creation numbers and sets AtEnd.
   void DeleteRecord();
+  /// Settles; the first record becomes current, AtEnd false; on an empty table AtEnd true. One
+  /// scroll notification when the current record changed, none otherwise.
   void MoveFirst();
+  /// Settles; the next record becomes current (one scroll notification), or, on the last record
+  /// or an empty table, nothing moves, AtEnd becomes true and nothing is sent.
   void MoveNext();
+  /// Settles; the previous record becomes current (one scroll notification). On the first record
+  /// nothing moves and nothing is sent. AtEnd becomes false unless the table is empty.
   void MovePrior();
+  /// Settles; the last record becomes current, AtEnd false; on an empty table AtEnd true. One
+  /// scroll notification when the current record changed, none otherwise.
   void MoveLast();
+  /// True after MoveNext found no next record, and whenever the table is empty after a move,
+  /// Clear or the deletion of the last record. Any move onto a record clears it.
   bool AtEnd() const;
+  /// True when the table shows no record: nothing stored and no pending new record.
   bool IsEmpty() const;
+  /// Number of stored records; a pending new record is not counted.
   int RecordCount() const;
+  /// Raises the suspension count; while it is above 0 nothing is sent.
   void SuspendNotifications();
+  /// Lowers the suspension count; the call that brings it to 0 sends exactly one data-set
+  /// change. A call while the count is 0 changes nothing and sends nothing.
   void ResumeNotifications();
+  /// Record slots reserved at creation; not a limit.
   int Capacity() const { return kCapacity; }
 
   /// Reads a field of the current record (or of the working copy while one is open). The name
   /// is matched ignoring case. Unknown names throw DataSetError.
   std::string GetField(std::string_view field) const;
-  /// Writes a field of the working copy; throws DataSetError while browsing.
+  /// Writes a field of the working copy; throws DataSetError while browsing. A name is cut at a
+  /// NUL byte and then to kNameLimit bytes; the body is kept byte for byte; `Ilhas` is accepted
+  /// and stays null. Every call sends one field change naming the declared field.
   void SetField(std::string_view field, std::string_view value);
 
   // --- for views and tools ----------------------------------------------------------------
@@ -109,6 +154,8 @@ class ModuleTable {
   /// Moves the content of `other` (records, numbering, unit) into this table in one step, as a
   /// load that must not disturb the table until the whole file was read. Sends one data-set
   /// change notification unless suspended. `other` is left empty.
+  /// Both tables are settled first; the current record and AtEnd come with the content, while
+  /// this table's handlers and suspension count stay.
   void replaceContent(ModuleTable&& other);
 
  private:
@@ -119,5 +166,21 @@ class ModuleTable {
 /// Compares two names the way the table sorts them: the user's locale, ignoring case, bytes
 /// taken as Latin-1. Negative, zero or positive.
 int compareModuleNames(std::string_view a, std::string_view b);
+
+/// Suspends a table's notifications for the life of the guard, so that a failing load, save or
+/// command still resumes them. The resume at its end sends the one data-set change when the
+/// count reaches 0.
+class NotificationSuspension {
+ public:
+  explicit NotificationSuspension(ModuleTable& table) : m_table(table) {
+    m_table.SuspendNotifications();
+  }
+  ~NotificationSuspension() { m_table.ResumeNotifications(); }
+  NotificationSuspension(const NotificationSuspension&) = delete;
+  NotificationSuspension& operator=(const NotificationSuspension&) = delete;
+
+ private:
+  ModuleTable& m_table;
+};
 
 }  // namespace trevak

@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <string_view>
+
+namespace trevak {
+
+/// The collation of module names: the user's locale (the default QLocale at construction),
+/// letter case ignored, each byte taken as the Latin-1 character of the same code so that any
+/// byte string has a place in the order.
+class ModuleNameCollator {
+ public:
+  ModuleNameCollator();
+
+  /// The collation key of a name. Two keys compare (compareModuleNames) as their names do, so
+  /// a table can key each record once and sort or search without collating again.
+  QCollatorSortKey sortKey(std::string_view name) const;
+
+ private:
+  QCollator m_collator;
+};
+
+/// Orders two names by their keys: negative, zero or positive. This is the one comparison
+/// behind the table's sort and LocateName; the text overload in module_table.h keys both names
+/// and calls it.
+int compareModuleNames(const QCollatorSortKey& a, const QCollatorSortKey& b);
+
+}  // namespace trevak
