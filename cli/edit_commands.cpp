@@ -1,23 +1,222 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The commands that change a library: each loads with the reader, changes the table with the
+// window's own command code and saves with the writer.
+#include <cstdlib>
+#include <optional>
 #include <ostream>
+#include <stdexcept>
 
 #include "cli/commands.h"
+#include "library/io_error.h"
+#include "library/library_commands.h"
+#include "library/library_reader.h"
+#include "library/library_writer.h"
+#include "library/module_table.h"
 
 namespace trevak::cli {
 
 namespace {
-int notYet(const char* name, std::ostream& err) {
-  err << "trevak-cli: " << name << " is not available yet\n";
-  return 2;
+
+constexpr int kDone = 0;
+constexpr int kRefused = 1;
+constexpr int kFailed = 2;
+
+struct EditArgs {
+  std::vector<std::string> operands;
+  std::optional<std::string> output;
+  bool startNew = false;
+};
+
+struct Syntax {
+  const char* command;
+  const char* usage;
+  std::size_t minOperands;
+  std::size_t maxOperands;  // 0: no upper bound
+  bool acceptsNew;
+};
+
+constexpr Syntax kCopy{"copy", "copy SRC.mod DST.mod NAME... [--new] [-o OUT.mod]", 3, 0, true};
+constexpr Syntax kDelete{"delete", "delete LIB.mod NAME... [-o OUT.mod]", 2, 0, false};
+constexpr Syntax kStripPrefix{"strip-prefix", "strip-prefix LIB.mod [-o OUT.mod]", 1, 1, false};
+constexpr Syntax kFillNames{"fill-names", "fill-names LIB.mod [-o OUT.mod]", 1, 1, false};
+constexpr Syntax kNormalize{"normalize", "normalize LIB.mod [-o OUT.mod]", 1, 1, false};
+
+int usageError(const Syntax& syntax, const std::string& problem, std::ostream& err) {
+  err << "trevak-cli: " << syntax.command << ": " << problem << "\n"
+      << "usage: trevak-cli " << syntax.usage << "\n";
+  return kFailed;
 }
+
+// Options may stand anywhere; "--" makes every following argument an operand, for module
+// names that start with "-".
+std::optional<EditArgs> parseArgs(const Args& args, const Syntax& syntax, std::ostream& err) {
+  EditArgs parsed;
+  bool optionsEnded = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (optionsEnded || arg.size() < 2 || arg.front() != '-') {
+      parsed.operands.push_back(arg);
+    } else if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "-o" || arg == "--output") {
+      if (parsed.output) {
+        usageError(syntax, "-o given twice", err);
+        return std::nullopt;
+      }
+      if (i + 1 == args.size()) {
+        usageError(syntax, "-o needs a file name", err);
+        return std::nullopt;
+      }
+      parsed.output = args[++i];
+    } else if (arg == "--new" && syntax.acceptsNew) {
+      parsed.startNew = true;
+    } else {
+      usageError(syntax, "unknown option '" + arg + "'", err);
+      return std::nullopt;
+    }
+  }
+  if (parsed.operands.size() < syntax.minOperands) {
+    usageError(syntax, "missing arguments", err);
+    return std::nullopt;
+  }
+  if (syntax.maxOperands != 0 && parsed.operands.size() > syntax.maxOperands) {
+    usageError(syntax, "too many arguments", err);
+    return std::nullopt;
+  }
+  return parsed;
+}
+
+// The header moment, read before any work so that a bad value stops the command early.
+std::optional<HeaderTime> headerTime(std::ostream& err) {
+  try {
+    return headerTimeFromSourceDateEpoch(std::getenv("SOURCE_DATE_EPOCH"));
+  } catch (const std::invalid_argument& e) {
+    err << "trevak-cli: " << e.what() << "\n";
+    return std::nullopt;
+  }
+}
+
+bool load(ModuleTable& table, const std::string& path, std::ostream& err) {
+  try {
+    loadLibraryFile(path, table);
+    return true;
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << path << ": " << e.what() << "\n";
+    return false;
+  }
+}
+
+int save(ModuleTable& table, const std::string& path, const HeaderTime& time,
+         std::ostream& err) {
+  try {
+    saveLibrary(table, path, SaveOptions{time});
+    return kDone;
+  } catch (const EmptyLibraryError& e) {
+    err << "trevak-cli: " << e.what() << "\n";
+    return kRefused;
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << path << ": " << e.what() << "\n";
+    return kFailed;
+  }
+}
+
+int worse(int a, int b) { return a > b ? a : b; }
+
+// What a change did to its library.
+struct Outcome {
+  int status = kDone;
+  bool changed = true;
+};
+
+// Loads the one library of a command, lets `change` work on it and saves the result over the
+// library or into -o. A library left unchanged is not rewritten unless -o asks for a file.
+template <typename Change>
+int changeOneLibrary(const Args& args, const Syntax& syntax, std::ostream& err, Change change) {
+  const std::optional<EditArgs> parsed = parseArgs(args, syntax, err);
+  if (!parsed) return kFailed;
+  const std::optional<HeaderTime> time = headerTime(err);
+  if (!time) return kFailed;
+  const std::string& library = parsed->operands.front();
+  ModuleTable table;
+  if (!load(table, library, err)) return kFailed;
+  const Outcome outcome = change(table, *parsed);
+  if (!outcome.changed && !parsed->output) return outcome.status;
+  return worse(outcome.status, save(table, parsed->output.value_or(library), *time, err));
+}
+
 }  // namespace
 
-int cmdCopy(const Args&, std::ostream&, std::ostream& err) { return notYet("copy", err); }
-int cmdDelete(const Args&, std::ostream&, std::ostream& err) { return notYet("delete", err); }
-int cmdStripPrefix(const Args&, std::ostream&, std::ostream& err) {
-  return notYet("strip-prefix", err);
+int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
+  const std::optional<EditArgs> parsed = parseArgs(args, kCopy, err);
+  if (!parsed) return kFailed;
+  const std::optional<HeaderTime> time = headerTime(err);
+  if (!time) return kFailed;
+  const std::string& source = parsed->operands[0];
+  const std::string& destination = parsed->operands[1];
+
+  ModuleTable search;
+  ModuleTable edit;
+  if (!load(search, source, err)) return kFailed;
+  if (!parsed->startNew && !load(edit, destination, err)) return kFailed;
+
+  int status = kDone;
+  bool copied = false;
+  for (std::size_t i = 2; i < parsed->operands.size(); ++i) {
+    const std::string& name = parsed->operands[i];
+    if (!search.LocateName(name)) {
+      err << "trevak-cli: copy: " << source << " has no module '" << name << "'\n";
+      status = kRefused;
+      continue;
+    }
+    switch (copyCurrentModule(search, edit)) {
+      case CopyResult::Copied: copied = true; break;
+      case CopyResult::Duplicate:
+        err << "trevak-cli: copy '" << name << "': " << kDuplicateModuleMessage << "\n";
+        status = kRefused;
+        break;
+      case CopyResult::NothingToCopy: break;  // LocateName found a module, so not reached
+    }
+  }
+  // An unchanged destination is left alone; -o and --new ask for a file in any case.
+  if (!copied && !parsed->output && !parsed->startNew) return status;
+  return worse(status, save(edit, parsed->output.value_or(destination), *time, err));
 }
-int cmdFillNames(const Args&, std::ostream&, std::ostream& err) { return notYet("fill-names", err); }
-int cmdNormalize(const Args&, std::ostream&, std::ostream& err) { return notYet("normalize", err); }
+
+int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
+  return changeOneLibrary(args, kDelete, err, [&](ModuleTable& table, const EditArgs& parsed) {
+    Outcome outcome{kDone, false};
+    for (std::size_t i = 1; i < parsed.operands.size(); ++i) {
+      const std::string& name = parsed.operands[i];
+      if (table.LocateName(name)) {
+        outcome.changed = deleteCurrentModule(table) || outcome.changed;
+      } else {
+        err << "trevak-cli: delete: " << parsed.operands[0] << " has no module '" << name
+            << "'\n";
+        outcome.status = kRefused;
+      }
+    }
+    return outcome;
+  });
+}
+
+int cmdStripPrefix(const Args& args, std::ostream&, std::ostream& err) {
+  return changeOneLibrary(args, kStripPrefix, err,
+                          [](ModuleTable& table, const EditArgs& parsed) {
+                            stripLibraryPrefix(table, parsed.operands[0]);
+                            return Outcome{};
+                          });
+}
+
+int cmdFillNames(const Args& args, std::ostream&, std::ostream& err) {
+  return changeOneLibrary(args, kFillNames, err, [](ModuleTable& table, const EditArgs&) {
+    fillNamePlaceholders(table);
+    return Outcome{};
+  });
+}
+
+int cmdNormalize(const Args& args, std::ostream&, std::ostream& err) {
+  return changeOneLibrary(args, kNormalize, err,
+                          [](ModuleTable&, const EditArgs&) { return Outcome{}; });
+}
 
 }  // namespace trevak::cli

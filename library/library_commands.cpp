@@ -44,18 +44,6 @@ void editEveryRecord(ModuleTable& edit, Change change) {
 
 }  // namespace
 
-NotificationSuspension::NotificationSuspension(ModuleTable& table) : m_table(table) {
-  m_table.SuspendNotifications();
-}
-
-NotificationSuspension::~NotificationSuspension() { resume(); }
-
-void NotificationSuspension::resume() {
-  if (!m_suspended) return;
-  m_suspended = false;
-  m_table.ResumeNotifications();
-}
-
 bool deleteCurrentModule(ModuleTable& edit) {
   if (edit.IsEmpty()) return false;
   edit.DeleteRecord();

@@ -16,23 +16,6 @@ inline constexpr std::string_view kDuplicateModuleMessage =
 /// The caption of the edit pane's header strip after the new-library command.
 inline constexpr std::string_view kNewLibraryCaption = "nova";
 
-/// Holds a table's notifications suspended for a scope: SuspendNotifications on construction,
-/// ResumeNotifications on resume() or, at the latest, on destruction, so that a walk that
-/// throws still resumes them.
-class NotificationSuspension {
- public:
-  explicit NotificationSuspension(ModuleTable& table);
-  ~NotificationSuspension();
-  NotificationSuspension(const NotificationSuspension&) = delete;
-  NotificationSuspension& operator=(const NotificationSuspension&) = delete;
-  /// Resumes now (once; later calls and the destructor do nothing).
-  void resume();
-
- private:
-  ModuleTable& m_table;
-  bool m_suspended = true;
-};
-
 /// Deletes the edit library's current module (the delete command). Returns false, doing
 /// nothing, on an empty table; true when a module went, and then the caller sets the modified
 /// flag. The module that followed becomes current, or the new last one.

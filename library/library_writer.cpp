@@ -8,11 +8,11 @@
 #include <cerrno>
 #include <charconv>
 #include <limits>
+#include <optional>
 #include <random>
 
 #include "library/body_lines.h"
 #include "library/io_error.h"
-#include "library/library_commands.h"
 #include "library/module_table.h"
 
 namespace trevak {
@@ -267,28 +267,31 @@ void saveLibrary(ModuleTable& table, const std::string& path, const SaveOptions&
   PosixFileLayer systemFiles;
   SaveFileLayer& files = options.files != nullptr ? *options.files : systemFiles;
 
-  NotificationSuspension pause(table);
-  table.MoveFirst();
-  // Settling may have dropped a pending record that held nothing.
-  if (table.AtEnd()) throw EmptyLibraryError();
-  NewFile file(files, target);
-  LineWriter out(file);
-
-  out.line(header);
-  out.line("$INDEX");
-  for (; !table.AtEnd(); table.MoveNext()) out.line(table.GetField("nome_componente"));
-  out.line("$EndINDEX");
-
-  table.MoveFirst();
-  pause.resume();
-  for (; !table.AtEnd(); table.MoveNext()) {
-    out.line("$MODULE ", table.GetField("nome_componente"));
-    const std::string body = table.GetField("comandos");
-    for (std::string_view bodyLine : splitBodyLines(body)) out.line(bodyLine);
-    out.line("$EndMODULE ", table.GetField("nome_componente"));
+  std::optional<NewFile> file;
+  std::optional<LineWriter> out;
+  {
+    // The index walk is not shown: notifications resume only when it is done, at the first
+    // record again.
+    NotificationSuspension pause(table);
+    table.MoveFirst();
+    // Settling may have dropped a pending record that held nothing.
+    if (table.AtEnd()) throw EmptyLibraryError();
+    file.emplace(files, target);
+    out.emplace(*file);
+    out->line(header);
+    out->line("$INDEX");
+    for (; !table.AtEnd(); table.MoveNext()) out->line(table.GetField("nome_componente"));
+    out->line("$EndINDEX");
+    table.MoveFirst();
   }
-  out.drain();
-  file.replace(target.path);
+  for (; !table.AtEnd(); table.MoveNext()) {
+    out->line("$MODULE ", table.GetField("nome_componente"));
+    const std::string body = table.GetField("comandos");
+    for (std::string_view bodyLine : splitBodyLines(body)) out->line(bodyLine);
+    out->line("$EndMODULE ", table.GetField("nome_componente"));
+  }
+  out->drain();
+  file->replace(target.path);
 }
 
 }  // namespace trevak

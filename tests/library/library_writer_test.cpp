@@ -1,1 +1,631 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "library/library_writer.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <locale>
+#include <set>
+#include <sstream>
+#include <utility>
+#include <vector>
+
+#include "library/body_lines.h"
+#include "library/io_error.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
+#include "library/tokenizer.h"
+
+namespace trevak {
+namespace {
+
+namespace fs = std::filesystem;
+
+// 25 March 2010, 09:04:05 UTC.
+constexpr std::time_t kMarch25 = 1269507845;
+const HeaderTime kFixedTime{kMarch25, true};
+const std::string kFixedHeader = "PCBNEW-LibModule-V1   25/03/2010-09:04:05";
+
+using Module = std::pair<std::string, std::string>;  // name, Comandos
+
+// Stores the modules in the given order and sorts them, as a load leaves a table.
+void fill(ModuleTable& table, const std::vector<Module>& modules, bool sort = true) {
+  for (const auto& [name, body] : modules) {
+    table.AppendRecord();
+    table.SetField("nome_Componente", name);
+    table.SetField("Comandos", body);
+    table.PostRecord();
+  }
+  if (sort) table.SortByName();
+  table.MoveFirst();
+}
+
+std::vector<Module> contentOf(const ModuleTable& table) {
+  std::vector<Module> modules;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const ModuleRecord& r = table.recordAt(row);
+    modules.emplace_back(r.nome_Componente.value_or(""), r.Comandos.value_or(""));
+  }
+  return modules;
+}
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeBytes(const fs::path& path, std::string_view bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::set<std::string> entriesOf(const fs::path& folder) {
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    names.insert(entry.path().filename().string());
+  }
+  return names;
+}
+
+mode_t permissionsOf(const fs::path& path) {
+  struct stat st {};
+  EXPECT_EQ(::stat(path.c_str(), &st), 0);
+  return st.st_mode & 07777;
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "trevak-writer-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    m_path = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ignored);
+    fs::remove_all(m_path, ignored);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const fs::path& path() const { return m_path; }
+  fs::path operator/(const std::string& name) const { return m_path / name; }
+
+ private:
+  fs::path m_path;
+};
+
+std::string saveToBytes(ModuleTable& table, const HeaderTime& time = kFixedTime) {
+  TempFolder folder;
+  saveLibrary(table, folder / "out.mod", SaveOptions{time});
+  return readBytes(folder / "out.mod");
+}
+
+std::string crlf(std::initializer_list<std::string_view> lines) {
+  std::string text;
+  for (std::string_view line : lines) {
+    text.append(line);
+    text.append("\r\n");
+  }
+  return text;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(LibraryHeader, NameThreeSpacesAndTheDateWithSlashesAndColons) {
+  EXPECT_EQ(formatHeaderLine(kFixedTime), kFixedHeader);
+  EXPECT_EQ(formatHeaderLine({0, true}), "PCBNEW-LibModule-V1   01/01/1970-00:00:00");
+  // The last second of a day, and a leap day.
+  EXPECT_EQ(formatHeaderLine({951868799, true}), "PCBNEW-LibModule-V1   29/02/2000-23:59:59");
+}
+
+TEST(LibraryHeader, LocalTimeFollowsTheTimeZone) {
+  const char* old = std::getenv("TZ");
+  const std::string saved = old != nullptr ? old : "";
+  ::setenv("TZ", "BRT3", 1);  // three hours behind UTC, no daylight saving
+  ::tzset();
+  const std::string line = formatHeaderLine({kMarch25, false});
+  if (old != nullptr) {
+    ::setenv("TZ", saved.c_str(), 1);
+  } else {
+    ::unsetenv("TZ");
+  }
+  ::tzset();
+  EXPECT_EQ(line, "PCBNEW-LibModule-V1   25/03/2010-06:04:05");
+}
+
+TEST(LibraryHeader, IgnoresTheUsersNumberFormat) {
+  struct Grouping : std::numpunct<char> {
+    char do_thousands_sep() const override { return '.'; }
+    std::string do_grouping() const override { return "\3"; }
+    char do_decimal_point() const override { return ','; }
+  };
+  const std::locale old = std::locale::global(std::locale(std::locale::classic(), new Grouping));
+  const std::string line = formatHeaderLine(kFixedTime);
+  std::locale::global(old);
+  EXPECT_EQ(line, kFixedHeader);
+}
+
+TEST(LibraryHeader, SourceDateEpochGivesThatMomentInUtc) {
+  const HeaderTime t = headerTimeFromSourceDateEpoch("1269507845");
+  EXPECT_EQ(t.instant, kMarch25);
+  EXPECT_TRUE(t.utc);
+  EXPECT_FALSE(headerTimeFromSourceDateEpoch(nullptr).utc);
+  EXPECT_FALSE(headerTimeFromSourceDateEpoch("").utc);
+  for (const char* bad : {"x", "12x", " 12", "1.5", "-", "99999999999999999999999"}) {
+    EXPECT_THROW(headerTimeFromSourceDateEpoch(bad), std::invalid_argument) << bad;
+  }
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(LibraryWriterFormat, SmallLibraryExactBytes) {
+  ModuleTable table;
+  fill(table, {{"R1", "Po 0 0\rLi R1\r"}, {"C1", "Po 1 1\r"}});
+  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", "C1", "R1", "$EndINDEX",
+                                      "$MODULE C1", "Po 1 1", "$EndMODULE C1", "$MODULE R1",
+                                      "Po 0 0", "Li R1", "$EndMODULE R1"}));
+}
+
+TEST(LibraryWriterFormat, EmptyNamesBodiesAndBlankLines) {
+  ModuleTable table;
+  fill(table, {{"", ""}, {"B", "\r\r  x\t\r\r"}});
+  EXPECT_EQ(saveToBytes(table),
+            crlf({kFixedHeader, "$INDEX", "", "B", "$EndINDEX", "$MODULE ", "$EndMODULE ",
+                  "$MODULE B", "", "", "  x\t", "", "$EndMODULE B"}));
+}
+
+TEST(LibraryWriterFormat, NullFieldsAreWrittenAsEmpty) {
+  ModuleTable table;
+  table.AppendRecord();
+  table.SetField("Comandos", "X\r");
+  table.PostRecord();
+  EXPECT_EQ(saveToBytes(table),
+            crlf({kFixedHeader, "$INDEX", "", "$EndINDEX", "$MODULE ", "X", "$EndMODULE "}));
+}
+
+TEST(LibraryWriterFormat, DuplicateNamesAndNamesWithBlanksAreWrittenBare) {
+  ModuleTable table;
+  fill(table, {{"A", "1\r"}, {"A", "2\r"}, {"my part", "3\r"}});
+  EXPECT_EQ(saveToBytes(table),
+            crlf({kFixedHeader, "$INDEX", "A", "A", "my part", "$EndINDEX", "$MODULE A", "1",
+                  "$EndMODULE A", "$MODULE A", "2", "$EndMODULE A", "$MODULE my part", "3",
+                  "$EndMODULE my part"}));
+}
+
+TEST(LibraryWriterFormat, BodyLinesBreakAsTheBodyViewShowsThem) {
+  ModuleTable table;
+  fill(table, {{"M", "a\r\nb\nc\rd"}});
+  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", "M", "$EndINDEX", "$MODULE M", "a",
+                                      "b", "c", "d", "$EndMODULE M"}));
+}
+
+TEST(LibraryWriterFormat, BytesAreWrittenAsStored) {
+  ModuleTable table;
+  const std::string name = "R\xe9sistor\x01";
+  const std::string body = std::string("T0 \xff\x80 \"\xc3\xa7\"\x1b\r", 12);
+  fill(table, {{name, body}});
+  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", name, "$EndINDEX",
+                                      "$MODULE " + name, std::string_view(body).substr(0, 11),
+                                      "$EndMODULE " + name}));
+}
+
+TEST(LibraryWriterFormat, KeepsTableOrderWithoutSorting) {
+  ModuleTable table;
+  fill(table, {{"b", "\r"}, {"a", "\r"}}, /*sort=*/false);
+  const std::string bytes = saveToBytes(table);
+  EXPECT_LT(bytes.find("$MODULE b"), bytes.find("$MODULE a"));
+  EXPECT_NE(bytes.find("$INDEX\r\nb\r\na\r\n$EndINDEX"), std::string::npos);
+}
+
+TEST(LibraryWriterFormat, SettlesARecordLeftOpen) {
+  ModuleTable table;
+  fill(table, {{"B", "b\r"}});
+  table.AppendRecord();
+  table.SetField("nome_Componente", "A");
+  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", "B", "A", "$EndINDEX", "$MODULE B",
+                                      "b", "$EndMODULE B", "$MODULE A", "$EndMODULE A"}));
+  EXPECT_EQ(table.RecordCount(), 2);
+  EXPECT_EQ(table.mode(), TableMode::Browse);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+TEST(LibraryWriterWalk, NotificationsOnlyForTheModulePartAndLastRecordCurrent) {
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}, {"B", "b\r"}, {"C", "c\r"}});
+  table.MoveLast();
+  std::vector<int> shown;  // the current record at each notification
+  table.setOnDataChange([&](NotificationKind, std::string_view) {
+    shown.push_back(table.currentIndex());
+  });
+  saveToBytes(table);
+  // Nothing while the index is written; then the resume shows the first module and each move
+  // the next one, as the body view follows the walk.
+  EXPECT_EQ(shown, (std::vector<int>{0, 1, 2}));
+  EXPECT_EQ(table.currentIndex(), 2);
+  EXPECT_TRUE(table.AtEnd());
+  EXPECT_EQ(table.suspendCount(), 0);
+}
+
+TEST(LibraryWriterWalk, EmptyTableIsRefusedAndNothingIsTouched) {
+  TempFolder folder;
+  const fs::path target = folder / "lib.mod";
+  writeBytes(target, "old");
+  ModuleTable table;
+  int notifications = 0;
+  table.setOnDataChange([&](NotificationKind, std::string_view) { ++notifications; });
+  try {
+    saveLibrary(table, target, SaveOptions{kFixedTime});
+    FAIL() << "an empty library was saved";
+  } catch (const EmptyLibraryError& e) {
+    EXPECT_STREQ(e.what(), "Biblioteca vazia!");
+  }
+  EXPECT_EQ(readBytes(target), "old");
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+  EXPECT_EQ(notifications, 0);
+  EXPECT_THROW(saveLibrary(table, folder / "new.mod", SaveOptions{kFixedTime}),
+               EmptyLibraryError);
+  EXPECT_FALSE(fs::exists(folder / "new.mod"));
+}
+
+TEST(LibraryWriterWalk, PendingRecordThatHoldsNothingCountsAsEmpty) {
+  TempFolder folder;
+  ModuleTable table;
+  table.AppendRecord();
+  EXPECT_THROW(saveLibrary(table, folder / "lib.mod", SaveOptions{kFixedTime}),
+               EmptyLibraryError);
+  EXPECT_TRUE(entriesOf(folder.path()).empty());
+  EXPECT_EQ(table.suspendCount(), 0);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replacing the file: what must hold when any step fails.
+
+enum class Step { Create, Write, Flush, Close, Rename };
+
+// The system's files, with one chosen step failing with a chosen error number.
+class FaultyFiles : public PosixFileLayer {
+ public:
+  FaultyFiles(Step step, int error, int failingWrite = 1)
+      : m_step(step), m_error(error), m_failingWrite(failingWrite) {}
+
+  int create(const std::string& path, mode_t mode, bool exact, int& handle) override {
+    if (m_step == Step::Create) return m_error;
+    return PosixFileLayer::create(path, mode, exact, handle);
+  }
+  int write(int handle, std::string_view data) override {
+    ++m_writes;
+    if (m_step == Step::Write && m_writes == m_failingWrite) {
+      // Half of it reaches the file, as a disk filling up would leave it.
+      PosixFileLayer::write(handle, data.substr(0, data.size() / 2));
+      return m_error;
+    }
+    return PosixFileLayer::write(handle, data);
+  }
+  int flush(int handle) override {
+    return m_step == Step::Flush ? m_error : PosixFileLayer::flush(handle);
+  }
+  int close(int handle) override {
+    ++m_closes;
+    const int result = PosixFileLayer::close(handle);
+    return m_step == Step::Close ? m_error : result;
+  }
+  int rename(const std::string& from, const std::string& to) override {
+    return m_step == Step::Rename ? m_error : PosixFileLayer::rename(from, to);
+  }
+
+  int writes() const { return m_writes; }
+  int closes() const { return m_closes; }
+
+ private:
+  Step m_step;
+  int m_error;
+  int m_failingWrite;
+  int m_writes = 0;
+  int m_closes = 0;
+};
+
+struct FaultCase {
+  const char* label;
+  Step step;
+  int error;
+  int failingWrite;
+  const char* text;
+};
+
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.label; }
+
+class LibraryWriterFault : public ::testing::TestWithParam<FaultCase> {};
+
+// Over a megabyte of modules, so that the file takes more than one write.
+void fillLarge(ModuleTable& table) {
+  std::vector<Module> modules;
+  const std::string body(600, 'x');
+  for (int i = 0; i < 3000; ++i) modules.emplace_back("M" + std::to_string(i), body + "\r");
+  fill(table, modules, false);
+}
+
+TEST_P(LibraryWriterFault, OldFileStaysAndNothingIsLeftBehind) {
+  const FaultCase& c = GetParam();
+  for (const bool targetExists : {true, false}) {
+    SCOPED_TRACE(targetExists ? "replacing a file" : "new file");
+    TempFolder folder;
+    const fs::path target = folder / "lib.mod";
+    const std::string old = "PCBNEW-LibModule-V1   old\r\n$INDEX\r\n";
+    if (targetExists) writeBytes(target, old);
+    const std::set<std::string> before = entriesOf(folder.path());
+
+    ModuleTable table;
+    fillLarge(table);
+    const std::vector<Module> content = contentOf(table);
+    FaultyFiles files(c.step, c.error, c.failingWrite);
+    try {
+      saveLibrary(table, target, SaveOptions{kFixedTime, &files});
+      FAIL() << "the save reported success";
+    } catch (const IoError& e) {
+      EXPECT_EQ(std::string(e.what()), c.text);
+    }
+    if (targetExists) {
+      EXPECT_EQ(readBytes(target), old);
+    }
+    EXPECT_EQ(entriesOf(folder.path()), before);
+    EXPECT_EQ(files.closes(), c.step == Step::Create ? 0 : 1);
+    if (c.step == Step::Write) {
+      EXPECT_EQ(files.writes(), c.failingWrite);
+    }
+    EXPECT_EQ(table.suspendCount(), 0);
+    EXPECT_EQ(contentOf(table), content);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryStep, LibraryWriterFault,
+    ::testing::Values(FaultCase{"CreateDenied", Step::Create, EACCES, 0, "File access denied"},
+                      FaultCase{"CreateNoSpace", Step::Create, ENOSPC, 0, "Disk full"},
+                      FaultCase{"FirstWriteNoSpace", Step::Write, ENOSPC, 1, "Disk full"},
+                      FaultCase{"SecondWriteQuota", Step::Write, EDQUOT, 2, "Disk full"},
+                      FaultCase{"WriteDeviceError", Step::Write, EIO, 1, "I/O error 5"},
+                      FaultCase{"FlushDeviceError", Step::Flush, EIO, 0, "I/O error 5"},
+                      FaultCase{"FlushNoSpace", Step::Flush, ENOSPC, 0, "Disk full"},
+                      FaultCase{"CloseNoSpace", Step::Close, ENOSPC, 0, "Disk full"},
+                      FaultCase{"RenameDenied", Step::Rename, EACCES, 0, "File access denied"},
+                      FaultCase{"RenameAcrossDevices", Step::Rename, EXDEV, 0, "I/O error 18"}),
+    [](const ::testing::TestParamInfo<FaultCase>& param) { return param.param.label; });
+
+// Writes go to /dev/full, so the kernel itself reports the full disk.
+class DevFullFiles : public PosixFileLayer {
+ public:
+  explicit DevFullFiles(int full) : m_full(full) {}
+  int write(int, std::string_view data) override { return PosixFileLayer::write(m_full, data); }
+
+ private:
+  int m_full;
+};
+
+TEST(LibraryWriterSystem, FullDiskFromTheKernel) {
+  const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+  if (full < 0) GTEST_SKIP() << "/dev/full cannot be opened on this system";
+  TempFolder folder;
+  const fs::path target = folder / "lib.mod";
+  writeBytes(target, "old");
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  DevFullFiles files(full);
+  try {
+    saveLibrary(table, target, SaveOptions{kFixedTime, &files});
+    ADD_FAILURE() << "the save reported success";
+  } catch (const IoError& e) {
+    EXPECT_STREQ(e.what(), "Disk full");
+  }
+  ::close(full);
+  EXPECT_EQ(readBytes(target), "old");
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
+std::string saveError(ModuleTable& table, const fs::path& target) {
+  try {
+    saveLibrary(table, target, SaveOptions{kFixedTime});
+  } catch (const IoError& e) {
+    return e.what();
+  }
+  return "saved";
+}
+
+TEST(LibraryWriterSystem, TargetsThatCannotBeWritten) {
+  TempFolder folder;
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  fs::create_directory(folder / "lib.mod");
+  EXPECT_EQ(saveError(table, folder / "lib.mod"), "File access denied");
+  EXPECT_TRUE(fs::is_empty(folder / "lib.mod"));
+  EXPECT_EQ(saveError(table, folder / "missing" / "lib.mod"), "File not found");
+  EXPECT_EQ(saveError(table, ""), "Invalid filename");
+  EXPECT_EQ(saveError(table, folder.path().string() + "/"), "File access denied");
+  EXPECT_EQ(saveError(table, "/dev/null"), "File access denied");
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
+TEST(LibraryWriterSystem, WriteProtectedFileAndFolder) {
+  if (::geteuid() == 0) GTEST_SKIP() << "running as root, which ignores permission bits";
+  TempFolder folder;
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  const fs::path target = folder / "lib.mod";
+  writeBytes(target, "old");
+  ::chmod(target.c_str(), 0444);
+  EXPECT_EQ(saveError(table, target), "File access denied");
+  EXPECT_EQ(readBytes(target), "old");
+  ::chmod(target.c_str(), 0644);
+  ::chmod(folder.path().c_str(), 0555);
+  EXPECT_EQ(saveError(table, target), "File access denied");
+  ::chmod(folder.path().c_str(), 0755);
+  EXPECT_EQ(readBytes(target), "old");
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
+TEST(LibraryWriterSystem, ReplacedFileKeepsItsPermissionBits) {
+  TempFolder folder;
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  const fs::path target = folder / "lib.mod";
+  for (const mode_t mode : {mode_t{0640}, mode_t{0604}, mode_t{0600}}) {
+    writeBytes(target, "old");
+    ASSERT_EQ(::chmod(target.c_str(), mode), 0);
+    saveLibrary(table, target, SaveOptions{kFixedTime});
+    EXPECT_EQ(permissionsOf(target), mode);
+    EXPECT_NE(readBytes(target), "old");
+  }
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
+TEST(LibraryWriterSystem, NewFileGetsTheUsualBitsLessTheUmask) {
+  TempFolder folder;
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  const mode_t old = ::umask(027);
+  saveLibrary(table, folder / "new.mod", SaveOptions{kFixedTime});
+  ::umask(old);
+  EXPECT_EQ(permissionsOf(folder / "new.mod"), mode_t{0640});
+}
+
+TEST(LibraryWriterSystem, SymbolicLinkKeepsPointingAtTheReplacedFile) {
+  TempFolder folder;
+  fs::create_directory(folder / "real");
+  fs::create_directory(folder / "links");
+  const fs::path real = folder / "real" / "lib.mod";
+  writeBytes(real, "old");
+  ::chmod(real.c_str(), 0640);
+  fs::create_symlink("../real/lib.mod", folder / "links" / "relative.mod");
+  fs::create_symlink(real, folder / "links" / "absolute.mod");
+  fs::create_symlink("absolute.mod", folder / "links" / "chained.mod");
+
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  const std::string expected = saveToBytes(table);
+  for (const char* link : {"relative.mod", "absolute.mod", "chained.mod"}) {
+    SCOPED_TRACE(link);
+    writeBytes(real, "old");
+    saveLibrary(table, folder / "links" / link, SaveOptions{kFixedTime});
+    EXPECT_TRUE(fs::is_symlink(folder / "links" / link));
+    EXPECT_EQ(readBytes(real), expected);
+    EXPECT_EQ(permissionsOf(real), mode_t{0640});
+  }
+  EXPECT_EQ(entriesOf(folder / "real"), (std::set<std::string>{"lib.mod"}));
+  EXPECT_EQ(entriesOf(folder / "links"),
+            (std::set<std::string>{"relative.mod", "absolute.mod", "chained.mod"}));
+}
+
+TEST(LibraryWriterSystem, DanglingLinkCreatesItsFileAndLoopIsAnError) {
+  TempFolder folder;
+  fs::create_symlink("target.mod", folder / "link.mod");
+  fs::create_symlink("loop2.mod", folder / "loop1.mod");
+  fs::create_symlink("loop1.mod", folder / "loop2.mod");
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  saveLibrary(table, folder / "link.mod", SaveOptions{kFixedTime});
+  EXPECT_TRUE(fs::is_symlink(folder / "link.mod"));
+  EXPECT_TRUE(fs::is_regular_file(folder / "target.mod"));
+  EXPECT_EQ(saveError(table, folder / "loop1.mod"), "I/O error 40");  // ELOOP
+}
+
+// ---------------------------------------------------------------------------------------------
+// Round trip over real libraries.
+
+fs::path corpusFolder() { return fs::path(TREVAK_CORPUS_DIR); }
+
+std::vector<fs::path> corpusFiles() {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::recursive_directory_iterator(corpusFolder())) {
+    if (entry.is_regular_file() && entry.path().extension() == ".mod") {
+      files.push_back(entry.path());
+    }
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+// The name a module is read back under: token 2 of the "$MODULE" line written for it.
+std::string nameReadBack(const std::string& name) {
+  Tokens tokens;
+  separa_tokens(tokens, "$MODULE " + name);
+  return std::string(tokens.texto(2));
+}
+
+using ModuleLines = std::pair<std::string, std::vector<std::string>>;
+
+std::vector<ModuleLines> linesOf(const ModuleTable& table, bool asReadBack) {
+  std::vector<ModuleLines> modules;
+  for (const auto& [name, body] : contentOf(table)) {
+    std::vector<std::string> lines;
+    for (std::string_view line : splitBodyLines(body)) lines.emplace_back(line);
+    modules.emplace_back(asReadBack ? nameReadBack(name) : name, std::move(lines));
+  }
+  return modules;
+}
+
+TEST(LibraryWriterCorpus, EveryLibraryLoadsBackIntoTheSameModules) {
+  ASSERT_TRUE(fs::is_directory(corpusFolder()))
+      << "the corpus of real libraries is missing: " << corpusFolder();
+  const std::vector<fs::path> files = corpusFiles();
+  ASSERT_FALSE(files.empty()) << "no *.mod file under " << corpusFolder();
+  TempFolder folder;
+  int saved = 0;
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.string());
+    ModuleTable first;
+    loadLibraryFile(file.string(), first);
+    if (first.IsEmpty()) continue;  // nothing the reader takes as a module: nothing to save
+
+    const fs::path once = folder / "once.mod";
+    saveLibrary(first, once, SaveOptions{kFixedTime});
+    const std::string bytes = readBytes(once);
+    ModuleTable second;
+    loadLibraryFile(once.string(), second);
+
+    // Names with blanks come back cut at the first blank, and may sort elsewhere then.
+    std::vector<ModuleLines> expected = linesOf(first, true);
+    std::vector<ModuleLines> actual = linesOf(second, false);
+    std::stable_sort(expected.begin(), expected.end());
+    std::stable_sort(actual.begin(), actual.end());
+    EXPECT_EQ(actual, expected);
+
+    // Every line ends in CR LF, the last one included, and no CR or LF stands alone.
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(bytes.size() - 2), "\r\n");
+    std::size_t loneBreaks = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      if (bytes[i] == '\r' && (i + 1 == bytes.size() || bytes[i + 1] != '\n')) ++loneBreaks;
+      if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) ++loneBreaks;
+    }
+    EXPECT_EQ(loneBreaks, 0u);
+
+    // Saved again at another time: only the date differs. A name with a blank changes on the
+    // way back, so such a library settles one round later.
+    const fs::path twice = folder / "twice.mod";
+    saveLibrary(second, twice, SaveOptions{kMarch25 + 86400 + 3600, true});
+    std::string previous = bytes;
+    std::string again = readBytes(twice);
+    if (linesOf(first, true) != linesOf(first, false)) {
+      ModuleTable third;
+      loadLibraryFile(twice.string(), third);
+      saveLibrary(third, twice, SaveOptions{kMarch25 + 86400 + 3600, true});
+      previous = std::exchange(again, readBytes(twice));
+    }
+    const std::size_t headerEnd = previous.find("\r\n");
+    EXPECT_EQ(again.substr(0, headerEnd), "PCBNEW-LibModule-V1   26/03/2010-10:04:05");
+    EXPECT_EQ(again.substr(headerEnd), previous.substr(headerEnd));
+    ++saved;
+  }
+  EXPECT_GT(saved, 0);
+}
+
+}  // namespace
+}  // namespace trevak
