@@ -3,6 +3,7 @@
 
 #include <QPaintEvent>
 #include <QPainter>
+#include <utility>
 
 namespace trevak {
 
@@ -10,8 +11,8 @@ PreviewWidget::PreviewWidget(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PreviewWidget::setRaster(const QImage* raster) {
-  m_raster = raster;
+void PreviewWidget::setImage(QImage image) {
+  m_image = std::move(image);
   update();
 }
 
@@ -19,7 +20,7 @@ void PreviewWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect area = event->rect();
   painter.fillRect(area, Qt::white);
-  if (m_raster != nullptr) painter.drawImage(area.topLeft(), *m_raster, area);
+  if (!m_image.isNull()) painter.drawImage(area.topLeft(), m_image, area);
 }
 
 }  // namespace trevak

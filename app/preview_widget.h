@@ -6,22 +6,23 @@
 
 namespace trevak {
 
-/// A pane picture: shows the top-left part of a raster at the widget's own size, unscaled.
-/// It only copies pixels; the drawing is made elsewhere into the raster.
+/// A pane picture: shows the top-left part of an image at the widget's own size, unscaled,
+/// white where the image ends. It only copies pixels; the drawing is made elsewhere.
 class PreviewWidget final : public QWidget {
   Q_OBJECT
 
  public:
   explicit PreviewWidget(QWidget* parent = nullptr);
 
-  /// The raster to show; it must outlive the widget or be replaced first. Null shows white.
-  void setRaster(const QImage* raster);
+  /// The image to show from now on. A null image shows white.
+  void setImage(QImage image);
+  const QImage& image() const { return m_image; }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const QImage* m_raster = nullptr;
+  QImage m_image;
 };
 
 }  // namespace trevak

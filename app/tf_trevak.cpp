@@ -141,7 +141,7 @@ std::string pathBytes(const QString& path) { return QFile::encodeName(path).toSt
 
 }  // namespace
 
-TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, Options options, QWidget* parent)
+TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, QWidget* parent)
     : QMainWindow(parent), m_prompts(std::move(prompts)), m_options(std::move(options)) {
   initIconResources();
   if (!m_prompts) {
@@ -224,7 +224,7 @@ void TfTrevak::buildEditPane(DockPanel* panel) {
   textlistbox1 = place(new BodyView(commands), "textlistbox1", 3, 5, 277, 191);
 
   ScrollBox1 = scrollBox(panel, "ScrollBox1", "Image2", 7, 274, 2, &Image2);
-  Image2->setRaster(&paneImage(m_editPicture));
+  showPicture(Image2, m_editPicture);
 
   RxSpeedButton2 = place(new QToolButton(panel), "RxSpeedButton2", 330, 296, 30, 23);
   RxSpeedButton2->setText(QStringLiteral("XX----"));
@@ -270,7 +270,7 @@ void TfTrevak::buildSearchPane(DockPanel* panel) {
   DBRE_comp2 = place(new BodyView(commands), "DBRE_comp2", 6, 5, 279, 191);
 
   ScrollBox2 = scrollBox(panel, "ScrollBox2", "Image3", 41, 274, 1, &Image3);
-  Image3->setRaster(&paneImage(m_searchPicture));
+  showPicture(Image3, m_searchPicture);
 
   BitBtn4 = pushButton(panel, "BitBtn4", QStringLiteral("+ Zoom"), 171, 553, 52, 25);
   BitBtn5 = pushButton(panel, "BitBtn5", QStringLiteral("- Zoom"), 233, 553, 48, 25);
@@ -553,18 +553,17 @@ void TfTrevak::converter2() {
 }
 
 void TfTrevak::showPicture(PreviewWidget* image, const PanePicture& picture) {
-  const int w = std::clamp(picture.width, 0, Surface::kSize);
-  const int h = std::clamp(picture.height, 0, Surface::kSize);
+  const int w = std::clamp(picture.width, 0, kMaxPictureSide);
+  const int h = std::clamp(picture.height, 0, kMaxPictureSide);
+  image->setImage(paneImage(picture));
   image->resize(w, h);
-  QWidget* holder = image->parentWidget();
-  holder->resize(image->x() + w, h);
-  image->update();
+  image->parentWidget()->resize(image->x() + w, h);
 }
 
 void TfTrevak::Button1Click() {
   runReported([this] {
     limparEdicao(m_drawing, m_editPicture);
-    Image2->update();
+    showPicture(Image2, m_editPicture);
   });
 }
 

@@ -30,6 +30,14 @@ class PreviewWidget;
 class SaveFileLayer;
 class TextSwitch;
 
+/// Fixed choices of the editor window, replaceable by tests.
+struct WindowOptions {
+  /// The open dialogs start here while they have no file name, when the folder exists.
+  QString moduleFolder = QStringLiteral("/usr/share/kicad/modules");
+  /// The files a save goes through; nullptr: the system's.
+  SaveFileLayer* saveFiles = nullptr;
+};
+
 /// The editor window: the edit pane on the left, the navigation strip, the search pane on the
 /// right, and the menu "Arquivo". It owns the two module tables, their data sources, the
 /// modified flag, the redraw-suppression flag and the drawing state; every user action is one
@@ -38,16 +46,8 @@ class TfTrevak final : public QMainWindow {
   Q_OBJECT
 
  public:
-  /// Fixed choices of the window, replaceable by tests.
-  struct Options {
-    /// The open dialogs start here while they have no file name, when the folder exists.
-    QString moduleFolder = QStringLiteral("/usr/share/kicad/modules");
-    /// The files a save goes through; nullptr: the system's.
-    SaveFileLayer* saveFiles = nullptr;
-  };
-
   /// `prompts` answers every dialog; nullptr gives Qt's dialogs.
-  explicit TfTrevak(std::unique_ptr<UserPrompts> prompts = nullptr, Options options = {},
+  explicit TfTrevak(std::unique_ptr<UserPrompts> prompts = nullptr, WindowOptions options = {},
                     QWidget* parent = nullptr);
   ~TfTrevak() override;
 
@@ -128,7 +128,7 @@ class TfTrevak final : public QMainWindow {
   void showPicture(PreviewWidget* image, const PanePicture& picture);
 
   std::unique_ptr<UserPrompts> m_prompts;
-  Options m_options;
+  WindowOptions m_options;
 
   ModuleTable RxMD_comp;
   ModuleTable RxMD_comp2;

@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QFile>
 #include <QLabel>
+#include <QPlainTextEdit>
+#include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>

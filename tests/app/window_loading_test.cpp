@@ -80,7 +80,7 @@ TEST_F(Loading, DiscardQuestionGuardsUnsavedChanges) {
   click("SB_carregar");
   EXPECT_EQ(prompts_->discardQuestions, 1);
   EXPECT_EQ(prompts_->openRequests.size(), 1u);
-  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A"}));
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"B"}));
   EXPECT_TRUE(window_->isModified());
   EXPECT_EQ(text("Panel5"), first);
 

@@ -46,7 +46,8 @@ TEST_F(Preview, EachPaneDrawsItsCurrentModuleCropped) {
 }
 
 TEST_F(Preview, ZoomInActsSixTimesAndZoomOutElevenTimes) {
-  loadBoth();
+  loadEdit(writeLibrary("e.mod", {segmentModule("E1", 10000)}));
+  loadSearch(writeLibrary("s.mod", {segmentModule("S1", 10000)}));
   const estado_desenho& st = window_->drawingState();
   QSize last = picture("Image2");
   for (int i = 1; i <= 6; ++i) {
