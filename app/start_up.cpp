@@ -2,6 +2,7 @@
 #include "app/start_up.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -74,8 +75,12 @@ int runTrevak(int argc, char** argv) {
   }
   TfTrevak window;
   window.show();
-  if (!request->editLibrary.isEmpty()) window.openEditLibrary(request->editLibrary);
-  if (!request->searchLibrary.isEmpty()) window.openSearchLibrary(request->searchLibrary);
+  // The captions show full paths, as the dialogs give them; the save dialog starts from it.
+  const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };
+  if (!request->editLibrary.isEmpty()) window.openEditLibrary(fullPath(request->editLibrary));
+  if (!request->searchLibrary.isEmpty()) {
+    window.openSearchLibrary(fullPath(request->searchLibrary));
+  }
   return QApplication::exec();
 }
 

@@ -24,6 +24,7 @@
 #include "app/data_source.h"
 #include "app/dock_panel.h"
 #include "app/error_report.h"
+#include "app/header_strip.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
@@ -80,27 +81,6 @@ QPushButton* pushButton(QWidget* parent, const char* name, const QString& captio
   auto* button = place(new QPushButton(caption, parent), name, x, y, w, h);
   button->setAutoDefault(false);
   return button;
-}
-
-/// A header strip: the caption centred, a bold title label in its top-left corner.
-QLabel* headerStrip(QWidget* parent, const char* name, const char* labelName,
-                    const QString& title, int labelX, int labelY) {
-  auto* strip = new QLabel(parent);
-  strip->setObjectName(QLatin1String(name));
-  strip->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  strip->setAlignment(Qt::AlignCenter);
-  strip->setTextFormat(Qt::PlainText);
-  // A long path must not widen the window; the strip shows what fits.
-  strip->setMinimumWidth(0);
-  strip->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  auto* label = new QLabel(title, strip);
-  label->setObjectName(QLatin1String(labelName));
-  QFont bold = label->font();
-  bold.setBold(true);
-  label->setFont(bold);
-  label->move(labelX, labelY);
-  label->adjustSize();
-  return strip;
 }
 
 /// A page control with the pages "Conteúdo" and "Comandos" and a hidden, empty page "testes".
@@ -206,7 +186,8 @@ TfTrevak::~TfTrevak() {
 }
 
 void TfTrevak::buildEditPane(DockPanel* panel) {
-  Panel5 = headerStrip(panel, "Panel5", "Label3", QStringLiteral("Edição"), 7, 3);
+  Panel5 = new HeaderStrip(QStringLiteral("Edição"), "Label3", {7, 3}, panel);
+  Panel5->setObjectName(QStringLiteral("Panel5"));
   panel->setHeaderStrip(Panel5, kHeaderHeight);
   SB_carregar = iconButton(panel, "SB_carregar", "open_library",
                            QStringLiteral("Carregar biblioteca"), 18, 54);
@@ -229,6 +210,10 @@ void TfTrevak::buildEditPane(DockPanel* panel) {
   RxSpeedButton2 = place(new QToolButton(panel), "RxSpeedButton2", 330, 296, 30, 23);
   RxSpeedButton2->setText(QStringLiteral("XX----"));
   RxSpeedButton2->setToolTip(QStringLiteral("Tirar prefixo.."));
+  // Six characters in 30 pixels: the condensed face of the window's font fits them.
+  QFont condensed = RxSpeedButton2->font();
+  condensed.setFamily(QStringLiteral("DejaVu Sans Condensed"));
+  RxSpeedButton2->setFont(condensed);
   RxSpeedButton4 = place(new QToolButton(panel), "RxSpeedButton4", 332, 356, 30, 24);
   RxSpeedButton4->setText(QStringLiteral("Nome"));
   RxSpeedButton4->setToolTip(QStringLiteral("copiar nome"));
@@ -255,7 +240,8 @@ void TfTrevak::buildNavigationStrip(DockPanel* panel) {
 }
 
 void TfTrevak::buildSearchPane(DockPanel* panel) {
-  panel6 = headerStrip(panel, "panel6", "Label4", QStringLiteral("Pesquisa"), 10, 4);
+  panel6 = new HeaderStrip(QStringLiteral("Pesquisa"), "Label4", {10, 4}, panel);
+  panel6->setObjectName(QStringLiteral("panel6"));
   panel->setHeaderStrip(panel6, kHeaderHeight);
   RxSB_carregar2 = iconButton(panel, "RxSB_carregar2", "open_library",
                               QStringLiteral("Carregar origem"), 17, 54);

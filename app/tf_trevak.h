@@ -24,6 +24,7 @@ namespace trevak {
 class BodyView;
 class DataSource;
 class DockPanel;
+class HeaderStrip;
 class ModuleListModel;
 class NameGrid;
 class PreviewWidget;
@@ -143,7 +144,7 @@ class TfTrevak final : public QMainWindow {
 
   // Edit pane.
   DockPanel* Panel4 = nullptr;
-  QLabel* Panel5 = nullptr;
+  HeaderStrip* Panel5 = nullptr;
   QToolButton* SB_carregar = nullptr;
   QToolButton* RxSB_limpar = nullptr;
   QToolButton* SB_salvar = nullptr;
@@ -170,7 +171,7 @@ class TfTrevak final : public QMainWindow {
   QPushButton* BitBtn10 = nullptr;
   // Search pane.
   DockPanel* Panel2 = nullptr;
-  QLabel* panel6 = nullptr;
+  HeaderStrip* panel6 = nullptr;
   QToolButton* RxSB_carregar2 = nullptr;
   QToolButton* RxSB_copiar = nullptr;
   QLabel* Label2 = nullptr;

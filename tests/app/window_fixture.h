@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/header_strip.h"
 #include "app/name_grid.h"
 #include "app/tf_trevak.h"
 #include "fake_prompts.h"
@@ -97,7 +98,12 @@ class WindowTest : public ::testing::Test {
 
   void click(const char* name) { find<QAbstractButton>(name)->click(); }
   void trigger(const char* name) { find<QAction>(name)->trigger(); }
-  QString text(const char* name) const { return find<QLabel>(name)->text(); }
+  /// The text of a label or the caption of a header strip.
+  QString text(const char* name) const {
+    QWidget* widget = find(name);
+    if (auto* strip = qobject_cast<HeaderStrip*>(widget)) return strip->text();
+    return qobject_cast<QLabel*>(widget)->text();
+  }
 
   /// Loads the edit library through "Carregar biblioteca", the dialog answering `path`.
   void loadEdit(const QString& path) {
