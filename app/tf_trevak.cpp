@@ -511,16 +511,12 @@ void TfTrevak::RxMD_compAfterEdit() { m_modified = true; }
 
 void TfTrevak::DS_compDataChange() {
   if (m_redrawSuppression.raised()) return;
-  m_drawing.imagem_destino = &m_editPicture;
-  m_drawing.escala = m_drawing.escala_edicao;
-  converter();
+  redrawEditPane();
   Label1->setNum(RxMD_comp.RecordCount());
 }
 
 void TfTrevak::DS_comp2DataChange() {
-  m_drawing.imagem_destino = &m_searchPicture;
-  m_drawing.escala = m_drawing.escala_pesquisa;
-  converter2();
+  redrawSearchPane();
   Label2->setNum(RxMD_comp2.RecordCount());
 }
 
@@ -554,57 +550,53 @@ void TfTrevak::Button1Click() {
 }
 
 void TfTrevak::Button2Click() {
-  runReported([this] {
-    m_drawing.imagem_destino = &m_editPicture;
-    m_drawing.escala = m_drawing.escala_edicao;
-    converter();
-  });
+  runReported([this] { redrawEditPane(); });
+}
+
+void TfTrevak::redrawEditPane() {
+  m_drawing.imagem_destino = &m_editPicture;
+  m_drawing.escala = m_drawing.escala_edicao;
+  converter();
+}
+
+void TfTrevak::redrawSearchPane() {
+  m_drawing.imagem_destino = &m_searchPicture;
+  m_drawing.escala = m_drawing.escala_pesquisa;
+  converter2();
 }
 
 void TfTrevak::BitBtn1Click() {
   if (m_drawing.escala_edicao < 50) return;
   m_drawing.escala_edicao -= 10;
-  Button2Click();
+  runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn2Click() {
   if (m_drawing.escala_edicao > 200) return;
   m_drawing.escala_edicao += 10;
-  Button2Click();
+  runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn3Click() {
   m_drawing.escala_edicao = 100;
-  Button2Click();
+  runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn4Click() {
   if (m_drawing.escala_pesquisa < 50) return;
   m_drawing.escala_pesquisa -= 10;
-  runReported([this] {
-    m_drawing.imagem_destino = &m_searchPicture;
-    m_drawing.escala = m_drawing.escala_pesquisa;
-    converter2();
-  });
+  runReported([this] { redrawSearchPane(); });
 }
 
 void TfTrevak::BitBtn5Click() {
   if (m_drawing.escala_pesquisa > 200) return;
   m_drawing.escala_pesquisa += 10;
-  runReported([this] {
-    m_drawing.imagem_destino = &m_searchPicture;
-    m_drawing.escala = m_drawing.escala_pesquisa;
-    converter2();
-  });
+  runReported([this] { redrawSearchPane(); });
 }
 
 void TfTrevak::BitBtn6Click() {
   m_drawing.escala_pesquisa = 100;
-  runReported([this] {
-    m_drawing.imagem_destino = &m_searchPicture;
-    m_drawing.escala = m_drawing.escala_pesquisa;
-    converter2();
-  });
+  runReported([this] { redrawSearchPane(); });
 }
 
 void TfTrevak::RxSwitch1Click() {

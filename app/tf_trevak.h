@@ -122,6 +122,10 @@ class TfTrevak final : public QMainWindow {
   void loadEditLibraryFile(const QString& path);
   void loadSearchLibraryFile(const QString& path);
 
+  /// Each pane's redraw: its picture as the target, its scale as the current one, then
+  /// converter or converter2.
+  void redrawEditPane();
+  void redrawSearchPane();
   /// The redraws of the edit and the search pane (target and scale set by the caller).
   void converter();
   void converter2();

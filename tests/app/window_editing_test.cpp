@@ -87,6 +87,23 @@ TEST_F(Editing, GridRenameIsStoredWhenTheRowIsLeft) {
   EXPECT_EQ(currentName(window_->editLibrary()), "B");
 }
 
+TEST_F(Editing, SaveTakesARenameStillBeingTyped) {
+  auto* grid = find<NameGrid>("DBGrid1");
+  grid->setFocus();
+  QTest::keyClick(grid, Qt::Key_F2);
+  auto* editor = grid->findChild<QLineEdit*>();
+  ASSERT_NE(editor, nullptr);
+  editor->selectAll();
+  QTest::keyClicks(editor, "NEW");
+  const QString path = dirPath("out.mod");
+  prompts_->saveAnswers.push_back(path);
+  click("SB_salvar");
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(file.readAll().contains("$INDEX\r\nNEW\r\nB\r\n$EndINDEX"));
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"NEW", "B"}));
+}
+
 TEST_F(Editing, EscapeDropsARenameInProgress) {
   auto* grid = find<NameGrid>("DBGrid1");
   grid->setFocus();

@@ -1,6 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The two loaders: questions, dialogs, captions, the modified flag and failures.
+#include <QApplication>
 #include <QDir>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "window_fixture.h"
 
@@ -197,6 +201,37 @@ TEST_F(Loading, DroppedFileLoadsIntoItsPaneAskingFirstWhenModified) {
   window_->openEditLibrary(search);
   EXPECT_EQ(prompts_->discardQuestions, 1);
   EXPECT_EQ(text("Panel5"), edit);
+}
+
+TEST_F(Loading, FileDroppedOnAPaneGoesThroughItsLoader) {
+  const QString search = writeLibrary("s.mod", modulesNamed({"X", "Y"}));
+  const auto drop = [](QWidget* target, const QString& path) {
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(path)});
+    // A drop reaches the widget that accepted the drag on entering.
+    QDragEnterEvent enter(QPoint(10, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    if (!enter.isAccepted()) return false;
+    QDropEvent dropped(QPointF(10, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    return dropped.isAccepted();
+  };
+  EXPECT_FALSE(drop(find("Panel2"), dirPath("notes.txt")));
+  EXPECT_EQ(text("panel6"), "");
+  EXPECT_TRUE(drop(find("Panel2"), search));
+  EXPECT_EQ(text("panel6"), search);
+  EXPECT_EQ(text("Label2"), "2");
+  EXPECT_TRUE(drop(find("Panel4"), search));
+  EXPECT_EQ(text("Panel5"), search);
+  EXPECT_TRUE(prompts_->openRequests.empty());
+}
+
+TEST_F(Loading, LongPathIsKeptWholeInTheCaption) {
+  const QString path = writeLibrary(QString(120, QLatin1Char('x')) + ".mod", modulesNamed({"A"}));
+  loadEdit(path);
+  EXPECT_EQ(text("Panel5"), path);
+  EXPECT_EQ(find("Panel5")->toolTip(), path);
+  EXPECT_EQ(window_->centralWidget()->width(), 800);  // a long caption does not widen the window
 }
 
 TEST_F(Loading, RealLibraryFromTheCorpus) {
