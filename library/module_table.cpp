@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <iterator>
 #include <utility>
 
 #include "library/name_collation.h"
@@ -48,10 +49,6 @@ std::string storedName(std::string_view value) {
   if (nul != std::string_view::npos) value = value.substr(0, nul);
   return std::string(value.substr(0, ModuleTable::kNameLimit));
 }
-
-// Below this many unsorted records behind a sorted run, each is put in place by binary search;
-// above it the run of new records is sorted and merged in.
-constexpr std::size_t kInsertionLimit = 16;
 
 }  // namespace
 
@@ -194,16 +191,21 @@ struct ModuleTable::Impl {
       std::sort(first, records.end(), less);
       return;
     }
-    // The common case after a copy: a long sorted run and a few records behind it.
+    // The common case after a copy: a long sorted run and a few records behind it. Each new
+    // record finds its place by binary search, so the run is compared only about
+    // added * log2(size) times; the pointers are then moved once.
     std::sort(sortedEnd, records.end(), less);
-    if (added <= kInsertionLimit) {
-      for (auto it = sortedEnd; it != records.end(); ++it) {
-        const auto place = std::upper_bound(first, it, *it, less);
-        std::rotate(place, it, it + 1);
-      }
-    } else {
-      std::inplace_merge(first, sortedEnd, records.end(), less);
+    std::vector<std::unique_ptr<Entry>> merged;
+    merged.reserve(std::max(records.capacity(), static_cast<std::size_t>(kCapacity)));
+    auto from = first;
+    for (auto it = sortedEnd; it != records.end(); ++it) {
+      const auto place = std::upper_bound(from, sortedEnd, *it, less);
+      std::move(from, place, std::back_inserter(merged));
+      merged.push_back(std::move(*it));
+      from = place;
     }
+    std::move(from, sortedEnd, std::back_inserter(merged));
+    records.swap(merged);
   }
 
   bool nameMatches(Entry& e, const QCollatorSortKey& key) {

@@ -112,8 +112,8 @@ class ModuleTable {
   /// Settles; the last record becomes current, AtEnd false; on an empty table AtEnd true. One
   /// scroll notification when the current record changed, none otherwise.
   void MoveLast();
-  /// True after MoveNext found no next record, and whenever the table is empty after a move,
-  /// Clear or the deletion of the last record. Any move onto a record clears it.
+  /// True on a new table, after MoveNext found no next record, and whenever the table is empty
+  /// after a move, Clear or the deletion of the last record. Any move onto a record clears it.
   bool AtEnd() const;
   /// True when the table shows no record: nothing stored and no pending new record.
   bool IsEmpty() const;

@@ -8,10 +8,16 @@ namespace trevak {
 
 ModuleNameCollator::ModuleNameCollator() : m_collator(QLocale()) {
   m_collator.setCaseSensitivity(Qt::CaseInsensitive);
+  // Qt's keys for the C locale (and those of collation backends without case levels) are the
+  // text itself, whatever the case setting: such keys need the case folded away first.
+  const QString upper = QStringLiteral("A");
+  const QString lower = QStringLiteral("a");
+  m_foldFirst = m_collator.sortKey(upper).compare(m_collator.sortKey(lower)) != 0;
 }
 
 QCollatorSortKey ModuleNameCollator::sortKey(std::string_view name) const {
-  return m_collator.sortKey(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())));
+  const QString text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  return m_collator.sortKey(m_foldFirst ? text.toCaseFolded() : text);
 }
 
 int compareModuleNames(const QCollatorSortKey& a, const QCollatorSortKey& b) {

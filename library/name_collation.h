@@ -9,7 +9,8 @@ namespace trevak {
 
 /// The collation of module names: the user's locale (the default QLocale at construction),
 /// letter case ignored, each byte taken as the Latin-1 character of the same code so that any
-/// byte string has a place in the order.
+/// byte string has a place in the order. In the C locale the order is that of the case-folded
+/// characters' codes.
 class ModuleNameCollator {
  public:
   ModuleNameCollator();
@@ -20,6 +21,7 @@ class ModuleNameCollator {
 
  private:
   QCollator m_collator;
+  bool m_foldFirst = false;  // the keys alone would tell letter case apart
 };
 
 /// Orders two names by their keys: negative, zero or positive. This is the one comparison

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QLocale>
 #include <algorithm>
 #include <functional>
 #include <ostream>
@@ -199,8 +200,31 @@ TEST(ModuleTableSort, EmptyTableSendsNothing) {
   EXPECT_EQ(rec.count(), 0);
 }
 
-// The table sorts only what changed since its last sort; whatever path it takes, the order must
-// be that of a full sort.
+namespace {
+
+// The creation numbers of `t` in table order, and those of the same records stored in the same
+// order into a new table and sorted there in one go.
+void expectOrderOfAFullSort(const ModuleTable& t, const std::string& what) {
+  std::vector<std::pair<std::uint64_t, std::string>> byNumber;
+  for (int i = 0; i < t.RecordCount(); ++i) {
+    byNumber.emplace_back(t.recordAt(i).creationNumber, *t.recordAt(i).nome_Componente);
+  }
+  std::sort(byNumber.begin(), byNumber.end());
+  ModuleTable reference;
+  for (const auto& [number, name] : byNumber) add(reference, name);
+  reference.SortByName();
+  std::vector<std::uint64_t> got, want;
+  for (int i = 0; i < t.RecordCount(); ++i) {
+    got.push_back(t.recordAt(i).creationNumber);
+    want.push_back(reference.recordAt(i).creationNumber);
+  }
+  EXPECT_EQ(got, want) << what;
+}
+
+}  // namespace
+
+// The table sorts only what changed since its last sort (records added, or renamed); whatever
+// path it takes, the order must be that of a full sort.
 TEST(ModuleTableSort, IncrementalSortsEqualAFullSort) {
   std::mt19937 rng(7);
   auto randomName = [&] {
@@ -210,37 +234,30 @@ TEST(ModuleTableSort, IncrementalSortsEqualAFullSort) {
     for (int i = 0; i < n; ++i) s.push_back(letters[rng() % 10]);
     return s;
   };
-  for (int added : {1, 5, 16, 17, 40, 300}) {
+  for (int added : {1, 5, 17, 90, 300}) {
     ModuleTable t;
-    ModuleTable reference;
-    std::vector<std::string> all;
-    for (int i = 0; i < 200; ++i) all.push_back(randomName());
-    for (const auto& n : all) add(t, n);
+    for (int i = 0; i < 200; ++i) add(t, randomName());
     t.SortByName();
-    for (int i = 0; i < added; ++i) {
-      all.push_back(randomName());
-      add(t, all.back());
+    for (int i = 0; i < added; ++i) add(t, randomName());
+    t.SortByName();
+    expectOrderOfAFullSort(t, "added " + std::to_string(added));
+
+    // Renames near the end and near the start of the sorted run.
+    for (int row : {t.RecordCount() - 3, 2}) {
+      t.moveTo(row);
+      t.EditRecord();
+      t.SetField("nome_Componente", "bB");
+      t.PostRecord();
+      t.SortByName();
+      expectOrderOfAFullSort(t, "renamed row " + std::to_string(row));
     }
-    // A rename inside the sorted run too.
-    t.moveTo(50);
+    // A body change keeps the order valid.
+    t.moveTo(1);
     t.EditRecord();
-    t.SetField("nome_Componente", "bB");
+    t.SetField("Comandos", "x\r");
     t.PostRecord();
     t.SortByName();
-    // The same records, stored in the same order, sorted in one go.
-    std::vector<std::pair<std::uint64_t, std::string>> byNumber;
-    for (int i = 0; i < t.RecordCount(); ++i) {
-      byNumber.emplace_back(t.recordAt(i).creationNumber, *t.recordAt(i).nome_Componente);
-    }
-    std::sort(byNumber.begin(), byNumber.end());
-    for (const auto& [number, name] : byNumber) add(reference, name);
-    reference.SortByName();
-    std::vector<std::uint64_t> got, want;
-    for (int i = 0; i < t.RecordCount(); ++i) {
-      got.push_back(t.recordAt(i).creationNumber);
-      want.push_back(reference.recordAt(i).creationNumber);
-    }
-    EXPECT_EQ(got, want) << "records added after the sort: " << added;
+    expectOrderOfAFullSort(t, "body changed");
   }
 }
 
@@ -249,6 +266,38 @@ TEST(ModuleTableSort, CompareModuleNamesIgnoresCaseOnly) {
   EXPECT_LT(trevak::compareModuleNames("DIP8", "dip80"), 0);
   EXPECT_GT(trevak::compareModuleNames("b", "A"), 0);
   EXPECT_NE(trevak::compareModuleNames("e", "\xE9"), 0);
+}
+
+namespace {
+
+// Makes `locale` the default for the life of the guard; the tables collate by the default
+// locale of the moment they are made.
+class DefaultLocale {
+ public:
+  explicit DefaultLocale(const QLocale& locale) { QLocale::setDefault(locale); }
+  ~DefaultLocale() { QLocale::setDefault(m_saved); }
+  DefaultLocale(const DefaultLocale&) = delete;
+  DefaultLocale& operator=(const DefaultLocale&) = delete;
+
+ private:
+  QLocale m_saved;
+};
+
+}  // namespace
+
+// The C locale is what a program gets with no LANG set; Qt's collation keys there are the text
+// itself, case and all.
+TEST(ModuleTableSort, CaseIsIgnoredInTheCLocaleToo) {
+  const DefaultLocale c(QLocale::c());
+  ModuleTable t;
+  add(t, "b");
+  add(t, "DIP8");
+  add(t, "A");
+  add(t, "a");
+  t.SortByName();
+  EXPECT_EQ(names(t), (std::vector<std::string>{"A", "a", "b", "DIP8"}));
+  EXPECT_TRUE(t.LocateName("dip8"));
+  EXPECT_EQ(trevak::compareModuleNames("DIP8", "dip8"), 0);
 }
 
 // --- LocateName ---------------------------------------------------------------------------
