@@ -1,13 +1,238 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QImageWriter>
+#include <QString>
+#include <charconv>
+#include <cstdlib>
+#include <memory>
+#include <optional>
 #include <ostream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "cli/commands.h"
+#include "drawing/drawing_state.h"
+#include "drawing/preview.h"
+#include "library/body_lines.h"
+#include "library/io_error.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
 
 namespace trevak::cli {
 
-int cmdRender(const Args&, std::ostream&, std::ostream& err) {
-  err << "trevak-cli: render is not available yet\n";
-  return 2;
+namespace {
+
+constexpr const char* kRenderUsage =
+    "usage: trevak-cli render LIB.mod NAME -o OUT.png [--scale N] [--texts]\n"
+    "       trevak-cli render LIB.mod --all -o FOLDER [--scale N] [--texts]\n";
+
+struct RenderOptions {
+  std::string library;
+  std::string name;
+  std::string output;
+  bool all = false;
+  bool texts = false;
+  int scale = 100;
+};
+
+/// The pane scales the zoom buttons reach: 40 to 210 in steps of 10.
+std::optional<int> parseScale(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  if (text.empty() || result.ec != std::errc() || result.ptr != end) return std::nullopt;
+  if (value < 40 || value > 210 || value % 10 != 0) return std::nullopt;
+  return value;
+}
+
+/// Parses the arguments; on a usage error writes it and returns nullopt.
+std::optional<RenderOptions> parseArgs(const Args& args, std::ostream& err) {
+  RenderOptions o;
+  std::vector<std::string> positional;
+  bool haveOutput = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--scale") {
+      if (i + 1 == args.size()) {
+        err << "trevak-cli: render: " << a << " needs a value\n" << kRenderUsage;
+        return std::nullopt;
+      }
+      const std::string& value = args[++i];
+      if (a == "-o") {
+        o.output = value;
+        haveOutput = true;
+      } else if (const auto scale = parseScale(value)) {
+        o.scale = *scale;
+      } else {
+        err << "trevak-cli: render: scale '" << value
+            << "' is not a pane scale: use 40, 50, ..., 210 (steps of 10)\n";
+        return std::nullopt;
+      }
+    } else if (a == "--texts") {
+      o.texts = true;
+    } else if (a == "--all") {
+      o.all = true;
+    } else if (a.size() > 1 && a.front() == '-') {
+      err << "trevak-cli: render: unknown option '" << a << "'\n" << kRenderUsage;
+      return std::nullopt;
+    } else {
+      positional.push_back(a);
+    }
+  }
+  const std::size_t wanted = o.all ? 1 : 2;
+  if (positional.size() != wanted || !haveOutput || o.output.empty()) {
+    err << kRenderUsage;
+    return std::nullopt;
+  }
+  o.library = positional[0];
+  if (!o.all) o.name = positional[1];
+  return o;
+}
+
+/// Text drawing needs a QGuiApplication. The command makes one when the caller has none,
+/// headless unless a platform was asked for.
+std::unique_ptr<QGuiApplication> ensureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "trevak-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+/// The search pane of a freshly started window: one drawing state carried from drawing to
+/// drawing, as the window's own is.
+class SearchPane {
+ public:
+  SearchPane(const ModuleTable& table, bool texts) : m_table(table), m_texts(texts) {
+    m_state.imagem_trabalho = &m_work;
+  }
+
+  /// Loading the library draws its first module at the start scale; the zoom buttons then
+  /// redraw it at each scale on the way to `scale`.
+  void loadAndZoom(int scale) {
+    draw(0);
+    while (m_state.escala_pesquisa != scale) {
+      m_state.escala_pesquisa += m_state.escala_pesquisa < scale ? 10 : -10;
+      draw(0);
+    }
+  }
+
+  /// Selecting another module in the grid redraws the pane.
+  void select(int row) {
+    if (row != m_current) draw(row);
+  }
+
+  QImage shown() const { return paneImage(m_image3); }
+
+ private:
+  void draw(int row) {
+    m_current = row;
+    m_state.imagem_destino = &m_image3;
+    m_state.escala = m_state.escala_pesquisa;
+    const std::string body = m_table.recordAt(row).Comandos.value_or(std::string());
+    redesenhar(m_state, splitBodyLines(body), m_texts);
+  }
+
+  const ModuleTable& m_table;
+  bool m_texts;
+  Surface m_work;
+  PanePicture m_image3;
+  estado_desenho m_state;
+  int m_current = -1;
+};
+
+QString pathFromBytes(const std::string& path) { return QFile::decodeName(path.c_str()); }
+
+/// Writes the picture as a PNG of its size; a pane showing nothing gives one white pixel.
+bool writePicture(QImage image, const std::string& path, std::ostream& err) {
+  if (image.isNull()) {
+    image = QImage(1, 1, QImage::Format_RGB32);
+    image.fill(kWhite);
+  }
+  QImageWriter writer(pathFromBytes(path), "png");
+  if (!writer.write(image)) {
+    err << "trevak-cli: " << path << ": " << writer.errorString().toStdString() << '\n';
+    return false;
+  }
+  return true;
+}
+
+/// A module name made safe as a file name: path separators, characters that some systems
+/// refuse and control characters become '_'; other bytes are taken as Latin-1, as the window
+/// shows them.
+QString safeFileStem(const std::string& name) {
+  std::string safe;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool unsafe = u < 0x20 || (u >= 0x7f && u < 0xa0) ||
+                        std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+    safe.push_back(unsafe ? '_' : c);
+  }
+  if (safe.empty()) safe.push_back('_');
+  return QString::fromLatin1(safe.data(), static_cast<qsizetype>(safe.size()));
+}
+
+int renderOne(const RenderOptions& o, ModuleTable& table, std::ostream& err) {
+  if (!table.LocateName(o.name)) {
+    err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
+    return 1;
+  }
+  const int row = table.currentIndex();
+  SearchPane pane(table, o.texts);
+  pane.loadAndZoom(o.scale);
+  pane.select(row);
+  return writePicture(pane.shown(), o.output, err) ? 0 : 2;
+}
+
+int renderAll(const RenderOptions& o, const ModuleTable& table, std::ostream& out,
+              std::ostream& err) {
+  const QString folder = pathFromBytes(o.output);
+  if (!QDir().mkpath(folder)) {
+    err << "trevak-cli: " << o.output << ": cannot create the folder\n";
+    return 2;
+  }
+  if (table.IsEmpty()) return 0;
+  SearchPane pane(table, o.texts);
+  pane.loadAndZoom(o.scale);
+  // Names compared without case, so the files also stay apart on case-blind file systems.
+  std::set<QString> taken;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    pane.select(row);
+    const QString stem = safeFileStem(table.recordAt(row).nome_Componente.value_or(""));
+    QString file = stem + QStringLiteral(".png");
+    for (int n = 2; taken.count(file.toCaseFolded()) != 0; ++n) {
+      file = stem + QStringLiteral("_%1.png").arg(n);
+    }
+    taken.insert(file.toCaseFolded());
+    const std::string path = QFile::encodeName(QDir(folder).filePath(file)).toStdString();
+    if (!writePicture(pane.shown(), path, err)) return 2;
+    out << path << '\n';
+  }
+  return out ? 0 : 2;
+}
+
+}  // namespace
+
+int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
+  const std::optional<RenderOptions> options = parseArgs(args, err);
+  if (!options) return 2;
+  const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
+
+  ModuleTable table;
+  try {
+    loadLibraryFile(options->library, table);
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << options->library << ": " << e.what() << '\n';
+    return 2;
+  }
+  return options->all ? renderAll(*options, table, out, err) : renderOne(*options, table, err);
 }
 
 }  // namespace trevak::cli

@@ -40,6 +40,7 @@ void limparEdicao(estado_desenho& st, PanePicture& image2) {
 }
 
 void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn) {
+  if (st.imagem_trabalho == nullptr || st.imagem_destino == nullptr) return;
   st.resetBox();
   apagarimage1(st);
   Surface& work = *st.imagem_trabalho;

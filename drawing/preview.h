@@ -27,7 +27,8 @@ void limparEdicao(estado_desenho& st, PanePicture& image2);
 ///
 /// The picture is a blank white 101 x 101 when no conversion widened the box; a side above
 /// kMaxPictureSide is cut to it; a side below 1 makes the picture 0 x 0 (it shows nothing).
-/// The caller has checked that the pane's table is not empty and set the target and escala.
+/// The caller has checked that the pane's table is not empty and set the target and escala;
+/// without a working surface and a target nothing happens.
 void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn);
 
 /// What the pane shows: the top-left width x height of its raster, white past the raster's

@@ -171,13 +171,6 @@ bool angleAtMost(const Direction& ref, const Direction& a, const Direction& b) {
   return true;  // same direction
 }
 
-QFont surfaceFont() {
-  QFont font(QStringLiteral("DejaVu Sans"));
-  font.setPixelSize(11);
-  font.setStyleStrategy(QFont::NoAntialias);
-  return font;
-}
-
 bool haveGuiApplication() {
   return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
 }
@@ -200,6 +193,10 @@ QRgb Surface::pixel(int x, int y) const {
 void Surface::fillRect(int x1, int y1, int x2, int y2) {
   const Box b = normalise(x1, y1, x2, y2);
   if (b.empty()) return;
+  if (b.x1 <= 0 && b.y1 <= 0 && b.x2 >= width() && b.y2 >= height()) {
+    m_image.fill(m_brushColor | 0xff000000u);  // the redraw's clearing: one block fill
+    return;
+  }
   Raster r(m_image);
   const i64 yTo = std::min<i64>(b.y2, height());
   for (i64 y = std::max<i64>(b.y1, 0); y < yTo; ++y) {
@@ -218,12 +215,12 @@ void Surface::lineTo(int x, int y) {
   m_curX = x;
   m_curY = y;
   const i64 dx = xe - x0, dy = ye - y0;
-  if (dx == 0 && dy == 0) return;
 
   // Walk the major axis one pixel at a time, leaving the end pixel out; the minor coordinate
   // is the exact line rounded half up. Only the steps that land on the surface are visited.
   const bool xMajor = std::abs(dx) >= std::abs(dy);
   const i64 n = xMajor ? std::abs(dx) : std::abs(dy);
+  if (n == 0) return;  // a line to the current position
   const i64 step = (xMajor ? dx : dy) > 0 ? 1 : -1;
   const i64 major0 = xMajor ? x0 : y0;
   const i64 minor0 = xMajor ? y0 : x0;
@@ -306,17 +303,24 @@ void Surface::arc(int x1, int y1, int x2, int y2, int xStart, int yStart, int xE
   });
 }
 
+QFont Surface::font() {
+  QFont f(QStringLiteral("DejaVu Sans"));
+  f.setPixelSize(11);
+  f.setStyleStrategy(QFont::NoAntialias);
+  return f;
+}
+
 QSize Surface::textExtent(std::string_view text) const {
   if (!haveGuiApplication()) return {};
-  const QFontMetrics metrics(surfaceFont());
+  const QFontMetrics metrics(font());
   const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
   return {metrics.horizontalAdvance(s), metrics.height()};
 }
 
 void Surface::textOut(int x, int y, std::string_view text) {
   if (text.empty() || !haveGuiApplication()) return;
-  const QFont font = surfaceFont();
-  const QFontMetrics metrics(font);
+  const QFont textFont = font();
+  const QFontMetrics metrics(textFont);
   const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
   const i64 w = metrics.horizontalAdvance(s), h = metrics.height();
   // Far-away text is skipped here: the painter's fixed-point coordinates would not hold it.
@@ -329,7 +333,7 @@ void Surface::textOut(int x, int y, std::string_view text) {
   }
   QPainter painter(&m_image);
   painter.setRenderHint(QPainter::TextAntialiasing, false);
-  painter.setFont(font);
+  painter.setFont(textFont);
   painter.setPen(QColor::fromRgb(m_fontColor));
   painter.drawText(x, y + metrics.ascent(), s);
 }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFont>
 #include <QImage>
 #include <QRgb>
 #include <QSize>
@@ -61,8 +62,9 @@ class Surface {
   void ellipse(int x1, int y1, int x2, int y2);
   /// The part of the outline of the ellipse inscribed in the box that runs counter-clockwise,
   /// as seen on the screen, from the ray through (xStart, yStart) to the ray through
-  /// (xEnd, yEnd), both rays leaving the box's centre. When the rays coincide the whole outline
-  /// is drawn. Pen only, in the pen mode.
+  /// (xEnd, yEnd), both rays leaving the box's centre and passing through the centres of the
+  /// given pixels. When the rays coincide the whole outline is drawn. Pen only, in the pen
+  /// mode.
   void arc(int x1, int y1, int x2, int y2, int xStart, int yStart, int xEnd, int yEnd);
   /// Writes `text` (bytes taken as Latin-1) with the top-left corner of its first character
   /// cell at (x, y): the cells are filled with the brush colour, then the glyphs are drawn in
@@ -70,6 +72,8 @@ class Surface {
   /// pixel size of 11, whatever the screen. Needs a QGuiApplication; without one nothing is
   /// written.
   void textOut(int x, int y, std::string_view text);
+  /// The font texts are written in: DejaVu Sans, pixel size 11, without antialiasing.
+  static QFont font();
   /// The size of the cells that textOut fills for `text`.
   QSize textExtent(std::string_view text) const;
   /// Copies the w x h pixels at (srcX, srcY) of `source` to (dstX, dstY) of this surface.
