@@ -106,8 +106,7 @@ bool load(ModuleTable& table, const std::string& path, std::ostream& err) {
   }
 }
 
-int save(ModuleTable& table, const std::string& path, const HeaderTime& time,
-         std::ostream& err) {
+int save(ModuleTable& table, const std::string& path, const HeaderTime& time, std::ostream& err) {
   try {
     saveLibrary(table, path, SaveOptions{time});
     return kDone;
@@ -169,12 +168,15 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
       continue;
     }
     switch (copyCurrentModule(search, edit)) {
-      case CopyResult::Copied: copied = true; break;
+      case CopyResult::Copied:
+        copied = true;
+        break;
       case CopyResult::Duplicate:
         err << "trevak-cli: copy '" << name << "': " << kDuplicateModuleMessage << "\n";
         status = kRefused;
         break;
-      case CopyResult::NothingToCopy: break;  // LocateName found a module, so not reached
+      case CopyResult::NothingToCopy:
+        break;  // LocateName found a module, so not reached
     }
   }
   // An unchanged destination is left alone; -o and --new ask for a file in any case.
@@ -190,8 +192,7 @@ int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
       if (table.LocateName(name)) {
         outcome.changed = deleteCurrentModule(table) || outcome.changed;
       } else {
-        err << "trevak-cli: delete: " << parsed.operands[0] << " has no module '" << name
-            << "'\n";
+        err << "trevak-cli: delete: " << parsed.operands[0] << " has no module '" << name << "'\n";
         outcome.status = kRefused;
       }
     }
@@ -200,11 +201,10 @@ int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
 }
 
 int cmdStripPrefix(const Args& args, std::ostream&, std::ostream& err) {
-  return changeOneLibrary(args, kStripPrefix, err,
-                          [](ModuleTable& table, const EditArgs& parsed) {
-                            stripLibraryPrefix(table, parsed.operands[0]);
-                            return Outcome{};
-                          });
+  return changeOneLibrary(args, kStripPrefix, err, [](ModuleTable& table, const EditArgs& parsed) {
+    stripLibraryPrefix(table, parsed.operands[0]);
+    return Outcome{};
+  });
 }
 
 int cmdFillNames(const Args& args, std::ostream&, std::ostream& err) {

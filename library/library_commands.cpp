@@ -110,10 +110,18 @@ void fillNamePlaceholders(ModuleTable& edit) {
 void moveBoth(ModuleTable& edit, ModuleTable& search, Move move) {
   for (ModuleTable* table : {&edit, &search}) {
     switch (move) {
-      case Move::First: table->MoveFirst(); break;
-      case Move::Next: table->MoveNext(); break;
-      case Move::Prior: table->MovePrior(); break;
-      case Move::Last: table->MoveLast(); break;
+      case Move::First:
+        table->MoveFirst();
+        break;
+      case Move::Next:
+        table->MoveNext();
+        break;
+      case Move::Prior:
+        table->MovePrior();
+        break;
+      case Move::Last:
+        table->MoveLast();
+        break;
     }
   }
 }

@@ -31,8 +31,8 @@ constexpr std::size_t kMaxStemInTemporaryName = 200;
 void appendNumber(std::string& out, long long value, int width) {
   char digits[24];
   const bool negative = value < 0;
-  const unsigned long long magnitude =
-      negative ? 0ULL - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
+  const unsigned long long magnitude = negative ? 0ULL - static_cast<unsigned long long>(value)
+                                                : static_cast<unsigned long long>(value);
   const auto [end, ec] = std::to_chars(digits, digits + sizeof digits, magnitude);
   (void)ec;  // 24 characters hold any 64-bit number
   if (negative) out.push_back('-');
@@ -61,7 +61,8 @@ std::string leafOf(const std::string& path) {
 }
 
 Target resolveTarget(const std::string& path) {
-  if (path.empty()) throw invalidFilenameError();
+  // A NUL would end the name early for the system, and another file would be replaced.
+  if (path.empty() || path.find('\0') != std::string::npos) throw invalidFilenameError();
   Target target{path};
   for (int depth = 0;; ++depth) {
     struct stat st {};

@@ -101,8 +101,8 @@ class EditCommands : public ::testing::Test {
   void writeSearchLibrary() {
     write("src.mod", crlf({"PCBNEW-LibModule-V1  01/01/2008-00:00:00", "$INDEX", "whatever",
                            "$EndINDEX", "$MODULE R1", "Po 0 0", "T0 >NAME", "$EndMODULE R1",
-                           "$MODULE C1 extra words", "Po 1 1", "", "$EndMODULE C1",
-                           "$MODULE dip8", "Po 2 2", "$EndMODULE dip8", "$EndLIBRARY"}));
+                           "$MODULE C1 extra words", "Po 1 1", "", "$EndMODULE C1", "$MODULE dip8",
+                           "Po 2 2", "$EndMODULE dip8", "$EndLIBRARY"}));
   }
 
  private:
@@ -215,10 +215,9 @@ TEST_F(EditCommands, DeletingEveryModuleIsRefusedAndTheFileKept) {
 }
 
 TEST_F(EditCommands, StripPrefixUsesTheLibrarysOwnName) {
-  write("conn.mod", library({{"CONN-A", {"T0 conn-A"}},
-                             {"Conn-B", {}},
-                             {"conn-DIP8", {}},
-                             {"SMD-conn-0805", {}}}));
+  write("conn.mod",
+        library(
+            {{"CONN-A", {"T0 conn-A"}}, {"Conn-B", {}}, {"conn-DIP8", {}}, {"SMD-conn-0805", {}}}));
   EXPECT_EQ(cli({"strip-prefix", path("conn.mod"), "-o", path("out.mod")}), 0) << err();
   EXPECT_EQ(read("out.mod"),
             library({{"A", {"T0 conn-A"}}, {"Conn-B", {}}, {"DIP8", {}}, {"SMD-0805", {}}}));

@@ -56,9 +56,8 @@ std::vector<std::string> namesAfterStrip(std::string_view caption,
 // Counts the notifications of a table and where its cursor stood at each.
 struct Watch {
   explicit Watch(ModuleTable& t) : table(t) {
-    table.setOnDataChange([this](NotificationKind, std::string_view) {
-      shown.push_back(table.currentIndex());
-    });
+    table.setOnDataChange(
+        [this](NotificationKind, std::string_view) { shown.push_back(table.currentIndex()); });
     table.setAfterEdit([this] { ++edits; });
   }
   ModuleTable& table;
@@ -110,11 +109,11 @@ TEST(LibraryBaseName, LastPartWithoutItsExtension) {
 // ---------------------------------------------------------------------------------------------
 
 TEST(StripPrefixCommand, RemovesTheNameAndItsCapitalsFollowedByAHyphen) {
-  EXPECT_EQ(namesAfterStrip("C:\\kicad\\modules\\conn.mod",
-                            {"conn-DIP8", "CONN-DIP8", "Conn-DIP8", "SMD-conn-0805",
-                             "conn-conn-X", "CONN-conn-Y", "conn-CONN-Z", "conn"}),
-            (std::vector<std::string>{"DIP8", "DIP8", "Conn-DIP8", "SMD-0805", "X", "Y", "Z",
-                                      "conn"}));
+  EXPECT_EQ(
+      namesAfterStrip("C:\\kicad\\modules\\conn.mod",
+                      {"conn-DIP8", "CONN-DIP8", "Conn-DIP8", "SMD-conn-0805", "conn-conn-X",
+                       "CONN-conn-Y", "conn-CONN-Z", "conn"}),
+      (std::vector<std::string>{"DIP8", "DIP8", "Conn-DIP8", "SMD-0805", "X", "Y", "Z", "conn"}));
 }
 
 TEST(StripPrefixCommand, EmptyBaseNameRemovesEveryHyphen) {

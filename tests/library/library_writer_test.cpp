@@ -169,9 +169,9 @@ TEST(LibraryHeader, SourceDateEpochGivesThatMomentInUtc) {
 TEST(LibraryWriterFormat, SmallLibraryExactBytes) {
   ModuleTable table;
   fill(table, {{"R1", "Po 0 0\rLi R1\r"}, {"C1", "Po 1 1\r"}});
-  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", "C1", "R1", "$EndINDEX",
-                                      "$MODULE C1", "Po 1 1", "$EndMODULE C1", "$MODULE R1",
-                                      "Po 0 0", "Li R1", "$EndMODULE R1"}));
+  EXPECT_EQ(saveToBytes(table),
+            crlf({kFixedHeader, "$INDEX", "C1", "R1", "$EndINDEX", "$MODULE C1", "Po 1 1",
+                  "$EndMODULE C1", "$MODULE R1", "Po 0 0", "Li R1", "$EndMODULE R1"}));
 }
 
 TEST(LibraryWriterFormat, EmptyNamesBodiesAndBlankLines) {
@@ -212,9 +212,8 @@ TEST(LibraryWriterFormat, BytesAreWrittenAsStored) {
   const std::string name = "R\xe9sistor\x01";
   const std::string body = std::string("T0 \xff\x80 \"\xc3\xa7\"\x1b\r", 12);
   fill(table, {{name, body}});
-  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", name, "$EndINDEX",
-                                      "$MODULE " + name, std::string_view(body).substr(0, 11),
-                                      "$EndMODULE " + name}));
+  EXPECT_EQ(saveToBytes(table), crlf({kFixedHeader, "$INDEX", name, "$EndINDEX", "$MODULE " + name,
+                                      std::string_view(body).substr(0, 11), "$EndMODULE " + name}));
 }
 
 TEST(LibraryWriterFormat, KeepsTableOrderWithoutSorting) {
@@ -243,9 +242,8 @@ TEST(LibraryWriterWalk, NotificationsOnlyForTheModulePartAndLastRecordCurrent) {
   fill(table, {{"A", "a\r"}, {"B", "b\r"}, {"C", "c\r"}});
   table.MoveLast();
   std::vector<int> shown;  // the current record at each notification
-  table.setOnDataChange([&](NotificationKind, std::string_view) {
-    shown.push_back(table.currentIndex());
-  });
+  table.setOnDataChange(
+      [&](NotificationKind, std::string_view) { shown.push_back(table.currentIndex()); });
   saveToBytes(table);
   // Nothing while the index is written; then the resume shows the first module and each move
   // the next one, as the body view follows the walk.
@@ -271,8 +269,7 @@ TEST(LibraryWriterWalk, EmptyTableIsRefusedAndNothingIsTouched) {
   EXPECT_EQ(readBytes(target), "old");
   EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
   EXPECT_EQ(notifications, 0);
-  EXPECT_THROW(saveLibrary(table, folder / "new.mod", SaveOptions{kFixedTime}),
-               EmptyLibraryError);
+  EXPECT_THROW(saveLibrary(table, folder / "new.mod", SaveOptions{kFixedTime}), EmptyLibraryError);
   EXPECT_FALSE(fs::exists(folder / "new.mod"));
 }
 
@@ -280,8 +277,7 @@ TEST(LibraryWriterWalk, PendingRecordThatHoldsNothingCountsAsEmpty) {
   TempFolder folder;
   ModuleTable table;
   table.AppendRecord();
-  EXPECT_THROW(saveLibrary(table, folder / "lib.mod", SaveOptions{kFixedTime}),
-               EmptyLibraryError);
+  EXPECT_THROW(saveLibrary(table, folder / "lib.mod", SaveOptions{kFixedTime}), EmptyLibraryError);
   EXPECT_TRUE(entriesOf(folder.path()).empty());
   EXPECT_EQ(table.suspendCount(), 0);
 }
@@ -448,6 +444,8 @@ TEST(LibraryWriterSystem, TargetsThatCannotBeWritten) {
   EXPECT_TRUE(fs::is_empty(folder / "lib.mod"));
   EXPECT_EQ(saveError(table, folder / "missing" / "lib.mod"), "File not found");
   EXPECT_EQ(saveError(table, ""), "Invalid filename");
+  EXPECT_EQ(saveError(table, (folder / "lib.mod").string() + std::string(1, '\0') + "x"),
+            "Invalid filename");
   EXPECT_EQ(saveError(table, folder.path().string() + "/"), "File access denied");
   EXPECT_EQ(saveError(table, "/dev/null"), "File access denied");
   EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
