@@ -9,14 +9,20 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <locale>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "library/body_lines.h"
+#include "library/library_reader.h"
+
 namespace trevak {
 namespace {
+
+namespace fs = std::filesystem;
 
 constexpr LengthUnit kMm = LengthUnit::Millimetre;
 constexpr LengthUnit kDmil = LengthUnit::Decimil;
@@ -313,6 +319,64 @@ TEST(ConvertBodyLengths, AnOpenShapeBlockEndsWithTheBody) {
   EXPECT_EQ(convertBodyLengths("$SHAPE3D\rPo 2.54 0\r", kMm, kDmil), "$SHAPE3D\rPo 2.54 0\r");
   // The next body starts outside any block.
   EXPECT_EQ(convertBodyLengths("Po 2.54 0\r", kMm, kDmil), "Po 1000 0\r");
+}
+
+// --- the corpus ---------------------------------------------------------------------------------
+
+std::vector<std::string_view> fieldsOf(std::string_view line) {
+  std::vector<std::string_view> fields;
+  std::size_t start = 0;
+  for (std::size_t i = 0; i <= line.size(); ++i) {
+    if (i < line.size() && line[i] != ' ' && line[i] != '\t') continue;
+    if (i > start) fields.push_back(line.substr(start, i - start));
+    start = i + 1;
+  }
+  return fields;
+}
+
+// Every module of every library of the corpus, copied into the other unit and back: from
+// 1/10000 inch the very bytes return; from millimetres every field returns within half of
+// 1/10000 inch and everything that is not a number returns unchanged.
+TEST(ConvertBodyLengthsCorpus, EveryModuleThereAndBack) {
+  const fs::path corpus = TREVAK_CORPUS_DIR;
+  ASSERT_TRUE(fs::is_directory(corpus)) << "the corpus of real libraries is missing: " << corpus;
+  int millimetreLibraries = 0;
+  int libraries = 0;
+  for (const auto& entry : fs::recursive_directory_iterator(corpus)) {
+    if (!entry.is_regular_file() || entry.path().extension() != ".mod") continue;
+    SCOPED_TRACE(entry.path().string());
+    ModuleTable table;
+    loadLibraryFile(entry.path().string(), table);
+    ++libraries;
+    const LengthUnit unit = table.unit();
+    const LengthUnit other = unit == kMm ? kDmil : kMm;
+    millimetreLibraries += unit == kMm ? 1 : 0;
+    for (int row = 0; row < table.RecordCount(); ++row) {
+      const std::string& body = table.recordAt(row).Comandos.value();
+      const std::string there = convertBodyLengths(body, unit, other);
+      const std::string back = convertBodyLengths(there, other, unit);
+      if (unit == kDmil) {
+        ASSERT_EQ(back, body) << table.recordAt(row).nome_Componente.value();
+        continue;
+      }
+      const std::vector<std::string_view> before = splitBodyLines(body);
+      const std::vector<std::string_view> after = splitBodyLines(back);
+      ASSERT_EQ(after.size(), before.size());
+      for (std::size_t i = 0; i < before.size(); ++i) {
+        if (after[i] == before[i]) continue;
+        const std::vector<std::string_view> a = fieldsOf(before[i]);
+        const std::vector<std::string_view> b = fieldsOf(after[i]);
+        ASSERT_EQ(a.size(), b.size()) << before[i] << " | " << after[i];
+        for (std::size_t k = 0; k < a.size(); ++k) {
+          if (a[k] == b[k]) continue;
+          EXPECT_NEAR(numberOf(b[k]), numberOf(a[k]), 0.00127 + 1e-9)
+              << before[i] << " | " << after[i];
+        }
+      }
+    }
+  }
+  EXPECT_EQ(libraries, 150);
+  EXPECT_EQ(millimetreLibraries, 36);
 }
 
 }  // namespace
