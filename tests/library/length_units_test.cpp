@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QLocale>
+#include <algorithm>
 #include <charconv>
 #include <clocale>
 #include <cmath>
@@ -319,6 +320,40 @@ TEST(ConvertBodyLengths, AnOpenShapeBlockEndsWithTheBody) {
   EXPECT_EQ(convertBodyLengths("$SHAPE3D\rPo 2.54 0\r", kMm, kDmil), "$SHAPE3D\rPo 2.54 0\r");
   // The next body starts outside any block.
   EXPECT_EQ(convertBodyLengths("Po 2.54 0\r", kMm, kDmil), "Po 1000 0\r");
+}
+
+// Lines made of keywords, numbers, quotes, TABs and stray bytes: once in whole 1/10000 inch,
+// a line goes to millimetres and back unchanged, and keeps its quotes and TABs.
+TEST(LengthFieldConverterRobustness, TokenSoupSurvivesTheRoundTrip) {
+  const std::vector<std::string> pieces = {
+      "Po",    "T0",      "t2",  "DS",   "ds",  "DC",          "DA",       "DP",
+      "Dl",    "Sh",      "Dr",  "O",    "Le",  ".SolderMask", "$SHAPE3D", "$EndSHAPE3D",
+      "0",     "-0",      "1",   "-17",  "600", "1.5",         "-2.54",    "+3",
+      ".5",    "7.",      "1e3", "2E-2", "1,5", "1.2.3",       "x",        "\"",
+      "\"1\"", "\"2 3\"", "\t",  " ",    "  ",  "\r",          "\xff",     ""};
+  std::mt19937 random(2024);
+  for (int i = 0; i < 20000; ++i) {
+    std::string line;
+    const int count = static_cast<int>(random() % 10);
+    for (int k = 0; k < count; ++k) {
+      line += pieces[random() % pieces.size()];
+      if (random() % 3 != 0) line += ' ';
+    }
+    LengthFieldConverter toDecimils(kMm, kDmil);
+    const std::string decimils(toDecimils.line(line));
+    LengthFieldConverter toMillimetres(kDmil, kMm);
+    const std::string millimetres(toMillimetres.line(decimils));
+    LengthFieldConverter back(kMm, kDmil);
+    ASSERT_EQ(back.line(millimetres), decimils) << line;
+    for (const std::string& converted : {decimils, millimetres}) {
+      ASSERT_EQ(std::count(converted.begin(), converted.end(), '"'),
+                std::count(line.begin(), line.end(), '"'))
+          << line;
+      ASSERT_EQ(std::count(converted.begin(), converted.end(), '\t'),
+                std::count(line.begin(), line.end(), '\t'))
+          << line;
+    }
+  }
 }
 
 // --- the corpus ---------------------------------------------------------------------------------
