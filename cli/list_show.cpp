@@ -14,6 +14,18 @@ namespace trevak::cli {
 
 namespace {
 
+const char* unitName(LengthUnit unit) {
+  switch (unit) {
+    case LengthUnit::Millimetre:
+      return "mm";
+    case LengthUnit::Decimil:
+      return "decimil";
+    case LengthUnit::None:
+      break;
+  }
+  return "none";
+}
+
 // Loads `path` into `table`; on failure reports it the way every command does and returns false.
 bool load(const std::string& path, ModuleTable& table, std::ostream& err) {
   try {
@@ -48,7 +60,7 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
   ModuleTable table;
   if (!load(paths.front(), table, err)) return 2;
   if (units) {
-    out << (table.unit() == LengthUnit::Millimetre ? "mm" : "decimil") << '\n';
+    out << unitName(table.unit()) << '\n';
     return 0;
   }
   for (int row = 0; row < table.RecordCount(); ++row) {

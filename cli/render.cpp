@@ -137,7 +137,7 @@ class SearchPane {
     m_state.imagem_destino = &m_image3;
     m_state.escala = m_state.escala_pesquisa;
     const std::string body = m_table.recordAt(row).Comandos.value_or(std::string());
-    redesenhar(m_state, splitBodyLines(body), m_texts);
+    redesenhar(m_state, splitBodyLines(body), m_texts, m_table.unit());
   }
 
   const ModuleTable& m_table;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "drawing/interpreter.h"
+#include "library/length_units.h"
 
 namespace trevak {
 
@@ -39,14 +40,16 @@ void limparEdicao(estado_desenho& st, PanePicture& image2) {
   clearVisibleArea(image2);
 }
 
-void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn) {
+void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn,
+                LengthUnit unit) {
   if (st.imagem_trabalho == nullptr || st.imagem_destino == nullptr) return;
   st.resetBox();
   apagarimage1(st);
   Surface& work = *st.imagem_trabalho;
   work.setPenColor(kBlack);
   work.setPenMode(PenMode::Mask);
-  for (std::string_view line : lines) interpreta_linha(st, line, textSwitchOn);
+  LengthFieldConverter toDecimils(unit, LengthUnit::Decimil);
+  for (std::string_view line : lines) interpreta_linha(st, toDecimils.line(line), textSwitchOn);
 
   PanePicture& target = *st.imagem_destino;
   target.width = Surface::kSize;

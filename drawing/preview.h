@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "drawing/drawing_state.h"
+#include "library/module_table.h"
 
 namespace trevak {
 
@@ -29,7 +30,12 @@ void limparEdicao(estado_desenho& st, PanePicture& image2);
 /// kMaxPictureSide is cut to it; a side below 1 makes the picture 0 x 0 (it shows nothing).
 /// The caller has checked that the pane's table is not empty and set the target and escala;
 /// without a working surface and a target nothing happens.
-void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn);
+///
+/// `unit` is the unit of the pane's library (ModuleTable::unit()). In millimetres every line's
+/// length fields are first converted to whole 1/10000 inch (LengthFieldConverter), so the
+/// module is drawn at its true size by the same rules; any other unit draws the lines as they are.
+void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, bool textSwitchOn,
+                LengthUnit unit = LengthUnit::Decimil);
 
 /// What the pane shows: the top-left width x height of its raster, white past the raster's
 /// edge. A null image when the picture is 0 x 0.

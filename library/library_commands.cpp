@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library_commands.h"
 
+#include "library/length_units.h"
 #include "library/module_table.h"
 
 namespace trevak {
@@ -21,11 +22,14 @@ std::string asciiUpper(std::string_view text) {
   return result;
 }
 
-// A body as the edit library takes it from the search library. Both libraries are assumed to
-// use the same length unit; a decimil/millimetre conversion of the coordinates would go here.
-std::string bodyForEditLibrary(const ModuleTable& /*search*/, const ModuleTable& /*edit*/,
+// A body as the edit library takes it from the search library: its lengths in the edit
+// library's unit. An edit library without a unit yet takes the body as it is (and the search
+// library's unit with it).
+std::string bodyForEditLibrary(const ModuleTable& search, const ModuleTable& edit,
                                std::string body) {
-  return body;
+  LengthFieldConverter converter(search.unit(), edit.unit());
+  if (!converter.converts()) return body;
+  return convertBodyLengths(body, search.unit(), edit.unit());
 }
 
 // Opens every record of the edit library in turn and lets `change` rewrite it. The first
@@ -57,11 +61,15 @@ CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit) {
   edit.SetField(kNameField, search.GetField(kNameField));
   edit.SetField(kBodyField, bodyForEditLibrary(search, edit, search.GetField(kBodyField)));
   edit.PostRecord();
+  if (edit.unit() == LengthUnit::None) edit.setUnit(search.unit());
   edit.SortByName();
   return CopyResult::Copied;
 }
 
-void newLibrary(ModuleTable& edit) { edit.Clear(); }
+void newLibrary(ModuleTable& edit) {
+  edit.Clear();
+  edit.setUnit(LengthUnit::None);
+}
 
 std::string libraryBaseName(std::string_view caption) {
   // "/" separates folders here; "\" and the drive colon still count, for paths typed the

@@ -33,13 +33,19 @@ enum class CopyResult {
 /// and whole body, and the edit library is sorted by name again. The search library is not
 /// changed and its current module does not move.
 ///
+/// Lengths follow the edit library's unit: a body copied across units has its length fields
+/// converted (convertBodyLengths), everything else of it kept byte for byte. An edit library
+/// without a unit (LengthUnit::None, a new one) takes the body as it is and the search
+/// library's unit with its first module.
+///
 /// On Duplicate the caller shows kDuplicateModuleMessage. On Copied the caller sets the edit
 /// library's modified flag: a copied module is unsaved work like any other change, and the new
 /// record is stored without EditRecord, so the after-edit hook does not see it.
 CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit);
 
-/// Empties the edit library (the new-library command's table part). The caller asks about
-/// unsaved changes first, clears its modified flag and sets the caption to kNewLibraryCaption.
+/// Empties the edit library (the new-library command's table part) and leaves it without a
+/// unit (LengthUnit::None) until its first module arrives. The caller asks about unsaved changes
+/// first, clears its modified flag and sets the caption to kNewLibraryCaption.
 void newLibrary(ModuleTable& edit);
 
 /// The library's base name from the caption of the edit pane's header strip: what follows the

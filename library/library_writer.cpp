@@ -22,6 +22,7 @@ namespace {
 constexpr std::string_view kHeaderWord = "PCBNEW-LibModule-V1";
 constexpr std::string_view kHeaderGap = "   ";
 constexpr std::string_view kLineEnd = "\r\n";
+constexpr std::string_view kMillimetreUnitLine = "Units mm";
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
 constexpr int kMaxLinkDepth = 40;
 constexpr int kTemporaryNameAttempts = 100;
@@ -280,6 +281,8 @@ void saveLibrary(ModuleTable& table, const std::string& path, const SaveOptions&
     file.emplace(files, target);
     out.emplace(*file);
     out->line(header);
+    // Without it KiCad would read every length of a millimetre library as 1/10000 inch.
+    if (table.unit() == LengthUnit::Millimetre) out->line(kMillimetreUnitLine);
     out->line("$INDEX");
     for (; !table.AtEnd(); table.MoveNext()) out->line(table.GetField("nome_componente"));
     out->line("$EndINDEX");

@@ -82,7 +82,8 @@ struct SaveOptions {
 /// Saves `table` as a library file at `path`: the header, the index of all names and every
 /// module framed by its "$MODULE name" and "$EndMODULE name" lines, in table order, each line
 /// ended by CR LF, names and bodies written byte for byte. Body lines are those of the body
-/// view (splitBodyLines of Comandos).
+/// view (splitBodyLines of Comandos). A table in millimetres gets the line "Units mm" right after
+/// the header, so that its lengths load back as millimetres; any other unit writes no such line.
 ///
 /// The table walk: SuspendNotifications, MoveFirst (which settles a record left open), the
 /// index, MoveFirst, ResumeNotifications, then the modules with notifications on, so a view

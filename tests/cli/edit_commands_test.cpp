@@ -48,6 +48,11 @@ std::string library(const std::vector<Mod>& modules) {
   return text;
 }
 
+// The same, for a library in millimetres: its unit line follows the header.
+std::string millimetreLibrary(const std::vector<Mod>& modules) {
+  return crlf({kHeader, "Units mm"}) + library(modules).substr(kHeader.size() + 2);
+}
+
 class EditCommands : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -164,6 +169,54 @@ TEST_F(EditCommands, CopyOfNothingIntoANewLibraryIsRefusedAsEmpty) {
   EXPECT_EQ(cli({"copy", "--new", path("src.mod"), path("new.mod"), "nothere"}), 1);
   EXPECT_NE(err().find("Biblioteca vazia!"), std::string::npos) << err();
   EXPECT_EQ(entries(), (std::set<std::string>{"src.mod"}));
+}
+
+// One module in both units, every length a whole number of 1/10000 inch.
+const Mod kPadMm{
+    "PAD",
+    {"Po 0 0 0 15 00000000 00000000 ~~", "T0 0 -1.524 1.016 1.016 0 0.2032 N V 21 N \"PAD\"",
+     "$PAD", "Sh \"1\" O 1.524 2.032 0 0 900", "Dr 0.8128 0 0 O 0.8128 1.016", "Po -1.27  0 ",
+     "$EndPAD"}};
+const Mod kPadDecimil{
+    "PAD",
+    {"Po 0 0 0 15 00000000 00000000 ~~", "T0 0 -600 400 400 0 80 N V 21 N \"PAD\"", "$PAD",
+     "Sh \"1\" O 600 800 0 0 900", "Dr 320 0 0 O 320 400", "Po -500  0 ", "$EndPAD"}};
+
+TEST_F(EditCommands, CopyConvertsLengthsIntoTheDestinationsUnit) {
+  write("mm.mod", millimetreLibrary({kPadMm}));
+  write("decimil.mod", library({kAlfa}));
+  EXPECT_EQ(cli({"copy", path("mm.mod"), path("decimil.mod"), "PAD"}), 0) << err();
+  EXPECT_EQ(read("decimil.mod"), library({kAlfa, kPadDecimil}));
+
+  write("decimil.mod", library({kPadDecimil}));
+  write("mm.mod", millimetreLibrary({kGama}));
+  EXPECT_EQ(cli({"copy", path("decimil.mod"), path("mm.mod"), "PAD"}), 0) << err();
+  EXPECT_EQ(read("mm.mod"), millimetreLibrary({kGama, kPadMm}));
+}
+
+TEST_F(EditCommands, CopyIntoANewLibraryTakesTheSourcesUnit) {
+  write("mm.mod", millimetreLibrary({kPadMm, kAlfa}));
+  EXPECT_EQ(cli({"copy", "--new", path("mm.mod"), path("new.mod"), "PAD"}), 0) << err();
+  EXPECT_EQ(read("new.mod"), millimetreLibrary({kPadMm}));
+  EXPECT_EQ(cli({"list", "--units", path("new.mod")}), 0);
+  EXPECT_EQ(out(), "mm\n");
+
+  write("decimil.mod", library({kPadDecimil}));
+  EXPECT_EQ(cli({"copy", "--new", path("decimil.mod"), path("new.mod"), "PAD"}), 0) << err();
+  EXPECT_EQ(read("new.mod"), library({kPadDecimil}));
+}
+
+TEST_F(EditCommands, CopyToMillimetresAndBackGivesTheSameBytes) {
+  writeSearchLibrary();
+  write("mm.mod", millimetreLibrary({kGama}));
+  write("back.mod", library({}));
+  const Mod odd{"ODD", {"DS -7 13 1e3 +5 1,5 21", "DC 0 0 333 0 7 21", "Le 12ab"}};
+  write("odd.mod", library({odd}));
+  ASSERT_EQ(cli({"copy", path("odd.mod"), path("mm.mod"), "ODD"}), 0) << err();
+  ASSERT_EQ(cli({"copy", path("mm.mod"), path("back.mod"), "ODD"}), 0) << err();
+  // Numbers come back in their plain form; a field that is no number is never touched.
+  EXPECT_EQ(read("back.mod"),
+            library({{"ODD", {"DS -7 13 1000 5 1,5 21", "DC 0 0 333 0 7 21", "Le 12ab"}}}));
 }
 
 TEST_F(EditCommands, FileErrorsExitWithTwo) {

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -216,6 +217,35 @@ TEST_F(Render, FirstModuleAloneMatchesTheFirstOfAll) {
   ASSERT_EQ(runCli({"render", kExample, "--all", "-o", folder, "--texts", "--scale", "60"}).status,
             0);
   EXPECT_EQ(alone, QImage(QDir(QString::fromStdString(folder)).filePath("CONN_2X3.png")));
+}
+
+TEST_F(Render, MillimetreModulesAtTheirTrueSize) {
+  const std::string decimil = library(
+      "decimil.mod", {{"R",
+                       "T0 0 -600 400 400 0 80 N V 21 N \"R\"\r\nDS -750 -400 750 -400 60 21\r\n"
+                       "$PAD\r\nSh \"1\" R 400 600 0 0 0\r\nAt SMD N 00888000\r\n"
+                       "Po -425 0\r\n$EndPAD\r\n"}});
+  const std::string mm =
+      library("mm.mod", {{"R",
+                          "T0 0 -1.524 1.016 1.016 0 0.2032 N V 21 N \"R\"\r\n"
+                          "DS -1.905 -1.016 1.905 -1.016 0.1524 21\r\n"
+                          "$PAD\r\nSh \"1\" R 1.016 1.524 0 0 0\r\nAt SMD N 00888000\r\n"
+                          "Po -1.0795 0\r\n$EndPAD\r\n"}});
+  std::string bytes;
+  {
+    std::ifstream in(mm, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  bytes.insert(bytes.find("\r\n") + 2, "Units mm\r\n");
+  std::ofstream(mm, std::ios::binary | std::ios::trunc) << bytes;
+
+  for (const char* scale : {"40", "100", "210"}) {
+    const QImage expected = render({decimil, "R", "--texts", "--scale", scale});
+    const QImage actual = render({mm, "R", "--texts", "--scale", scale});
+    ASSERT_GT(expected.width(), 101) << scale;
+    EXPECT_EQ(actual.size(), expected.size()) << scale;
+    EXPECT_TRUE(actual == expected) << scale;
+  }
 }
 
 class RenderCorpus : public Render, public ::testing::WithParamInterface<const char*> {};

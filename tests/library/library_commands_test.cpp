@@ -289,6 +289,154 @@ TEST(CopyCommand, RestoresNameOrderDisturbedByStripPrefix) {
   EXPECT_EQ(namesOf(edit), (std::vector<std::string>{"M", "N", "Z"}));
 }
 
+// --- units ------------------------------------------------------------------------------------
+
+// One module in both units; every length is a whole number of 1/10000 inch.
+const std::string kMillimetreBody =
+    "Po 0 0 0 15 54F9DF30 00000000 ~~\r"
+    "Li R_0805  \r"
+    "T0 0 -1.524 1.016 1.016 0 0.2032 N V 21 N \"R?\"\r"
+    "DS -1.905 -1.016 1.905 -1.016 0.1524 21\r"
+    "$PAD\r"
+    "Sh \"1\" R 1.016 1.524 0 0 0\r"
+    "Dr 0 0 0\r"
+    "At SMD N 00888000\r"
+    "Po -1.0795 0\r"
+    ".SolderMask   0.0508\r"
+    "$EndPAD\r"
+    "$SHAPE3D\r"
+    "Of 0 0.1 0\r"
+    "$EndSHAPE3D\r";
+const std::string kDecimilBody =
+    "Po 0 0 0 15 54F9DF30 00000000 ~~\r"
+    "Li R_0805  \r"
+    "T0 0 -600 400 400 0 80 N V 21 N \"R?\"\r"
+    "DS -750 -400 750 -400 60 21\r"
+    "$PAD\r"
+    "Sh \"1\" R 400 600 0 0 0\r"
+    "Dr 0 0 0\r"
+    "At SMD N 00888000\r"
+    "Po -425 0\r"
+    ".SolderMask   20\r"
+    "$EndPAD\r"
+    "$SHAPE3D\r"
+    "Of 0 0.1 0\r"
+    "$EndSHAPE3D\r";
+
+struct UnitCopyCase {
+  const char* label;
+  LengthUnit searchUnit;
+  std::string searchBody;
+  LengthUnit editUnit;
+  std::string expectedBody;
+};
+
+void PrintTo(const UnitCopyCase& c, std::ostream* os) { *os << c.label; }
+
+class CopyAcrossUnits : public ::testing::TestWithParam<UnitCopyCase> {};
+
+TEST_P(CopyAcrossUnits, BodyTakesTheEditLibrarysUnit) {
+  const UnitCopyCase& c = GetParam();
+  ModuleTable search;
+  ModuleTable edit;
+  fill(search, {{"R_0805", c.searchBody}});
+  search.setUnit(c.searchUnit);
+  fill(edit, {{"A", "Po 1 2\r"}});
+  edit.setUnit(c.editUnit);
+  ASSERT_EQ(copyCurrentModule(search, edit), CopyResult::Copied);
+  EXPECT_EQ(edit.GetField("Comandos"), c.expectedBody);
+  EXPECT_EQ(edit.unit(), c.editUnit);
+  EXPECT_EQ(edit.recordAt(0).Comandos, "Po 1 2\r");  // the modules already there stay
+  EXPECT_EQ(search.GetField("Comandos"), c.searchBody);
+  EXPECT_EQ(search.unit(), c.searchUnit);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyAcrossUnits,
+    ::testing::Values(UnitCopyCase{"MillimetresIntoDecimils", LengthUnit::Millimetre,
+                                   kMillimetreBody, LengthUnit::Decimil, kDecimilBody},
+                      UnitCopyCase{"DecimilsIntoMillimetres", LengthUnit::Decimil, kDecimilBody,
+                                   LengthUnit::Millimetre, kMillimetreBody},
+                      UnitCopyCase{"MillimetresIntoMillimetres", LengthUnit::Millimetre,
+                                   kMillimetreBody, LengthUnit::Millimetre, kMillimetreBody},
+                      UnitCopyCase{"DecimilsIntoDecimils", LengthUnit::Decimil, kDecimilBody,
+                                   LengthUnit::Decimil, kDecimilBody},
+                      // Rounded to the nearest 1/10000 inch; a field that is no number stays.
+                      UnitCopyCase{"RoundedAndMalformed", LengthUnit::Millimetre,
+                                   "Po 0.15 1,5\r\nDr 0.8 0 0 O 1.2 x\n", LengthUnit::Decimil,
+                                   "Po 59 1,5\r\nDr 315 0 0 O 472 x\n"}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST(NewLibraryCommand, LeavesTheEditLibraryWithoutUnitUntilItsFirstModule) {
+  ModuleTable search;
+  fill(search, {{"R_0805", kMillimetreBody}, {"X", "Po 500 0\r"}});
+  search.setUnit(LengthUnit::Millimetre);
+  ModuleTable edit;
+  fill(edit, {{"old", "Po 1 2\r"}});
+  edit.setUnit(LengthUnit::Decimil);
+
+  newLibrary(edit);
+  EXPECT_TRUE(edit.IsEmpty());
+  EXPECT_EQ(edit.unit(), LengthUnit::None);
+  // The first module comes as it is and brings its library's unit along.
+  ASSERT_EQ(copyCurrentModule(search, edit), CopyResult::Copied);
+  EXPECT_EQ(edit.unit(), LengthUnit::Millimetre);
+  EXPECT_EQ(edit.GetField("Comandos"), kMillimetreBody);
+  // From then on modules come in that unit.
+  search.setUnit(LengthUnit::Decimil);
+  search.MoveLast();
+  ASSERT_EQ(copyCurrentModule(search, edit), CopyResult::Copied);
+  EXPECT_EQ(edit.GetField("Comandos"), "Po 1.27 0\r");
+  EXPECT_EQ(edit.unit(), LengthUnit::Millimetre);
+}
+
+TEST(NewLibraryCommand, AFreshTableAlsoTakesTheFirstModulesUnit) {
+  ModuleTable search;
+  fill(search, {{"R_0805", kDecimilBody}});
+  search.setUnit(LengthUnit::Decimil);
+  ModuleTable edit;
+  ASSERT_EQ(edit.unit(), LengthUnit::None);
+  ASSERT_EQ(copyCurrentModule(search, edit), CopyResult::Copied);
+  EXPECT_EQ(edit.unit(), LengthUnit::Decimil);
+  EXPECT_EQ(edit.GetField("Comandos"), kDecimilBody);
+}
+
+TEST(NewLibraryCommand, ARefusedCopyGivesNoUnit) {
+  ModuleTable search;
+  ModuleTable edit;
+  search.setUnit(LengthUnit::Millimetre);
+  EXPECT_EQ(copyCurrentModule(search, edit), CopyResult::NothingToCopy);
+  EXPECT_EQ(edit.unit(), LengthUnit::None);
+}
+
+// Decimil -> millimetre -> decimil gives the very bytes back; millimetre -> decimil ->
+// millimetre stays within one 1/10000 inch of every length.
+TEST(CopyAcrossUnitsRoundTrip, ThereAndBackAgain) {
+  const std::string decimils =
+      "Po 22250 93000 0 15 00200000 00000000 ~~\r"
+      "T1 -6500 -2750 600 600 0 120 N I 21 \"P**\"\r"
+      "DA 0 0 1000 0 900 150 21\r"
+      "DC 0 0 333 0 7 21\r"
+      "$PAD\rSh \"1\" O 701 3001 0 0 900\rDr 397 0 0 O 451 -3\rPo -14999 1\r$EndPAD\r";
+  auto copyInto = [](const std::string& body, LengthUnit from, LengthUnit to) {
+    ModuleTable search;
+    fill(search, {{"M", body}});
+    search.setUnit(from);
+    ModuleTable edit;
+    edit.setUnit(to);
+    EXPECT_EQ(copyCurrentModule(search, edit), CopyResult::Copied);
+    return edit.GetField("Comandos");
+  };
+  const std::string millimetres = copyInto(decimils, LengthUnit::Decimil, LengthUnit::Millimetre);
+  EXPECT_NE(millimetres, decimils);
+  EXPECT_EQ(copyInto(millimetres, LengthUnit::Millimetre, LengthUnit::Decimil), decimils);
+
+  const std::string rough = "Po 1.2345 -0.0001\rDS 0.001 0.00126 0.00128 3.14159 0.15 21\r";
+  const std::string back = copyInto(copyInto(rough, LengthUnit::Millimetre, LengthUnit::Decimil),
+                                    LengthUnit::Decimil, LengthUnit::Millimetre);
+  EXPECT_EQ(back, "Po 1.23444 0\rDS 0 0 0.00254 3.14198 0.14986 21\r");
+}
+
 // ---------------------------------------------------------------------------------------------
 
 TEST(NavigationCommands, BothTablesMoveByPositionEachOnItsOwn) {

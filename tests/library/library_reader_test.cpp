@@ -286,10 +286,33 @@ INSTANTIATE_TEST_SUITE_P(
                  LengthUnit::Millimetre},
         UnitCase{"InsideAModule", {"$MODULE A", "Units mm", "$EndMODULE A"},
                  LengthUnit::Decimil},
+        UnitCase{"ControlCharactersAroundTheKeyword", {"\x01Units\x02 mm"},
+                 LengthUnit::Millimetre},
+        UnitCase{"QuotedUnit", {"Units \"mm\""}, LengthUnit::Millimetre},
+        UnitCase{"InTheIndex", {"$INDEX", "Units mm", "$EndINDEX", "$MODULE A", "$EndMODULE A"},
+                 LengthUnit::Millimetre},
+        UnitCase{"InAModuleWithoutEndLine", {"$MODULE A", "Units mm", "$MODULE B"},
+                 LengthUnit::Decimil},
+        UnitCase{"DecimilsSaidAloud", {"Units deci-mils"}, LengthUnit::Decimil},
+        UnitCase{"GluedKeyword", {"UnitsMm", "Units: mm"}, LengthUnit::Decimil},
+        UnitCase{"LongerWord", {"Units mm2", "Units mmm"}, LengthUnit::Decimil},
         UnitCase{"OtherUnit", {"Units mils"}, LengthUnit::Decimil},
         UnitCase{"NoSecondWord", {"Units", "mm"}, LengthUnit::Decimil},
         UnitCase{"None", {"PCBNEW-LibModule-V1"}, LengthUnit::Decimil}),
     [](const auto& p) { return std::string(p.param.label); });
+
+TEST(ReaderUnitOfATable, EachLoadGivesTheFilesUnit) {
+  const std::string mm = lib({"PCBNEW-LibModule-V1", "Units mm", "$MODULE A", "$EndMODULE A"});
+  const std::string decimil = lib({"PCBNEW-LibModule-V1", "$MODULE A", "$EndMODULE A"});
+  ModuleTable t;
+  ASSERT_EQ(t.unit(), LengthUnit::None);
+  trevak::MemoryByteSource first(mm);
+  trevak::loadLibrary(first, t);
+  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+  trevak::MemoryByteSource second(decimil);
+  trevak::loadLibrary(second, t);
+  EXPECT_EQ(t.unit(), LengthUnit::Decimil);
+}
 
 // --- failures -----------------------------------------------------------------------------
 

@@ -235,6 +235,56 @@ TEST(LibraryWriterFormat, SettlesARecordLeftOpen) {
   EXPECT_EQ(table.mode(), TableMode::Browse);
 }
 
+struct UnitLineCase {
+  LengthUnit unit;
+  std::vector<std::string_view> lines;
+};
+
+void PrintTo(const UnitLineCase& c, std::ostream* os) { *os << static_cast<int>(c.unit); }
+
+class LibraryWriterUnit : public ::testing::TestWithParam<UnitLineCase> {};
+
+// Only a millimetre library says so, on the line after the header, as KiCad writes it.
+TEST_P(LibraryWriterUnit, UnitsLineOnlyForMillimetres) {
+  ModuleTable table;
+  fill(table, {{"R1", "Po -1.27 0\r"}});
+  table.setUnit(GetParam().unit);
+  const std::string bytes = saveToBytes(table);
+  std::string expected;
+  for (std::string_view line : GetParam().lines) expected += crlf({line});
+  EXPECT_EQ(bytes, expected);
+
+  ModuleTable back;
+  MemoryByteSource source(bytes);
+  readLibrary(source, back);
+  EXPECT_EQ(back.unit(), GetParam().unit == LengthUnit::Millimetre ? LengthUnit::Millimetre
+                                                                   : LengthUnit::Decimil);
+  EXPECT_EQ(contentOf(back), contentOf(table));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Units, LibraryWriterUnit,
+    ::testing::Values(UnitLineCase{LengthUnit::Millimetre,
+                                   {kFixedHeader, "Units mm", "$INDEX", "R1", "$EndINDEX",
+                                    "$MODULE R1", "Po -1.27 0", "$EndMODULE R1"}},
+                      UnitLineCase{LengthUnit::Decimil,
+                                   {kFixedHeader, "$INDEX", "R1", "$EndINDEX", "$MODULE R1",
+                                    "Po -1.27 0", "$EndMODULE R1"}},
+                      UnitLineCase{LengthUnit::None,
+                                   {kFixedHeader, "$INDEX", "R1", "$EndINDEX", "$MODULE R1",
+                                    "Po -1.27 0", "$EndMODULE R1"}}),
+    [](const auto& p) {
+      switch (p.param.unit) {
+        case LengthUnit::Millimetre:
+          return std::string("Millimetre");
+        case LengthUnit::Decimil:
+          return std::string("Decimil");
+        case LengthUnit::None:
+          break;
+      }
+      return std::string("None");
+    });
+
 // ---------------------------------------------------------------------------------------------
 
 TEST(LibraryWriterWalk, NotificationsOnlyForTheModulePartAndLastRecordCurrent) {
@@ -594,6 +644,10 @@ TEST(LibraryWriterCorpus, EveryLibraryLoadsBackIntoTheSameModules) {
     std::stable_sort(expected.begin(), expected.end());
     std::stable_sort(actual.begin(), actual.end());
     EXPECT_EQ(actual, expected);
+    // A millimetre library stays one: its lengths mean what they meant.
+    EXPECT_EQ(second.unit(), first.unit());
+    const bool unitLine = bytes.find("\r\nUnits mm\r\n$INDEX\r\n") == bytes.find("\r\n");
+    EXPECT_EQ(unitLine, first.unit() == LengthUnit::Millimetre);
 
     // Every line ends in CR LF, the last one included, and no CR or LF stands alone.
     ASSERT_GE(bytes.size(), 2u);

@@ -135,6 +135,18 @@ TEST(ModuleTableNumbers, RiseInStoringOrderAndSurviveEdits) {
   EXPECT_EQ(t.recordAt(3).creationNumber, 4u);
 }
 
+TEST(ModuleTableUnit, ClearAndDeletionKeepIt) {
+  ModuleTable t;
+  EXPECT_EQ(t.unit(), LengthUnit::None);
+  t.setUnit(LengthUnit::Millimetre);
+  add(t, "a");
+  t.DeleteRecord();
+  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+  add(t, "b");
+  t.Clear();
+  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+}
+
 TEST(ModuleTableNumbers, RestartAfterClearAndAfterDeletingTheLastRecord) {
   ModuleTable t;
   add(t, "a");
