@@ -523,14 +523,14 @@ void TfTrevak::DS_comp2DataChange() {
 void TfTrevak::converter() {
   if (RxMD_comp.IsEmpty()) return;
   const std::string body = textlistbox1->body();
-  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked());
+  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp.unit());
   showPicture(Image2, m_editPicture);
 }
 
 void TfTrevak::converter2() {
   if (RxMD_comp2.IsEmpty()) return;
   const std::string body = DBRE_comp2->body();
-  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked());
+  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp2.unit());
   showPicture(Image3, m_searchPicture);
 }
 

@@ -179,5 +179,22 @@ TEST_F(Preview, LargePictureScrolls) {
   EXPECT_GT(box->verticalScrollBar()->maximum(), 0);
 }
 
+TEST_F(Preview, MillimetreLibraryDrawsLikeItsDecimilTwin) {
+  // 25.4 mm is 10000 decimils: both panes must show the same picture.
+  loadEdit(writeLibrary("d.mod", {segmentModule("D1", 10000)}));
+  const std::string mm = "PCBNEW-LibModule-V1  01/01/2014-00:00:00\r\nUnits mm\r\n"
+                         "$MODULE M1\r\nDS -25.4 -1.27 25.4 1.27 1.27 21\r\n"
+                         "$EndMODULE M1\r\n";
+  const QString path = dirPath(QStringLiteral("m.mod"));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.write(mm.data(), static_cast<qint64>(mm.size()));
+  file.close();
+  loadSearch(path);
+  EXPECT_GT(picture("Image3").width(), 150);
+  EXPECT_EQ(picture("Image3"), picture("Image2"));
+  EXPECT_EQ(find<PreviewWidget>("Image3")->image(), find<PreviewWidget>("Image2")->image());
+}
+
 }  // namespace
 }  // namespace trevak::test
