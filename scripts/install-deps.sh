@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages that building and testing Trevak need, when any is missing.
+# --bench adds what only the benchmark suite needs (scripts/bench.sh); other arguments are
+# further packages.
 set -euo pipefail
 
 packages=(
@@ -9,7 +11,13 @@ packages=(
   libgtest-dev
   fonts-dejavu-core
 )
-packages+=("$@")
+for arg in "$@"; do
+  if [ "$arg" = --bench ]; then
+    packages+=(libbenchmark-dev time)
+  else
+    packages+=("$arg")
+  fi
+done
 
 missing=()
 for p in "${packages[@]}"; do
