@@ -1,0 +1,559 @@
+#!/usr/bin/python3
+# SPDX-License-Identifier: GPL-3.0-or-later
+"""Load libraries in KiCad's own legacy reader and compare their footprints.
+
+Given pairs of library files (ORIGINAL SAVED), loads each with the legacy plugin of KiCad's
+pcbnew Python module and checks that every footprint of ORIGINAL is in SAVED with the same
+pads, drawings, texts and footprint settings, all compared in KiCad's internal unit (nm), so a
+library saved in the other length unit compares too. Lengths may differ by --tolerance nm (1 by
+default; use 2540, one 1/10000 inch, for a copy converted between millimetres and 1/10000 inch).
+
+Differences that are not failures, each listed as EXPECTED: names Trevak shortens (it names a
+module by the second word of its $MODULE line, so a name loses what follows a blank or a double
+quote, and keeps at most 60 bytes); KiCad's _v2, _v3 ... for names that became equal; a text
+whose quote runs past its line end, which holds that line end and so CR LF after a save; a length
+KiCad cannot hold in an int, which it reads as 0 on one side only; polygon corners merged by the
+rounding into the coarser unit; an arc end KiCad computes from the centre, the given end and the
+angle, within three times the tolerance. A library with lines that are not UTF-8 is compared
+through copies of both files with those lines read as Latin-1, since KiCad 6 cannot name such
+footprints. Each pair is checked in a child process, because KiCad ends the process on some
+inputs; a library KiCad cannot load in its original form is skipped.
+
+A manual check, not part of the tests. It needs Debian's kicad package (KiCad 6.0, which brings
+the pcbnew module to /usr/lib/python3/dist-packages) and runs with the system python3:
+
+    /usr/bin/python3 scripts/check-with-kicad.py ORIG.mod SAVED.mod [ORIG2.mod SAVED2.mod ...]
+    /usr/bin/python3 scripts/check-with-kicad.py --pairs LIST   # lines "ORIG<TAB>SAVED"
+
+Exit status: 0 every footprint matched (expected differences and skips allowed), 1 a mismatch,
+2 usage error or pcbnew missing.
+"""
+
+import argparse
+import ast
+import json
+import os
+import sys
+import tempfile
+
+NAME_LIMIT = 60  # bytes Trevak keeps of a module name
+
+
+def token2(line):
+    """The second word of `line` as Trevak's tokenizer splits it: words end at a blank, a
+    double quote starts or ends a quoted word (and so ends the word before it)."""
+    words, buf, state = [], "", "between"
+    for ch in line:
+        if state == "between":
+            if ch == '"':
+                buf, state = "", "quote"
+            elif ch != " ":
+                buf, state = ch, "word"
+        elif state == "word":
+            if ch == " ":
+                words.append(buf)
+                state = "between"
+            elif ch == '"':
+                words.append(buf)
+                buf, state = "", "quote"
+            else:
+                buf += ch
+        else:
+            if ch == '"':
+                words.append(buf)
+                buf, state = "", "between"
+            else:
+                buf += ch
+    if state != "between":
+        words.append(buf)
+    return words[1] if len(words) > 1 else ""
+
+
+def expected_name(name):
+    """The name Trevak gives the footprint KiCad calls `name`, and why it differs (or None).
+
+    Trevak takes the second word of the $MODULE line (a TAB counts as a blank there), so a name
+    loses what follows a blank or a double quote, and keeps at most 60 bytes. KiCad shows a
+    backslash as %5c and a double quote as %22 in names."""
+    raw = name.replace("%22", '"').replace("%5c", "\\")
+    word = token2("$MODULE " + raw.replace("\t", " "))
+    why = []
+    if word != raw:
+        why.append("double quote in name" if '"' in raw.split(" ")[0] else "blank in name")
+    data = word.encode("utf-8", "surrogateescape")
+    if len(data) > NAME_LIMIT:
+        word = data[:NAME_LIMIT].decode("utf-8", "ignore")
+        why.append("longer than %d bytes" % NAME_LIMIT)
+    return word.replace("\\", "%5c"), (", ".join(why) if why else None)
+
+
+def utf8_copy(path, folder):
+    """`path` itself when it is valid UTF-8; otherwise a copy in `folder` whose lines that are
+    not UTF-8 were read as Latin-1 and written as UTF-8 (KiCad 6 cannot name such footprints)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    try:
+        data.decode("utf-8")
+        return path
+    except UnicodeDecodeError:
+        pass
+    out = []
+    for line in data.splitlines(keepends=True):
+        try:
+            line.decode("utf-8")
+            out.append(line)
+        except UnicodeDecodeError:
+            out.append(line.decode("latin-1").encode("utf-8"))
+    copy = os.path.join(folder, "%d-%s" % (len(os.listdir(folder)), os.path.basename(path)))
+    with open(copy, "wb") as f:
+        f.write(b"".join(out))
+    return copy
+
+
+class Comparer:
+    def __init__(self, pcbnew, tolerance):
+        self.pcbnew = pcbnew
+        self.tol = tolerance
+        self.diffs = []
+        self.notes = []
+
+    # --- value comparison ------------------------------------------------------------------
+    def length(self, what, a, b):
+        a, b = int(a), int(b)
+        if abs(a - b) > self.tol:
+            # KiCad reads a length it cannot hold in an int (such as -2147.483648 mm, which
+            # KiCad itself once wrote for an unset pad die length) as 0, while the same length
+            # in the other unit, once rounded, may just fit.
+            if 0 in (a, b) and abs(a + b) >= 2**31 - 1 - max(self.tol, 2540):
+                self.notes.append("%s: %s != %s (KiCad reads a length at the end of its range "
+                                  "as 0)" % (what, a, b))
+            else:
+                self.diffs.append("%s: %s != %s" % (what, a, b))
+
+    def close(self, a, b, tol=None):
+        tol = self.tol if tol is None else tol
+        return abs(a.x - b.x) <= tol and abs(a.y - b.y) <= tol
+
+    def point(self, what, a, b, loose=None):
+        """Compares two points within the tolerance; within `loose` (tolerance, why) the
+        difference is only noted."""
+        if self.close(a, b):
+            return
+        text = "%s: (%d, %d) != (%d, %d)" % (what, a.x, a.y, b.x, b.y)
+        if loose and self.close(a, b, loose[0]):
+            self.notes.append("%s (%s)" % (text, loose[1]))
+        else:
+            self.diffs.append(text)
+
+    def corners(self, what, pa, pb):
+        """Compares the corners of two polygons. KiCad drops a corner equal to the one before
+        it, so corners that a conversion into the coarser unit rounds onto each other are one
+        corner on one side: such a corner may match the previous corner of the other side."""
+        if len(pa) == len(pb):
+            for k, (u, v) in enumerate(zip(pa, pb)):
+                self.point("%s corner %d" % (what, k), u, v)
+            return
+        i = j = 0
+        while i < len(pa) and j < len(pb):
+            if self.close(pa[i], pb[j]):
+                i, j = i + 1, j + 1
+            elif j > 0 and self.close(pa[i], pb[j - 1]):
+                i += 1
+            elif i > 0 and self.close(pb[j], pa[i - 1]):
+                j += 1
+            else:
+                break
+        merged = bool(pa and pb) and \
+            all(self.close(u, pb[-1]) or self.close(u, pb[0]) for u in pa[i:]) and \
+            all(self.close(v, pa[-1]) or self.close(v, pa[0]) for v in pb[j:])
+        if merged:
+            self.notes.append("%s: %d corners != %d, each within the tolerance of a corner of the "
+                              "other (corners closer than the tolerance merged)"
+                              % (what, len(pa), len(pb)))
+        else:
+            self.diffs.append("%s: %d corners != %d" % (what, len(pa), len(pb)))
+
+    def real(self, what, a, b, eps=1e-6):
+        if abs(float(a) - float(b)) > eps * max(1.0, abs(float(a))):
+            self.diffs.append("%s: %r != %r" % (what, a, b))
+
+    def same(self, what, a, b):
+        if a != b:
+            self.diffs.append("%s: %r != %r" % (what, a, b))
+
+    def count(self, what, a, b):
+        if len(a) != len(b):
+            self.diffs.append("%s: %d != %d" % (what, len(a), len(b)))
+            return False
+        return True
+
+    # --- items -----------------------------------------------------------------------------
+    def text(self, w, a, b):
+        self.same(w + " text", a.GetText(), b.GetText())
+        self.same(w + " type", a.GetType(), b.GetType())
+        self.point(w + " pos0", a.GetPos0(), b.GetPos0())
+        self.point(w + " position", a.GetTextPos(), b.GetTextPos())
+        self.point(w + " size", a.GetTextSize(), b.GetTextSize())
+        self.length(w + " thickness", a.GetTextThickness(), b.GetTextThickness())
+        self.real(w + " angle", a.GetTextAngle(), b.GetTextAngle())
+        self.same(w + " visible", a.IsVisible(), b.IsVisible())
+        self.same(w + " italic", a.IsItalic(), b.IsItalic())
+        self.same(w + " mirrored", a.IsMirrored(), b.IsMirrored())
+        self.same(w + " layer", a.GetLayer(), b.GetLayer())
+        self.same(w + " justify", (a.GetHorizJustify(), a.GetVertJustify()),
+                  (b.GetHorizJustify(), b.GetVertJustify()))
+
+    def shape(self, w, a, b):
+        p = self.pcbnew
+        self.same(w + " shape", a.GetShape(), b.GetShape())
+        self.same(w + " layer", a.GetLayer(), b.GetLayer())
+        self.length(w + " width", a.GetWidth(), b.GetWidth())
+        # An arc line holds its centre, one end and its angle; KiCad computes the other end, so
+        # the error of the centre and of the given end add up there (at most three times).
+        arc = a.GetShape() == p.SHAPE_T_ARC and b.GetShape() == p.SHAPE_T_ARC
+        loose = (3 * self.tol, "an arc end KiCad computes from centre, end and angle") \
+            if arc else None
+        self.point(w + " start0", a.GetStart0(), b.GetStart0(), loose)
+        self.point(w + " end0", a.GetEnd0(), b.GetEnd0(), loose)
+        self.point(w + " start", a.GetStart(), b.GetStart(), loose)
+        self.point(w + " end", a.GetEnd(), b.GetEnd(), loose)
+        if arc:
+            self.point(w + " center0", a.GetCenter0(), b.GetCenter0())
+            self.real(w + " arc angle", a.GetArcAngle(), b.GetArcAngle(), 1e-3)
+        if a.GetShape() == p.SHAPE_T_POLY and b.GetShape() == p.SHAPE_T_POLY:
+            pa = [a.GetPolyShape().CVertex(i) for i in range(a.GetPolyShape().TotalVertices())]
+            pb = [b.GetPolyShape().CVertex(i) for i in range(b.GetPolyShape().TotalVertices())]
+            self.corners(w + " polygon", pa, pb)
+
+    def pad(self, w, a, b):
+        self.same(w + " number", a.GetNumber(), b.GetNumber())
+        self.same(w + " shape", a.GetShape(), b.GetShape())
+        self.same(w + " attribute", a.GetAttribute(), b.GetAttribute())
+        self.point(w + " pos0", a.GetPos0(), b.GetPos0())
+        self.point(w + " position", a.GetPosition(), b.GetPosition())
+        self.point(w + " size", a.GetSize(), b.GetSize())
+        self.point(w + " delta", a.GetDelta(), b.GetDelta())
+        self.real(w + " orientation", a.GetOrientation(), b.GetOrientation())
+        self.same(w + " drill shape", a.GetDrillShape(), b.GetDrillShape())
+        self.point(w + " drill", a.GetDrillSize(), b.GetDrillSize())
+        self.point(w + " drill offset", a.GetOffset(), b.GetOffset())
+        self.same(w + " layers", a.GetLayerSet().FmtHex(), b.GetLayerSet().FmtHex())
+        self.length(w + " die length", a.GetPadToDieLength(), b.GetPadToDieLength())
+        self.length(w + " clearance", a.GetLocalClearance(), b.GetLocalClearance())
+        self.length(w + " mask margin", a.GetLocalSolderMaskMargin(),
+                    b.GetLocalSolderMaskMargin())
+        self.length(w + " paste margin", a.GetLocalSolderPasteMargin(),
+                    b.GetLocalSolderPasteMargin())
+        self.real(w + " paste ratio", a.GetLocalSolderPasteMarginRatio(),
+                  b.GetLocalSolderPasteMarginRatio())
+        self.same(w + " zone connection", a.GetZoneConnection(), b.GetZoneConnection())
+        self.length(w + " thermal gap", a.GetThermalGap(), b.GetThermalGap())
+        self.length(w + " thermal spoke", a.GetThermalSpokeWidth(), b.GetThermalSpokeWidth())
+
+    def footprint(self, a, b):
+        self.same("description", a.GetDescription(), b.GetDescription())
+        self.same("keywords", a.GetKeywords(), b.GetKeywords())
+        self.point("position", a.GetPosition(), b.GetPosition())
+        self.real("orientation", a.GetOrientation(), b.GetOrientation())
+        self.same("layer", a.GetLayer(), b.GetLayer())
+        self.same("attributes", a.GetAttributes(), b.GetAttributes())
+        self.same("locked", a.IsLocked(), b.IsLocked())
+        self.length("clearance", a.GetLocalClearance(), b.GetLocalClearance())
+        self.length("mask margin", a.GetLocalSolderMaskMargin(), b.GetLocalSolderMaskMargin())
+        self.length("paste margin", a.GetLocalSolderPasteMargin(),
+                    b.GetLocalSolderPasteMargin())
+        self.real("paste ratio", a.GetLocalSolderPasteMarginRatio(),
+                  b.GetLocalSolderPasteMarginRatio())
+        self.same("zone connection", a.GetZoneConnection(), b.GetZoneConnection())
+        self.length("thermal gap", a.GetThermalGap(), b.GetThermalGap())
+        self.length("thermal width", a.GetThermalWidth(), b.GetThermalWidth())
+        self.text("reference", a.Reference(), b.Reference())
+        self.text("value", a.Value(), b.Value())
+
+        pa, pb = list(a.Pads()), list(b.Pads())
+        if self.count("pad count", pa, pb):
+            for i, (u, v) in enumerate(zip(pa, pb)):
+                self.pad("pad %d (%s)" % (i, u.GetNumber()), u, v)
+
+        ga, gb = list(a.GraphicalItems()), list(b.GraphicalItems())
+        if self.count("graphic item count", ga, gb):
+            for i, (u, v) in enumerate(zip(ga, gb)):
+                w = "item %d" % i
+                self.same(w + " class", u.GetClass(), v.GetClass())
+                if u.GetClass() != v.GetClass():
+                    continue
+                if u.GetClass() == "MTEXT":
+                    self.text(w, self.pcbnew.Cast_to_FP_TEXT(u), self.pcbnew.Cast_to_FP_TEXT(v))
+                elif u.GetClass() == "MGRAPHIC":
+                    self.shape(w, self.pcbnew.Cast_to_FP_SHAPE(u),
+                               self.pcbnew.Cast_to_FP_SHAPE(v))
+
+        ma, mb = list(a.Models()), list(b.Models())
+        if self.count("3D model count", ma, mb):
+            for i, (u, v) in enumerate(zip(ma, mb)):
+                w = "3D model %d" % i
+                self.same(w + " file", u.m_Filename, v.m_Filename)
+                for field in ("m_Scale", "m_Rotation", "m_Offset"):
+                    for axis in "xyz":
+                        self.real("%s %s.%s" % (w, field, axis), getattr(getattr(u, field), axis),
+                                  getattr(getattr(v, field), axis))
+
+
+def load(plugin, path, name):
+    try:
+        return plugin.FootprintLoad(path, name)
+    except Exception:  # an IO_ERROR from KiCad
+        return None
+
+
+def compare(pcbnew, tolerance, fa, fb):
+    """The differences between two footprints, and the notes on values KiCad could not read."""
+    c = Comparer(pcbnew, tolerance)
+    c.footprint(fa, fb)
+    return c.diffs, c.notes
+
+
+def only_line_ends(diffs):
+    """True when every difference is a text that differs only in CR before LF (a text whose
+    quote runs past the end of its line takes the line end into the text)."""
+    for d in diffs:
+        if " text: " not in d:
+            return False
+        a, b = d.split(" text: ", 1)[1].split(" != ", 1)
+        try:
+            a, b = ast.literal_eval(a), ast.literal_eval(b)
+        except (ValueError, SyntaxError):
+            return False
+        if a.replace("\r\n", "\n") != b.replace("\r\n", "\n"):
+            return False
+    return True
+
+
+def check_pair(pcbnew, plugin, orig, saved, tolerance, allow_extra, verbose, totals):
+    try:
+        names_a = list(plugin.FootprintEnumerate(orig))
+    except Exception as e:
+        print("  SKIP KiCad does not load the original: %s" % e)
+        totals["unloadable"] += 1
+        return
+    try:
+        names_b = list(plugin.FootprintEnumerate(saved))
+    except Exception as e:
+        print("  FAIL saved library does not load: %s" % e)
+        totals["fail"] += 1
+        return
+
+    # Group the original names by the name Trevak gives them. KiCad names the second, third ...
+    # footprint of one name NAME_v2, NAME_v3 ..., so a group of n originals is matched against
+    # NAME, NAME_v2 ... NAME_vn of the saved library, each original with the one equal to it.
+    present = set(names_b)
+    groups = {}
+    for n in names_a:
+        groups.setdefault(expected_name(n)[0], []).append(n)
+    used = set()
+    for target, originals in groups.items():
+        candidates = [target] + ["%s_v%d" % (target, k) for k in range(2, len(originals) + 1)]
+        if len(originals) > 1:
+            candidates = [t for t in candidates if t not in groups or t == target]
+        free = [t for t in candidates if t in present and t not in used]
+        loaded = {}
+        for n in originals:
+            totals["footprints"] += 1
+            fa = load(plugin, orig, n)
+            if fa is None:
+                print("  SKIP %r: KiCad does not load it from the original" % n)
+                totals["unloadable"] += 1
+            else:
+                loaded[n] = fa
+        saved_fps = {t: load(plugin, saved, t) for t in free}
+        if len(loaded) < len(originals):
+            # footprints KiCad cannot load from the original go with those it cannot load
+            # from the saved library
+            used.update(t for t, fb in saved_fps.items() if fb is None)
+
+        # Compare every original of the group with every candidate, then pair them off,
+        # closest first (a group holds one original and one candidate but for repeated names).
+        results = []
+        for i, (n, fa) in enumerate(loaded.items()):
+            for j, (t, fb) in enumerate(saved_fps.items()):
+                if fb is not None:
+                    diffs, notes = compare(pcbnew, tolerance, fa, fb)
+                    results.append((len(diffs), i, j, n, t, diffs, notes))
+        results.sort(key=lambda r: r[:3])
+        pairs = {}
+        for _, _, _, n, t, diffs, notes in results:
+            if n not in pairs and t not in used:
+                pairs[n] = (t, diffs, notes)
+                used.add(t)
+
+        for n, fa in loaded.items():
+            why = expected_name(n)[1]
+            if n not in pairs:
+                if any(fb is None and t not in used for t, fb in saved_fps.items()):
+                    print("  FAIL %r: KiCad does not load it from the saved library" % n)
+                else:
+                    print("  FAIL %r: missing from the saved library (as %r)" % (n, target))
+                totals["fail"] += 1
+                continue
+            t, diffs, notes = pairs[n]
+            if why or t != n:
+                totals["renamed"] += 1
+                print("  EXPECTED %r is %r in the saved library (%s)"
+                      % (n, t, why or "KiCad's name for a repeated name"))
+            if not diffs or only_line_ends(diffs):
+                totals["match"] += 1
+                if diffs:
+                    totals["crlf"] += 1
+                    print("  EXPECTED %r: a text holding a line end now holds CR LF:" % n)
+                    for d in diffs:
+                        print("      " + d)
+                if notes:
+                    totals["notes"] += 1
+                    print("  EXPECTED %r: differences explained by how KiCad reads them:" % n)
+                    for d in notes[:5]:
+                        print("      " + d)
+                    if len(notes) > 5:
+                        print("      ... %d more" % (len(notes) - 5))
+                if verbose and not diffs and not notes:
+                    print("  ok %r (%d pads, %d items)" % (n, len(fa.Pads()),
+                                                          len(fa.GraphicalItems())))
+            else:
+                totals["fail"] += 1
+                print("  FAIL %r: %d difference(s)" % (n, len(diffs)))
+                for d in diffs[:20]:
+                    print("      " + d)
+                if len(diffs) > 20:
+                    print("      ... %d more" % (len(diffs) - 20))
+
+    extra = [n for n in names_b if n not in used]
+    if extra and not allow_extra:
+        totals["fail"] += 1
+        print("  FAIL names only in the saved library: %s" % ", ".join(map(repr, extra)))
+
+
+def loads_whole(plugin, path):
+    """Run in a child: enumerate and load every footprint of `path`."""
+    for n in plugin.FootprintEnumerate(path):
+        load(plugin, path, n)
+
+
+def in_child(job):
+    """Runs job() in a forked process, since KiCad aborts the process on some inputs. Returns
+    (the dictionary job returned, None) or (None, the signal or exit status)."""
+    sys.stdout.flush()
+    r, w = os.pipe()
+    pid = os.fork()
+    if pid == 0:
+        os.close(r)
+        code = 0
+        try:
+            result = job() or {}
+            os.write(w, json.dumps(result).encode())
+        except BaseException as e:  # report, then leave without running the parent's code
+            print("  ERROR %s: %s" % (type(e).__name__, e))
+            code = 3
+        sys.stdout.flush()
+        os._exit(code)
+    os.close(w)
+    data = b""
+    while True:
+        chunk = os.read(r, 65536)
+        if not chunk:
+            break
+        data += chunk
+    os.close(r)
+    _, status = os.waitpid(pid, 0)
+    if os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0:
+        return json.loads(data.decode()), None
+    if os.WIFSIGNALED(status):
+        return None, "signal %d" % os.WTERMSIG(status)
+    return None, "exit status %d" % os.WEXITSTATUS(status)
+
+
+def run_pair(pcbnew, plugin, orig, saved, args, totals, folder):
+    print("== %s -> %s" % (orig, saved))
+    for path in (orig, saved):
+        if not os.path.isfile(path):
+            print("  FAIL no such file: %s" % path)
+            totals["fail"] += 1
+            return
+    orig_u, saved_u = utf8_copy(orig, folder), utf8_copy(saved, folder)
+    if (orig_u, saved_u) != (orig, saved):
+        print("  NOTE lines that are not UTF-8 were read as Latin-1 in copies of both files")
+        orig, saved = orig_u, saved_u
+
+    def job():
+        t = dict.fromkeys(totals, 0)
+        check_pair(pcbnew, plugin, orig, saved, args.tolerance, args.allow_extra, args.verbose, t)
+        return t
+
+    result, how = in_child(job)
+    if how == "exit status 3":  # the job raised; its message is printed already
+        print("  FAIL the check itself failed")
+        totals["fail"] += 1
+        totals["pairs"] += 1
+        return
+    if result is not None:
+        for k, v in result.items():
+            totals[k] += v
+        totals["pairs"] += 1
+        return
+    _, orig_how = in_child(lambda: loads_whole(plugin, orig))
+    if orig_how:
+        print("  SKIP KiCad ends (%s) while loading the original library" % orig_how)
+        totals["unloadable_libraries"] += 1
+    else:
+        print("  FAIL KiCad ends (%s) on the saved library, not on the original" % how)
+        totals["fail"] += 1
+    totals["pairs"] += 1
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("files", nargs="*", help="ORIGINAL SAVED [ORIGINAL SAVED ...]")
+    ap.add_argument("--pairs", help="file with one 'ORIGINAL<TAB>SAVED' pair per line")
+    ap.add_argument("--tolerance", type=int, default=1,
+                    help="allowed length difference in nm (default 1; 2540 for unit copies)")
+    ap.add_argument("--allow-extra", action="store_true",
+                    help="footprints only in the saved library are no failure")
+    ap.add_argument("-v", "--verbose", action="store_true", help="list matching footprints")
+    args = ap.parse_args()
+
+    pairs = []
+    if len(args.files) % 2:
+        ap.error("files come in pairs: ORIGINAL SAVED")
+    pairs += list(zip(args.files[0::2], args.files[1::2]))
+    if args.pairs:
+        with open(args.pairs, encoding="utf-8") as f:
+            for line in f:
+                line = line.rstrip("\n")
+                if line:
+                    pairs.append(tuple(line.split("\t", 1)))
+    if not pairs:
+        ap.error("no pair of libraries given")
+
+    try:
+        import pcbnew
+    except ImportError as e:
+        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
+              file=sys.stderr)
+        return 2
+    plugin = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+    print("KiCad %s, plugin %s, tolerance %d nm" % (pcbnew.GetBuildVersion(),
+                                                    plugin.PluginName(), args.tolerance))
+
+    totals = dict(pairs=0, footprints=0, match=0, renamed=0, crlf=0, notes=0, unloadable=0,
+                  unloadable_libraries=0, fail=0)
+    with tempfile.TemporaryDirectory() as folder:
+        for orig, saved in pairs:
+            run_pair(pcbnew, plugin, orig, saved, args, totals, folder)
+    print("libraries %(pairs)d (%(unloadable_libraries)d KiCad cannot load), footprints "
+          "%(footprints)d: matched %(match)d (%(renamed)d of them under a name Trevak shortened, "
+          "%(crlf)d with CR LF in a text, %(notes)d with explained value differences), "
+          "not loadable in KiCad from the original "
+          "%(unloadable)d; failures %(fail)d" % totals)
+    return 1 if totals["fail"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
