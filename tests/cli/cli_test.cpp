@@ -1,29 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/cli.h"
-
 #include <gtest/gtest.h>
 
-#include <sstream>
+#include "cli_runner.h"
 
+namespace trevak::test {
 namespace {
 
-int runCli(const std::vector<std::string>& args, std::string* out, std::string* err) {
-  std::ostringstream o, e;
-  const int status = trevak::cli::run(args, o, e);
-  *out = o.str();
-  *err = e.str();
-  return status;
+TEST(CliUsage, HelpAndVersionSucceedUnknownCommandIsAUsageError) {
+  CliResult r = runCli({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("usage"), std::string::npos);
+  r = runCli({"--version"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_NE(r.out.find("0.15"), std::string::npos);
+  r = runCli({"frobnicate"});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("frobnicate"), std::string::npos);
+  EXPECT_EQ(runCli({}).status, 2);
 }
 
 }  // namespace
-
-TEST(CliUsage, HelpAndVersionSucceedUnknownCommandIsAUsageError) {
-  std::string out, err;
-  EXPECT_EQ(runCli({"--help"}, &out, &err), 0);
-  EXPECT_NE(out.find("usage"), std::string::npos);
-  EXPECT_EQ(runCli({"--version"}, &out, &err), 0);
-  EXPECT_NE(out.find("0.15"), std::string::npos);
-  EXPECT_EQ(runCli({"frobnicate"}, &out, &err), 2);
-  EXPECT_NE(err.find("frobnicate"), std::string::npos);
-  EXPECT_EQ(runCli({}, &out, &err), 2);
-}
+}  // namespace trevak::test

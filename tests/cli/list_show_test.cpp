@@ -9,20 +9,12 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_runner.h"
 
 namespace {
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result runCli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = trevak::cli::run(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using Result = trevak::test::CliResult;
+using trevak::test::runCli;
 
 class ListShow : public ::testing::Test {
  protected:

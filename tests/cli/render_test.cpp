@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli_runner.h"
 
 namespace {
 
@@ -25,17 +26,8 @@ constexpr QRgb kBlack = 0xff000000u;
 
 const std::string kExample = std::string(TREVAK_SOURCE_DIR) + "/examples/exemplo.mod";
 
-struct Result {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Result runCli(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = trevak::cli::run(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using Result = trevak::test::CliResult;
+using trevak::test::runCli;
 
 bool hasColor(const QImage& image, QRgb color) {
   for (int y = 0; y < image.height(); ++y) {
