@@ -150,6 +150,32 @@ TEST_F(HostileDrawing, LinesOfAHundredThousandBlanksAndTokens) {
   EXPECT_EQ(st.tokens.ntokens, Tokens::kSlots);
 }
 
+// A text of millions of characters: only what can reach the surface is laid out, so the time
+// and memory stay small, and the surface shows what a text just wider than it shows.
+TEST_F(HostileDrawing, TextsOfMillionsOfCharacters) {
+  const std::size_t length = (test::kUnderSanitizer ? 1 : 8) * kMiB;
+  const std::string huge(length, 'W');
+  const std::string wide(1000, 'W');  // some 11,000 pixels: wider than the surface
+  for (const std::string prefix : {"T1 0 0 1 1 0 1 N V 21 N ", "Fa "}) {
+    SCOPED_TRACE(prefix);
+    const std::string hugeLine = prefix + huge + (prefix[0] == 'F' ? " 0 0" : "");
+    const std::string wideLine = prefix + wide + (prefix[0] == 'F' ? " 0 0" : "");
+    draw({wideLine}, true);
+    const QImage expected = work.image().copy();
+    {
+      const PeakMemory memory;
+      const Stopwatch clock;
+      draw({hugeLine}, true);
+      EXPECT_LT(clock.seconds(), kSecondsAllowed / 10);
+      // The line is split into tokens and its text copied on the way; nothing more.
+      EXPECT_LT(memory.growth(), 4 * length + 16 * kMiB + kSanitizerSlack);
+    }
+    expectWithinLimits();
+    EXPECT_TRUE(work.image() == expected);
+    EXPECT_NE(ink(0, 0, Surface::kSize - 1, Surface::kSize - 1), 0);
+  }
+}
+
 TEST_F(HostileDrawing, NulBytesInLines) {
   using namespace std::string_literals;
   const std::vector<std::string> owned = {
