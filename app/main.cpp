@@ -1,7 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <QApplication>
+#include "app/start_up.h"
 
-int main(int argc, char* argv[]) {
-  QApplication app(argc, argv);
-  return 0;
-}
+int main(int argc, char* argv[]) { return trevak::runTrevak(argc, argv); }

@@ -11,7 +11,7 @@ namespace {
 
 void usage() {
   std::cerr << "usage: trevak-genlib [--modules N] [--seed S] [--lf] [--mm] [--pads N] [--lines N]"
-               " [--prefix P] [-o FILE]\n";
+               " [--prefix P] [--name-placeholders] [-o FILE]\n";
 }
 
 }  // namespace
@@ -35,6 +35,7 @@ int main(int argc, char* argv[]) {
     else if (a == "--pads") opts.padsPerModule = std::stoi(value());
     else if (a == "--lines") opts.linesPerModule = std::stoi(value());
     else if (a == "--prefix") opts.namePrefix = value();
+    else if (a == "--name-placeholders") opts.namePlaceholders = true;
     else if (a == "-o") output = value();
     else {
       usage();

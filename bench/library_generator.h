@@ -11,11 +11,12 @@ namespace trevak::bench {
 struct GeneratorOptions {
   std::uint64_t seed = 1;
   int modules = 1000;
-  bool crlf = true;           ///< CR LF line ends; LF alone otherwise
-  bool millimetres = false;   ///< write "Units mm" and decimal millimetre lengths
-  int padsPerModule = 30;     ///< average; each module varies around it
-  int linesPerModule = 20;    ///< average number of outline segments
-  std::string namePrefix;     ///< e.g. "LIB-" to exercise the strip-prefix command
+  bool crlf = true;               ///< CR LF line ends; LF alone otherwise
+  bool millimetres = false;       ///< write "Units mm" and decimal millimetre lengths
+  int padsPerModule = 30;         ///< average; each module varies around it
+  int linesPerModule = 20;        ///< average number of outline segments
+  std::string namePrefix;         ///< e.g. "LIB-" to exercise the strip-prefix command
+  bool namePlaceholders = false;  ///< module texts read ">NAME", for the copy-name command
 };
 
 /// Writes a realistic legacy footprint library: header, index, and modules with pads of every

@@ -76,13 +76,18 @@ void redesenhar(estado_desenho& st, const std::vector<std::string_view>& lines, 
 QImage paneImage(const PanePicture& picture) {
   if (picture.width <= 0 || picture.height <= 0) return {};
   QImage image(picture.width, picture.height, QImage::Format_RGB32);
-  image.fill(kWhite);
   const QImage& raster = picture.raster.image();
   const int w = std::min(picture.width, raster.width());
   const int h = std::min(picture.height, raster.height());
+  // Each pixel is written once: the raster's part copied, only what lies past it filled.
   for (int y = 0; y < h; ++y) {
-    std::memcpy(image.scanLine(y), raster.constScanLine(y),
-                static_cast<std::size_t>(w) * sizeof(QRgb));
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    std::memcpy(row, raster.constScanLine(y), static_cast<std::size_t>(w) * sizeof(QRgb));
+    std::fill(row + w, row + picture.width, kWhite);
+  }
+  for (int y = h; y < picture.height; ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    std::fill(row, row + picture.width, kWhite);
   }
   return image;
 }

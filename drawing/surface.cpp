@@ -179,6 +179,7 @@ bool haveGuiApplication() {
 
 Surface::Surface(int width, int height)
     : m_image(std::max(width, 1), std::max(height, 1), QImage::Format_RGB32),
+      m_background(kWhite),
       m_penColor(qRgb(0, 0, 0)),
       m_brushColor(kWhite),
       m_fontColor(qRgb(0, 0, 0)) {
@@ -190,18 +191,59 @@ QRgb Surface::pixel(int x, int y) const {
   return reinterpret_cast<const QRgb*>(m_image.constScanLine(y))[x];
 }
 
+QRect Surface::touchedArea() const {
+  if (m_touchedX1 >= m_touchedX2) return {};
+  return {m_touchedX1, m_touchedY1, m_touchedX2 - m_touchedX1, m_touchedY2 - m_touchedY1};
+}
+
+void Surface::touch(i64 x1, i64 y1, i64 x2, i64 y2) {
+  x1 = std::max<i64>(x1, 0);
+  y1 = std::max<i64>(y1, 0);
+  x2 = std::min<i64>(x2, width());
+  y2 = std::min<i64>(y2, height());
+  if (x1 >= x2 || y1 >= y2) return;
+  if (m_touchedX1 >= m_touchedX2) {
+    m_touchedX1 = static_cast<int>(x1);
+    m_touchedY1 = static_cast<int>(y1);
+    m_touchedX2 = static_cast<int>(x2);
+    m_touchedY2 = static_cast<int>(y2);
+    return;
+  }
+  m_touchedX1 = std::min(m_touchedX1, static_cast<int>(x1));
+  m_touchedY1 = std::min(m_touchedY1, static_cast<int>(y1));
+  m_touchedX2 = std::max(m_touchedX2, static_cast<int>(x2));
+  m_touchedY2 = std::max(m_touchedY2, static_cast<int>(y2));
+}
+
 void Surface::fillRect(int x1, int y1, int x2, int y2) {
   const Box b = normalise(x1, y1, x2, y2);
   if (b.empty()) return;
-  if (b.x1 <= 0 && b.y1 <= 0 && b.x2 >= width() && b.y2 >= height()) {
-    m_image.fill(m_brushColor | 0xff000000u);  // the redraw's clearing: one block fill
+  // The part of the box on the surface.
+  i64 fx1 = std::max<i64>(b.x1, 0), fy1 = std::max<i64>(b.y1, 0);
+  i64 fx2 = std::min<i64>(b.x2, width()), fy2 = std::min<i64>(b.y2, height());
+  if (fx1 >= fx2 || fy1 >= fy2) return;
+  const QRgb color = m_brushColor | 0xff000000u;
+  const bool coversTouched =
+      m_touchedX1 >= m_touchedX2 ||
+      (fx1 <= m_touchedX1 && fy1 <= m_touchedY1 && fx2 >= m_touchedX2 && fy2 >= m_touchedY2);
+  if (color == m_background) {
+    // Outside the touched area every pixel has this colour already.
+    fx1 = std::max<i64>(fx1, m_touchedX1);
+    fy1 = std::max<i64>(fy1, m_touchedY1);
+    fx2 = std::min<i64>(fx2, m_touchedX2);
+    fy2 = std::min<i64>(fy2, m_touchedY2);
+    if (coversTouched) m_touchedX1 = m_touchedY1 = m_touchedX2 = m_touchedY2 = 0;
+  } else if (fx1 == 0 && fy1 == 0 && fx2 == width() && fy2 == height()) {
+    m_image.fill(color);  // a new background: one block fill
+    m_background = color;
+    m_touchedX1 = m_touchedY1 = m_touchedX2 = m_touchedY2 = 0;
     return;
+  } else {
+    touch(fx1, fy1, fx2, fy2);
   }
+  if (fx1 >= fx2 || fy1 >= fy2) return;
   Raster r(m_image);
-  const i64 yTo = std::min<i64>(b.y2, height());
-  for (i64 y = std::max<i64>(b.y1, 0); y < yTo; ++y) {
-    r.span(b.x1, b.x2 - 1, y, m_brushColor, PenMode::Copy);
-  }
+  for (i64 y = fy1; y < fy2; ++y) r.span(fx1, fx2 - 1, y, m_brushColor, PenMode::Copy);
 }
 
 void Surface::moveTo(int x, int y) {
@@ -226,6 +268,8 @@ void Surface::lineTo(int x, int y) {
   const i64 minor0 = xMajor ? y0 : x0;
   const i64 minorDelta = xMajor ? dy : dx;
   const i64 limit = (xMajor ? width() : height()) - 1;
+
+  touch(std::min(x0, xe), std::min(y0, ye), std::max(x0, xe) + 1, std::max(y0, ye) + 1);
 
   i64 kFrom = 0, kTo = n - 1;
   if (step > 0) {
@@ -252,6 +296,7 @@ void Surface::lineTo(int x, int y) {
 void Surface::rectangle(int x1, int y1, int x2, int y2) {
   const Box b = normalise(x1, y1, x2, y2);
   if (b.empty()) return;
+  touch(b.x1, b.y1, b.x2, b.y2);
   Raster r(m_image);
   const i64 right = b.x2 - 1, bottom = b.y2 - 1;
   const i64 yFrom = std::max<i64>(b.y1, 0), yTo = std::min<i64>(bottom, height() - 1);
@@ -269,6 +314,7 @@ void Surface::rectangle(int x1, int y1, int x2, int y2) {
 void Surface::ellipse(int x1, int y1, int x2, int y2) {
   const Box b = normalise(x1, y1, x2, y2);
   if (b.empty()) return;
+  touch(b.x1, b.y1, b.x2, b.y2);
   Raster r(m_image);
   forEllipseRows(b, height(), [&](i64 j, const Span& full, const Span& inner) {
     if (!inner.empty()) r.span(inner.l, inner.r, j, m_brushColor, m_penMode);
@@ -290,6 +336,7 @@ void Surface::arc(int x1, int y1, int x2, int y2, int xStart, int yStart, int xE
   if (to.zero()) to = {1, 0};
   const bool whole = cross(from, to) == 0 && dot(from, to) > 0;
 
+  touch(b.x1, b.y1, b.x2, b.y2);
   Raster r(m_image);
   forEllipseRows(b, height(), [&](i64 j, const Span& full, const Span& inner) {
     outlinePieces(full, inner, [&](i64 a, i64 c) {
@@ -342,6 +389,13 @@ void Surface::textOut(int x, int y, std::string_view text) {
   // Far-away text is skipped here: the painter's fixed-point coordinates would not hold it.
   if (x >= width() || y >= height() || i64{x} + w <= 0 || i64{y} + h <= 0) return;
 
+  // The cells, and the glyphs' ink wherever the font lets it reach, with a font height to
+  // spare on every side: the touched area may be too large, never too small.
+  const QRect ink = metrics.boundingRect(s).translated(x, y + metrics.ascent());
+  touch(std::min<i64>(x, ink.left()) - h, std::min<i64>(y, ink.top()) - h,
+        std::max<i64>(i64{x} + w, i64{ink.right()} + 1) + h,
+        std::max<i64>(i64{y} + h, i64{ink.bottom()} + 1) + h);
+
   Raster r(m_image);
   const i64 yTo = std::min<i64>(i64{y} + h, height());
   for (i64 row = std::max<i64>(y, 0); row < yTo; ++row) {
@@ -366,6 +420,7 @@ void Surface::copyFrom(const Surface& source, int srcX, int srcY, int dstX, int 
   const i64 sxTo = sxFrom + (dxTo - dxFrom);  // exclusive
   const i64 inFrom = std::max<i64>(sxFrom, 0);
   const i64 inTo = std::min<i64>(sxTo, source.width());
+  touch(dxFrom, dstY, dxTo, i64{dstY} + h);
   for (i64 k = 0; k < h; ++k) {
     const i64 dy = dstY + k, sy = srcY + k;
     if (dy < 0 || dy >= height()) continue;

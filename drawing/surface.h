@@ -3,8 +3,10 @@
 
 #include <QFont>
 #include <QImage>
+#include <QRect>
 #include <QRgb>
 #include <QSize>
+#include <cstdint>
 #include <string_view>
 
 namespace trevak {
@@ -22,6 +24,12 @@ enum class PenMode {
 /// Boxes are given by two corners (x1, y1)-(x2, y2) in any order; the larger column and row are
 /// outside the box, so a box covers (x2 - x1) x (y2 - y1) pixels. Everything is clipped to the
 /// surface. Coordinates beyond +-2^28 are pulled back to that range before drawing.
+///
+/// The surface remembers the rectangle that its operations have touched since it was last
+/// filled whole. Everything outside that rectangle still has the colour of that fill, so a
+/// later fill with the same colour only has to paint the touched part: clearing after a small
+/// drawing costs what the drawing covered, not the whole raster. The pixels come out the same
+/// either way.
 class Surface {
  public:
   static constexpr int kSize = 2000;
@@ -49,6 +57,11 @@ class Surface {
 
   /// Fills the box with the brush colour. The pen mode plays no part.
   void fillRect(int x1, int y1, int x2, int y2);
+  /// A rectangle holding every pixel that may differ from the colour of the last fill of the
+  /// whole surface (white for a new surface); empty when there is none. Every operation widens
+  /// it by what it may have changed, within the surface; a fill in that colour over all of it
+  /// empties it.
+  QRect touchedArea() const;
   /// Moves the current position without drawing.
   void moveTo(int x, int y);
   /// Draws with the pen from the current position to (x, y), leaving the end pixel out, and
@@ -83,7 +96,17 @@ class Surface {
   void copyFrom(const Surface& source, int srcX, int srcY, int dstX, int dstY, int w, int h);
 
  private:
+  /// Widens the touched area by the columns [x1, x2) and rows [y1, y2), clipped to the surface.
+  void touch(std::int64_t x1, std::int64_t y1, std::int64_t x2, std::int64_t y2);
+
   QImage m_image;
+  QRgb m_background;  // the colour of every pixel outside the touched area
+  // The touched area, columns [m_touchedX1, m_touchedX2) and rows [m_touchedY1, m_touchedY2);
+  // empty while m_touchedX1 >= m_touchedX2.
+  int m_touchedX1 = 0;
+  int m_touchedY1 = 0;
+  int m_touchedX2 = 0;
+  int m_touchedY2 = 0;
   QRgb m_penColor;
   PenMode m_penMode = PenMode::Copy;
   QRgb m_brushColor;

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <QFontInfo>
+#include <algorithm>
+#include <cstdint>
+#include <random>
 
 namespace trevak {
 namespace {
@@ -212,6 +215,147 @@ TEST(SurfaceArc, CoincidentRaysGiveTheWholeOutline) {
   e.ellipse(5, 5, 36, 26);
   for (int y = 0; y < 40; ++y) {
     for (int x = 0; x < 40; ++x) ASSERT_EQ(a.pixel(x, y), e.pixel(x, y)) << x << "," << y;
+  }
+}
+
+TEST(SurfaceTouchedArea, EmptyOnANewSurfaceAndAfterAWholeFill) {
+  Surface s(100, 80);
+  EXPECT_TRUE(s.touchedArea().isEmpty());
+  s.moveTo(10, 20);
+  s.lineTo(30, 25);
+  EXPECT_EQ(s.touchedArea(), QRect(10, 20, 21, 6));
+  s.setBrushColor(kWhite);
+  s.fillRect(0, 0, 100, 80);
+  EXPECT_TRUE(s.touchedArea().isEmpty());
+  EXPECT_EQ(s.pixel(10, 20), kWhite);
+}
+
+TEST(SurfaceTouchedArea, ClippedToTheSurface) {
+  Surface s(100, 80);
+  s.rectangle(-50, -50, 500, 10);
+  EXPECT_EQ(s.touchedArea(), QRect(0, 0, 100, 10));
+  Surface t(100, 80);
+  t.ellipse(200, 200, 300, 300);  // wholly outside: nothing touched
+  EXPECT_TRUE(t.touchedArea().isEmpty());
+}
+
+TEST(SurfaceTouchedArea, APartialFillInTheBackgroundKeepsWhatItDoesNotCover) {
+  Surface s(100, 80);
+  s.setBrushColor(kRed);
+  s.fillRect(10, 10, 20, 20);
+  s.fillRect(60, 60, 70, 70);
+  s.setBrushColor(kWhite);
+  s.fillRect(0, 0, 50, 50);  // covers the first square only
+  EXPECT_EQ(s.pixel(15, 15), kWhite);
+  EXPECT_EQ(s.pixel(65, 65), kRed);
+  EXPECT_TRUE(s.touchedArea().contains(QPoint(65, 65)));
+  s.fillRect(0, 0, 100, 80);
+  EXPECT_EQ(s.pixel(65, 65), kWhite);
+  EXPECT_TRUE(s.touchedArea().isEmpty());
+}
+
+TEST(SurfaceTouchedArea, AWholeFillInAnotherColourIsTheNewBackground) {
+  Surface s(60, 40);
+  s.setBrushColor(kBlue);
+  s.fillRect(0, 0, 60, 40);
+  EXPECT_TRUE(s.touchedArea().isEmpty());
+  s.setPenColor(kRed);
+  s.moveTo(5, 5);
+  s.lineTo(10, 5);
+  s.setBrushColor(kWhite);
+  s.fillRect(0, 0, 60, 40);  // must reach the blue pixels outside the segment as well
+  for (int y = 0; y < 40; ++y) {
+    for (int x = 0; x < 60; ++x) ASSERT_EQ(s.pixel(x, y), kWhite) << x << "," << y;
+  }
+}
+
+/// Every kind of operation, at random places (partly and wholly off the surface), in random
+/// colours and modes, on two surfaces. The second one is made blank by a fill in another
+/// colour before each whole fill, so its whole fills really paint every pixel; the first
+/// relies on its touched area. After every operation the two must be pixel-identical, and every
+/// pixel of the first outside its touched area must have the colour of its last whole fill.
+TEST(SurfaceTouchedArea, WholeFillsMatchFillsOfEveryPixelOverRandomOperations) {
+  constexpr int kW = 240, kH = 160;
+  Surface fast(kW, kH), full(kW, kH);
+  Surface source(90, 70);
+  source.setBrushColor(kGreen);
+  source.ellipse(5, 5, 80, 60);
+  const QRgb palette[] = {kWhite, kRed, kBlue, kGreen, kBlack, 0xff808000u, 0xff008080u};
+  std::mt19937 random(20260101);
+  auto pick = [&](int lo, int hi) {
+    return lo + static_cast<int>(random() % static_cast<std::uint32_t>(hi - lo + 1));
+  };
+  auto colour = [&] { return palette[pick(0, 6)]; };
+  auto coord = [&](int size) { return pick(-60, size + 60); };
+  QRgb background = kWhite;
+
+  for (int step = 0; step < 3000; ++step) {
+    const int op = pick(0, 9);
+    const QRgb pen = colour(), brush = colour(), font = colour();
+    const PenMode mode = pick(0, 1) == 0 ? PenMode::Copy : PenMode::Mask;
+    const int x1 = coord(kW), y1 = coord(kH), x2 = coord(kW), y2 = coord(kH);
+    const int x3 = coord(kW), y3 = coord(kH), x4 = coord(kW), y4 = coord(kH);
+    const int w = pick(1, 120), h = pick(1, 90);
+    auto apply = [&](Surface& s) {
+      s.setPenColor(pen);
+      s.setBrushColor(brush);
+      s.setFontColor(font);
+      s.setPenMode(mode);
+      switch (op) {
+        case 0:
+          s.moveTo(x1, y1);
+          s.lineTo(x2, y2);
+          break;
+        case 1:
+          s.rectangle(x1, y1, x2, y2);
+          break;
+        case 2:
+          s.ellipse(x1, y1, x2, y2);
+          break;
+        case 3:
+          s.arc(x1, y1, x2, y2, x3, y3, x4, y4);
+          break;
+        case 4:
+          s.textOut(x1, y1, "Wjg_|");
+          break;
+        case 5:
+          s.fillRect(x1, y1, x2, y2);
+          break;
+        case 6:
+          s.copyFrom(source, x3 - 60, y3 - 60, x1, y1, w, h);
+          break;
+        default:
+          break;
+      }
+    };
+    if (op <= 6) {
+      apply(fast);
+      apply(full);
+      const bool wholeFill = op == 5 && std::min(x1, x2) <= 0 && std::min(y1, y2) <= 0 &&
+                             std::max(x1, x2) >= kW && std::max(y1, y2) >= kH;
+      if (wholeFill) background = brush;
+    } else {
+      // A whole fill, mostly in the background colour (the redraw's clear), at times in another.
+      const QRgb fill = op == 9 ? colour() : background;
+      full.setBrushColor(fill == kRed ? kBlue : kRed);
+      full.fillRect(0, 0, kW, kH);
+      for (Surface* s : {&fast, &full}) {
+        s->setBrushColor(fill);
+        s->fillRect(-10, -10, kW + op, kH + 10);
+      }
+      background = fill;
+      ASSERT_TRUE(fast.touchedArea().isEmpty()) << step;
+    }
+    ASSERT_EQ(fast.image(), full.image()) << "step " << step << ", operation " << op;
+    const QRect touched = fast.touchedArea();
+    for (int y = 0; y < kH; ++y) {
+      const auto* row = reinterpret_cast<const QRgb*>(fast.image().constScanLine(y));
+      for (int x = 0; x < kW; ++x) {
+        if (row[x] == background || touched.contains(x, y)) continue;
+        FAIL() << "outside the touched area at " << x << "," << y << ", step " << step << ", op "
+               << op;
+      }
+    }
   }
 }
 

@@ -1,0 +1,87 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/start_up.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "app/tf_trevak.h"
+
+namespace trevak {
+
+namespace {
+
+const char kUsage[] = "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod]";
+
+bool isSet(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && *value != '\0';
+}
+
+}  // namespace
+
+std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QString& error) {
+  StartRequest request;
+  for (qsizetype i = 1; i < arguments.size(); ++i) {
+    const QString& arg = arguments[i];
+    if (arg == QLatin1String("--search")) {
+      if (i + 1 >= arguments.size()) {
+        error = QStringLiteral("--search precisa do nome de uma biblioteca");
+        return std::nullopt;
+      }
+      request.searchLibrary = arguments[++i];
+    } else if (arg.startsWith(QLatin1String("--search="))) {
+      request.searchLibrary = arg.mid(9);
+    } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
+      error = QStringLiteral("opção desconhecida: %1").arg(arg);
+      return std::nullopt;
+    } else if (request.editLibrary.isEmpty()) {
+      request.editLibrary = arg;
+    } else {
+      error = QStringLiteral("só uma biblioteca de edição: %1").arg(arg);
+      return std::nullopt;
+    }
+  }
+  return request;
+}
+
+bool hasWindowPlatform(int argc, char** argv) {
+  if (isSet("DISPLAY") || isSet("WAYLAND_DISPLAY") || isSet("QT_QPA_PLATFORM")) return true;
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int runTrevak(int argc, char** argv) {
+  if (!hasWindowPlatform(argc, argv)) {
+    std::fprintf(stderr,
+                 "trevak: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
+                 "unset).\n"
+                 "        Start it from a desktop session, or under Xvfb: xvfb-run trevak\n");
+    return 1;
+  }
+  QApplication application(argc, argv);
+  QString error;
+  const std::optional<StartRequest> request =
+      parseStartArguments(QApplication::arguments(), error);
+  if (!request) {
+    std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(), kUsage);
+    return 2;
+  }
+  TfTrevak window;
+  window.show();
+  // The captions show full paths, as the dialogs give them; the save dialog starts from it.
+  const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };
+  if (!request->editLibrary.isEmpty()) window.openEditLibrary(fullPath(request->editLibrary));
+  if (!request->searchLibrary.isEmpty()) {
+    window.openSearchLibrary(fullPath(request->searchLibrary));
+  }
+  return QApplication::exec();
+}
+
+}  // namespace trevak

@@ -1,0 +1,28 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace trevak {
+
+/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod]`.
+struct StartRequest {
+  QString editLibrary;    ///< loaded into the edit pane; empty: none
+  QString searchLibrary;  ///< loaded into the search pane; empty: none
+};
+
+/// Reads the program's arguments (the first one being the program). nullopt, with `error`
+/// set, for arguments it does not understand.
+std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QString& error);
+
+/// True when a window can be shown: a display (DISPLAY, WAYLAND_DISPLAY) or a platform chosen
+/// by QT_QPA_PLATFORM or "-platform".
+bool hasWindowPlatform(int argc, char** argv);
+
+/// Starts the program: the application object, the editor window, the libraries named on the
+/// command line, and the event loop. Returns the exit code.
+int runTrevak(int argc, char** argv);
+
+}  // namespace trevak

@@ -1,0 +1,203 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <exception>
+#include <memory>
+
+#include "app/redraw_suppression.h"
+#include "app/user_prompts.h"
+#include "drawing/drawing_state.h"
+#include "drawing/surface.h"
+#include "library/module_table.h"
+
+class QAction;
+class QLabel;
+class QPushButton;
+class QScrollArea;
+class QTabWidget;
+class QToolButton;
+
+namespace trevak {
+
+class BodyView;
+class DataSource;
+class DockPanel;
+class HeaderStrip;
+class ModuleListModel;
+class NameGrid;
+class PreviewWidget;
+class SaveFileLayer;
+class TextSwitch;
+
+/// Fixed choices of the editor window, replaceable by tests.
+struct WindowOptions {
+  /// The open dialogs start here while they have no file name, when the folder exists.
+  QString moduleFolder = QStringLiteral("/usr/share/kicad/modules");
+  /// The files a save goes through; nullptr: the system's.
+  SaveFileLayer* saveFiles = nullptr;
+};
+
+/// The editor window: the edit pane on the left, the navigation strip, the search pane on the
+/// right, and the menu "Arquivo". It owns the two module tables, their data sources, the
+/// modified flag, the redraw-suppression flag and the drawing state; every user action is one
+/// of its handlers.
+class TfTrevak final : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  /// `prompts` answers every dialog; nullptr gives Qt's dialogs.
+  explicit TfTrevak(std::unique_ptr<UserPrompts> prompts = nullptr, WindowOptions options = {},
+                    QWidget* parent = nullptr);
+  ~TfTrevak() override;
+
+  /// Loads a library file into the edit pane as "Carregar biblioteca" does once its dialog gave
+  /// `path`, asking first when the edit library holds unsaved changes. Failures are reported.
+  void openEditLibrary(const QString& path);
+  /// Loads a library file into the search pane as "Carregar origem" does after its dialog.
+  void openSearchLibrary(const QString& path);
+
+  /// The edit library (`RxMD_comp`) and the search library (`RxMD_comp2`).
+  ModuleTable& editLibrary() { return RxMD_comp; }
+  ModuleTable& searchLibrary() { return RxMD_comp2; }
+  /// True while the edit library holds changes that were not saved.
+  bool isModified() const { return m_modified; }
+  /// True while a save keeps the edit pane from redrawing.
+  bool redrawSuppressed() const { return m_redrawSuppression.raised(); }
+  /// The drawing state shared by both panes (scales, target, bounding box).
+  const estado_desenho& drawingState() const { return m_drawing; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private slots:
+  void FormCreate();
+  void SB_carregarClick();
+  void RxSB_carregar2Click();
+  void SB_salvarClick();
+  void RxSB_limparClick();
+  void RxSB_apagarClick();
+  void RxSB_copiarClick();
+  void RxSpeedButton2Click();
+  void RxSpeedButton4Click();
+  void BitBtn7Click();
+  void BitBtn8Click();
+  void BitBtn9Click();
+  void BitBtn10Click();
+  void RxMD_compAfterEdit();
+  void DS_compDataChange();
+  void DS_comp2DataChange();
+  void Button1Click();
+  void Button2Click();
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn3Click();
+  void BitBtn4Click();
+  void BitBtn5Click();
+  void BitBtn6Click();
+  void RxSwitch1Click();
+  void Carregarbibliotecadepesquisa1Click();
+  void Carregarbibliotecaparaedio1Click();
+  void Salvarbibliotecaemedio1Click();
+  void Criarnovabibliotecaparaedio1Click();
+  void Sair1Click();
+
+ private:
+  void buildEditPane(DockPanel* panel);
+  void buildNavigationStrip(DockPanel* panel);
+  void buildSearchPane(DockPanel* panel);
+  void buildMenu();
+  void connectHandlers();
+
+  /// Runs a handler's body; a failure it does not catch ends it and is shown in an error box.
+  template <typename Body>
+  void runReported(Body&& body);
+  void reportFailure(const std::exception& failure);
+
+  /// Asks the discard question while the edit library holds unsaved changes; true to go on.
+  bool mayDiscardEditLibrary();
+  /// The open dialogs' starting folder for a dialog showing `fileName`.
+  QString initialFolderFor(const QString& fileName) const;
+  void loadEditLibraryFile(const QString& path);
+  void loadSearchLibraryFile(const QString& path);
+
+  /// Each pane's redraw: its picture as the target, its scale as the current one, then
+  /// converter or converter2.
+  void redrawEditPane();
+  void redrawSearchPane();
+  /// The redraws of the edit and the search pane (target and scale set by the caller).
+  void converter();
+  void converter2();
+  /// Shows a pane picture's current size in its widget.
+  void showPicture(PreviewWidget* image, const PanePicture& picture);
+
+  std::unique_ptr<UserPrompts> m_prompts;
+  WindowOptions m_options;
+
+  ModuleTable RxMD_comp;
+  ModuleTable RxMD_comp2;
+  bool m_modified = false;
+  RedrawSuppression m_redrawSuppression;
+  Surface Image1;
+  PanePicture m_editPicture;
+  PanePicture m_searchPicture;
+  estado_desenho m_drawing;
+  /// The file name the search library's open dialog showed last.
+  QString m_searchDialogFileName;
+
+  // Edit pane.
+  DockPanel* Panel4 = nullptr;
+  HeaderStrip* Panel5 = nullptr;
+  QToolButton* SB_carregar = nullptr;
+  QToolButton* RxSB_limpar = nullptr;
+  QToolButton* SB_salvar = nullptr;
+  QToolButton* RxSB_apagar = nullptr;
+  QLabel* Label1 = nullptr;
+  QTabWidget* TabControl1 = nullptr;
+  NameGrid* DBGrid1 = nullptr;
+  BodyView* textlistbox1 = nullptr;
+  QScrollArea* ScrollBox1 = nullptr;
+  PreviewWidget* Image2 = nullptr;
+  QToolButton* RxSpeedButton2 = nullptr;
+  QToolButton* RxSpeedButton4 = nullptr;
+  TextSwitch* RxSwitch1 = nullptr;
+  QPushButton* Button1 = nullptr;
+  QPushButton* Button2 = nullptr;
+  QPushButton* BitBtn1 = nullptr;
+  QPushButton* BitBtn2 = nullptr;
+  QPushButton* BitBtn3 = nullptr;
+  // Navigation strip.
+  DockPanel* Panel3 = nullptr;
+  QPushButton* BitBtn7 = nullptr;
+  QPushButton* BitBtn8 = nullptr;
+  QPushButton* BitBtn9 = nullptr;
+  QPushButton* BitBtn10 = nullptr;
+  // Search pane.
+  DockPanel* Panel2 = nullptr;
+  HeaderStrip* panel6 = nullptr;
+  QToolButton* RxSB_carregar2 = nullptr;
+  QToolButton* RxSB_copiar = nullptr;
+  QLabel* Label2 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  NameGrid* DBGrid2 = nullptr;
+  BodyView* DBRE_comp2 = nullptr;
+  QScrollArea* ScrollBox2 = nullptr;
+  PreviewWidget* Image3 = nullptr;
+  QPushButton* BitBtn4 = nullptr;
+  QPushButton* BitBtn5 = nullptr;
+  QPushButton* BitBtn6 = nullptr;
+  // Menu.
+  QAction* Carregarbibliotecadepesquisa1 = nullptr;
+  QAction* Carregarbibliotecaparaedio1 = nullptr;
+  QAction* Salvarbibliotecaemedio1 = nullptr;
+  QAction* Criarnovabibliotecaparaedio1 = nullptr;
+  QAction* Sair1 = nullptr;
+
+  ModuleListModel* m_editNames = nullptr;
+  ModuleListModel* m_searchNames = nullptr;
+  std::unique_ptr<DataSource> DS_comp;
+  std::unique_ptr<DataSource> DS_comp2;
+};
+
+}  // namespace trevak

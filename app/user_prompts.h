@@ -1,0 +1,62 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+class QWidget;
+
+namespace trevak {
+
+/// What a file dialog is to show. Empty texts leave the choice to the platform.
+struct FileDialogRequest {
+  QString title;          ///< window title; empty: the platform's default
+  QStringList filters;    ///< Qt filter entries, first one selected; empty: no filter
+  QString defaultSuffix;  ///< added to a typed name without a suffix
+  QString fileName;       ///< the name (or full path) the dialog opens with
+  QString initialFolder;  ///< the folder the dialog opens in; empty: the platform's choice
+  bool confirmOverwrite = false;  ///< save dialogs: ask before replacing a file
+};
+
+/// Every modal question and message of the editor window. The window never opens a dialog
+/// itself, so tests can answer for the user and see what was asked.
+class UserPrompts {
+ public:
+  virtual ~UserPrompts() = default;
+
+  /// An open dialog; nullopt when the user cancels.
+  virtual std::optional<QString> askOpenPath(const FileDialogRequest& request) = 0;
+  /// A save dialog; nullopt when the user cancels.
+  virtual std::optional<QString> askSavePath(const FileDialogRequest& request) = 0;
+  /// The warning "Biblioteca atual modificada, descartar?" with Yes and Cancel; true for Yes.
+  virtual bool confirmDiscard() = 0;
+  /// A modal error box with one OK button, titled with the application's title.
+  virtual void showError(const QString& text) = 0;
+  /// A modal information box with one OK button.
+  virtual void showInfo(const QString& text) = 0;
+};
+
+/// The question that guards the edit library against losing unsaved changes.
+inline constexpr char16_t kDiscardQuestion[] = u"Biblioteca atual modificada, descartar?";
+
+/// The real prompts: Qt's file dialogs and message boxes, modal to `parent`.
+class QtUserPrompts final : public UserPrompts {
+ public:
+  /// `title` heads the message boxes (see applicationTitle).
+  QtUserPrompts(QWidget* parent, QString title);
+
+  std::optional<QString> askOpenPath(const FileDialogRequest& request) override;
+  std::optional<QString> askSavePath(const FileDialogRequest& request) override;
+  bool confirmDiscard() override;
+  void showError(const QString& text) override;
+  void showInfo(const QString& text) override;
+
+ private:
+  std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save);
+
+  QWidget* m_parent;
+  QString m_title;
+};
+
+}  // namespace trevak

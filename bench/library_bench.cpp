@@ -1,0 +1,145 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The library store: read and sort, LocateName, save, copy, strip-prefix and copy-name.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <string>
+
+#include "bench/bench_support.h"
+#include "library/library_commands.h"
+#include "library/library_reader.h"
+#include "library/library_writer.h"
+#include "library/module_table.h"
+
+namespace trevak::bench {
+
+namespace {
+
+/// Loading the 20,000-module, 30 MB library into a fresh table (read, sort, first module
+/// current, the table dropped again), against a plain scan of the file.
+void BM_ReadSort20k(benchmark::State& state) {
+  const std::string path = generatedLibrary(Inputs::large(), "large-20000.mod");
+  timeAgainst(
+      state, "scan",
+      [&] {
+        auto table = std::make_unique<ModuleTable>();
+        loadOrDie(path, *table);
+        benchmark::DoNotOptimize(table->RecordCount());
+      },
+      [&] { benchmark::DoNotOptimize(plainScan(path)); });
+  state.counters["MB"] = static_cast<double>(readFile(path).size()) / 1e6;
+}
+BENCHMARK(BM_ReadSort20k)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+
+/// The table of 100,000 modules, loaded once for all the benchmarks that use it.
+ModuleTable& hugeTable() {
+  static ModuleTable* table = [] {
+    auto* t = new ModuleTable;
+    loadOrDie(generatedLibrary(Inputs::huge(), "huge-100000.mod"), *t);
+    return t;
+  }();
+  return *table;
+}
+
+/// LocateName in the 100,000-module table of the name of its last module, typed in other
+/// letter case, with the cursor on the first module: the whole table is scanned.
+void BM_LocateNameLast100k(benchmark::State& state) {
+  ModuleTable& table = hugeTable();
+  const std::string last = *table.recordAt(table.RecordCount() - 1).nome_Componente;
+  std::string typed = last;
+  for (char& c : typed) {
+    if (c >= 'a' && c <= 'z') {
+      c = static_cast<char>(c - 'a' + 'A');
+    } else if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    table.MoveFirst();
+    state.ResumeTiming();
+    if (!table.LocateName(typed)) state.SkipWithError("not found");
+  }
+  table.MoveFirst();
+}
+BENCHMARK(BM_LocateNameLast100k)->Unit(benchmark::kMillisecond);
+
+/// LocateName in the 100,000-module table of a name it does not hold.
+void BM_LocateNameAbsent100k(benchmark::State& state) {
+  ModuleTable& table = hugeTable();
+  for (auto _ : state) {
+    if (table.LocateName("NO-SUCH-MODULE_0")) state.SkipWithError("found");
+  }
+}
+BENCHMARK(BM_LocateNameAbsent100k)->Unit(benchmark::kMillisecond);
+
+/// The copy command into the 100,000-module edit library: LocateName, the new record, the
+/// sort. The copied module is deleted again between iterations, untimed.
+void BM_CopyInto100k(benchmark::State& state) {
+  ModuleTable& edit = hugeTable();
+  GeneratorOptions o = Inputs::navigation();
+  o.modules = 50;
+  o.namePrefix = "COPIED-";
+  ModuleTable search;
+  loadOrDie(generatedLibrary(o, "copy-source.mod"), search);
+  for (auto _ : state) {
+    if (copyCurrentModule(search, edit) != CopyResult::Copied) state.SkipWithError("not copied");
+    state.PauseTiming();
+    edit.DeleteRecord();
+    search.MoveNext();
+    if (search.AtEnd()) search.MoveFirst();
+    state.ResumeTiming();
+  }
+  edit.MoveFirst();
+}
+BENCHMARK(BM_CopyInto100k)->Unit(benchmark::kMillisecond);
+
+/// Saving the 20,000-module library, against writing its bytes to a file the same way (1 MiB
+/// blocks, flushed to disk, renamed into place).
+void BM_Save20k(benchmark::State& state) {
+  ModuleTable table;
+  loadOrDie(generatedLibrary(Inputs::large(), "large-20000.mod"), table);
+  const std::string path = dataFolder() + "/saved-20000.mod";
+  const std::string plainPath = dataFolder() + "/written-20000.mod";
+  SaveOptions options;
+  options.time = HeaderTime{0, true};
+  saveLibrary(table, path, options);
+  const std::string bytes = readFile(path);
+  timeAgainst(
+      state, "write", [&] { saveLibrary(table, path, options); },
+      [&] { plainWrite(plainPath, bytes); });
+  state.counters["MB"] = static_cast<double>(bytes.size()) / 1e6;
+}
+BENCHMARK(BM_Save20k)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+
+/// A command that walks every record of a freshly loaded 20,000-module library, against a
+/// plain scan of the library's file. The library is loaded again, untimed, before each run.
+template <typename Command>
+void commandOverLarge(benchmark::State& state, const GeneratorOptions& options,
+                      const std::string& fileName, Command command) {
+  const std::string path = generatedLibrary(options, fileName);
+  ModuleTable table;
+  timeAgainst(
+      state, "scan", [&] { loadOrDie(path, table); }, [&] { command(table); },
+      [&] { benchmark::DoNotOptimize(plainScan(path)); });
+}
+
+void BM_StripPrefix20k(benchmark::State& state) {
+  GeneratorOptions o = Inputs::large();
+  o.namePrefix = "LIB-";
+  commandOverLarge(state, o, "large-20000-prefixed.mod",
+                   [](ModuleTable& table) { stripLibraryPrefix(table, "/home/u/LIB.mod"); });
+}
+BENCHMARK(BM_StripPrefix20k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+void BM_CopyName20k(benchmark::State& state) {
+  GeneratorOptions o = Inputs::large();
+  o.namePlaceholders = true;
+  commandOverLarge(state, o, "large-20000-placeholders.mod",
+                   [](ModuleTable& table) { fillNamePlaceholders(table); });
+}
+BENCHMARK(BM_CopyName20k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+
+}  // namespace
+
+}  // namespace trevak::bench

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <vector>
+
+#include "app/user_prompts.h"
+
+namespace trevak::test {
+
+/// Scripted answers for the window's dialogs, with a record of everything that was asked.
+/// A question without a scripted answer is a test failure and is answered with "cancel".
+class FakePrompts final : public UserPrompts {
+ public:
+  std::deque<std::optional<QString>> openAnswers;
+  std::deque<std::optional<QString>> saveAnswers;
+  std::deque<bool> discardAnswers;
+
+  std::vector<FileDialogRequest> openRequests;
+  std::vector<FileDialogRequest> saveRequests;
+  int discardQuestions = 0;
+  QStringList errors;
+  QStringList infos;
+  /// Run while a box or dialog is up, for tests that look at the window then.
+  std::function<void()> whileErrorShown;
+  std::function<void()> whileSaveDialogShown;
+
+  std::optional<QString> askOpenPath(const FileDialogRequest& request) override {
+    openRequests.push_back(request);
+    if (openAnswers.empty()) {
+      ADD_FAILURE() << "unexpected open dialog";
+      return std::nullopt;
+    }
+    auto answer = openAnswers.front();
+    openAnswers.pop_front();
+    return answer;
+  }
+
+  std::optional<QString> askSavePath(const FileDialogRequest& request) override {
+    saveRequests.push_back(request);
+    if (whileSaveDialogShown) whileSaveDialogShown();
+    if (saveAnswers.empty()) {
+      ADD_FAILURE() << "unexpected save dialog";
+      return std::nullopt;
+    }
+    auto answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+  }
+
+  bool confirmDiscard() override {
+    ++discardQuestions;
+    if (discardAnswers.empty()) {
+      ADD_FAILURE() << "unexpected discard question";
+      return false;
+    }
+    const bool answer = discardAnswers.front();
+    discardAnswers.pop_front();
+    return answer;
+  }
+
+  void showError(const QString& text) override {
+    errors << text;
+    if (whileErrorShown) whileErrorShown();
+  }
+
+  void showInfo(const QString& text) override { infos << text; }
+};
+
+}  // namespace trevak::test
