@@ -357,10 +357,26 @@ QFont Surface::font() {
   return f;
 }
 
+namespace {
+
+// Texts are laid out from their first kMaxLaidOutText characters only. A glyph of the font is at
+// most some 20 pixels wide (a TAB 80), so the characters after them could reach the surface
+// only from hundreds of thousands of pixels to its left, or behind tens of thousands of
+// zero-width characters. Laying out millions of characters took seconds and some 30 bytes of
+// memory each, and overflowed the painter's fixed-point positions.
+constexpr std::size_t kMaxLaidOutText = 65536;
+
+QString laidOutText(std::string_view text) {
+  text = text.substr(0, kMaxLaidOutText);
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
 QSize Surface::textExtent(std::string_view text) const {
   if (!haveGuiApplication()) return {};
   const QFontMetrics metrics(font());
-  const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  const QString s = laidOutText(text);
   return {metrics.horizontalAdvance(s), metrics.height()};
 }
 
@@ -368,7 +384,7 @@ void Surface::textOut(int x, int y, std::string_view text) {
   if (text.empty() || !haveGuiApplication()) return;
   const QFont textFont = font();
   const QFontMetrics metrics(textFont);
-  const QString s = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  const QString s = laidOutText(text);
   const i64 w = metrics.horizontalAdvance(s), h = metrics.height();
   // Far-away text is skipped here: the painter's fixed-point coordinates would not hold it.
   if (x >= width() || y >= height() || i64{x} + w <= 0 || i64{y} + h <= 0) return;

@@ -82,12 +82,13 @@ class Surface {
   /// Writes `text` (bytes taken as Latin-1) with the top-left corner of its first character
   /// cell at (x, y): the cells are filled with the brush colour, then the glyphs are drawn in
   /// the font colour, without antialiasing. Neither is masked. The font is DejaVu Sans at a
-  /// pixel size of 11, whatever the screen. Needs a QGuiApplication; without one nothing is
-  /// written.
+  /// pixel size of 11, whatever the screen. Only the first 65,536 characters are laid out,
+  /// which is far more than reach the surface from any ordinary start. Needs a
+  /// QGuiApplication; without one nothing is written.
   void textOut(int x, int y, std::string_view text);
   /// The font texts are written in: DejaVu Sans, pixel size 11, without antialiasing.
   static QFont font();
-  /// The size of the cells that textOut fills for `text`.
+  /// The size of the cells that textOut fills for `text` (its first 65,536 characters).
   QSize textExtent(std::string_view text) const;
   /// Copies the w x h pixels at (srcX, srcY) of `source` to (dstX, dstY) of this surface.
   /// Source pixels outside `source` arrive white; destination pixels outside this surface are

@@ -10,6 +10,8 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+// Optional, as with libFuzzer: a target that needs set-up once defines it.
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int* argc, char*** argv);
 
 namespace {
 
@@ -27,6 +29,7 @@ int replayFile(const std::filesystem::path& path) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  if (LLVMFuzzerInitialize != nullptr) LLVMFuzzerInitialize(&argc, &argv);
   int failures = 0;
   int count = 0;
   for (int i = 1; i < argc; ++i) {

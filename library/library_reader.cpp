@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "library/io_error.h"
 #include "library/module_table.h"
@@ -19,7 +19,9 @@ namespace trevak {
 namespace {
 
 constexpr char kCtrlZ = '\x1A';
-constexpr std::size_t kReadBlock = std::size_t{1} << 20;
+// Large enough that a file takes few reads, small enough to come from the allocator's cache:
+// a block mapped and zeroed afresh for every load made loading small libraries slow.
+constexpr std::size_t kReadBlock = std::size_t{1} << 16;
 
 enum class Keyword { Module, EndModule, Units, Other };
 
@@ -175,14 +177,14 @@ void readLibrary(ByteSource& source, ModuleTable& table) {
   table.setUnit(LengthUnit::Decimil);
   ModuleCollector collector(table);
 
-  std::vector<char> block(kReadBlock);
+  const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   std::string carry;     // the start of a line that continues in the next block
   bool afterCr = false;  // the last block ended in CR: an LF opening the next one belongs to it
   bool stopped = false;  // Ctrl-Z met
   while (!stopped) {
-    const std::size_t got = source.read(block.data(), block.size());
+    const std::size_t got = source.read(block.get(), kReadBlock);
     if (got == 0) break;
-    const char* p = block.data();
+    const char* p = block.get();
     const char* const end = p + got;
     if (afterCr && *p == '\n') ++p;
     afterCr = false;

@@ -24,6 +24,8 @@ constexpr std::string_view kHeaderGap = "   ";
 constexpr std::string_view kLineEnd = "\r\n";
 constexpr std::string_view kMillimetreUnitLine = "Units mm";
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+// The buffer starts smaller and grows to kWriteBuffer only for libraries that need it.
+constexpr std::size_t kFirstWriteBuffer = std::size_t{1} << 16;
 constexpr int kMaxLinkDepth = 40;
 constexpr int kTemporaryNameAttempts = 100;
 // Room left for the temporary name's prefix and suffix within a folder entry's 255 bytes.
@@ -149,7 +151,7 @@ class NewFile {
 // Lines gathered in a large buffer and handed to the file in big writes.
 class LineWriter {
  public:
-  explicit LineWriter(NewFile& file) : m_file(file) { m_buffer.reserve(kWriteBuffer); }
+  explicit LineWriter(NewFile& file) : m_file(file) { m_buffer.reserve(kFirstWriteBuffer); }
 
   void line(std::string_view text) { line(text, {}); }
 

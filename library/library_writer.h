@@ -85,6 +85,11 @@ struct SaveOptions {
 /// view (splitBodyLines of Comandos). A table in millimetres gets the line "Units mm" right after
 /// the header, so that its lengths load back as millimetres; any other unit writes no such line.
 ///
+/// Such a file loads back into the same names and bodies, with two exceptions the format cannot
+/// avoid: a name holding a blank comes back cut at its first blank, and a name whose index line
+/// reads as a module line ("$MODULE", "$module x", ...) makes the reader open an extra module
+/// there, holding the index lines after it; the modules saved all come back.
+///
 /// The table walk: SuspendNotifications, MoveFirst (which settles a record left open), the
 /// index, MoveFirst, ResumeNotifications, then the modules with notifications on, so a view
 /// bound to the table follows the walk. The last record is left current; the window's MoveFirst

@@ -431,16 +431,45 @@ TEST(ReaderFile, UnreadableFileIsAccessDenied) {
   const std::string path = dir.path().toStdString() + "/locked.mod";
   std::ofstream(path) << "PCBNEW-LibModule-V1\n";
   ASSERT_EQ(chmod(path.c_str(), 0), 0);
-  ModuleTable t;
+  LoadedTable loaded;
   try {
-    trevak::loadLibraryFile(path, t);
+    trevak::loadLibraryFile(path, loaded.table);
     ADD_FAILURE() << "no error";
   } catch (const IoError& e) {
     EXPECT_EQ(e.code(), 5);
+    EXPECT_EQ(std::string(e.what()), "File access denied");
   }
+  loaded.expectUntouched();
 }
 
-// A file larger than one read block, with a CR LF pair split across two blocks.
+// The kernel's own read error: this process's memory at address 0 is never mapped, so reading
+// its memory file from the start fails with EIO although opening it worked.
+TEST(ReaderFile, ReadErrorFromTheSystemKeepsTheTable) {
+  LoadedTable loaded;
+  try {
+    trevak::loadLibraryFile("/proc/self/mem", loaded.table);
+    ADD_FAILURE() << "no error";
+  } catch (const IoError& e) {
+    EXPECT_EQ(std::string(e.what()), "I/O error " + std::to_string(EIO));
+  }
+  loaded.expectUntouched();
+}
+
+// A file removed after it was opened is still read whole: the open file keeps its bytes.
+TEST(ReaderFile, FileRemovedAfterOpeningStillLoads) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = dir.path().toStdString() + "/gone.mod";
+  std::ofstream(path, std::ios::binary) << "$MODULE G\r\nPo 0 0\r\n$EndMODULE G\r\n";
+  trevak::FileByteSource source(path);
+  ASSERT_EQ(unlink(path.c_str()), 0);
+  ModuleTable t;
+  trevak::loadLibrary(source, t);
+  EXPECT_EQ(modulesOf(t), (Modules{{"G", "Po 0 0\r"}}));
+}
+
+// A file larger than one read block, with a CR LF pair split across two blocks: 1 MiB is a
+// whole number of the reader's blocks.
 TEST(ReaderFile, LineEndSplitAcrossReadBlocksMakesNoExtraLine) {
   QTemporaryDir dir;
   ASSERT_TRUE(dir.isValid());

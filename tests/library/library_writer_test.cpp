@@ -3,12 +3,14 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -412,6 +414,8 @@ TEST_P(LibraryWriterFault, OldFileStaysAndNothingIsLeftBehind) {
     ModuleTable table;
     fillLarge(table);
     const std::vector<Module> content = contentOf(table);
+    int notifications = 0;
+    table.setOnDataChange([&](NotificationKind, std::string_view) { ++notifications; });
     FaultyFiles files(c.step, c.error, c.failingWrite);
     try {
       saveLibrary(table, target, SaveOptions{kFixedTime, &files});
@@ -419,6 +423,16 @@ TEST_P(LibraryWriterFault, OldFileStaysAndNothingIsLeftBehind) {
     } catch (const IoError& e) {
       EXPECT_EQ(std::string(e.what()), c.text);
     }
+    // Notifications are on again: the resume at least was sent (a failed create comes before
+    // the module walk, so the resume is all), and the next change is sent too.
+    if (c.step == Step::Create) {
+      EXPECT_EQ(notifications, 1);
+    } else {
+      EXPECT_GE(notifications, 1);
+    }
+    const int sent = notifications;
+    EXPECT_TRUE(table.LocateName(table.GetField("nome_Componente")));
+    EXPECT_EQ(notifications, sent + 1);
     if (targetExists) {
       EXPECT_EQ(readBytes(target), old);
     }
@@ -474,6 +488,70 @@ TEST(LibraryWriterSystem, FullDiskFromTheKernel) {
   ::close(full);
   EXPECT_EQ(readBytes(target), "old");
   EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
+std::string saveError(ModuleTable& table, const fs::path& target);
+
+// A small tmpfs of its own, mounted for the life of the object when the test runs as root
+// and the system lets it mount; mounted() says whether it did.
+class SmallFileSystem {
+ public:
+  SmallFileSystem(const fs::path& where, const std::string& options) : m_path(where) {
+    fs::create_directory(m_path);
+    if (::geteuid() != 0) {
+      m_why = "mounting a file system needs root";
+      return;
+    }
+    if (::mount("tmpfs", m_path.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) != 0) {
+      m_why = std::string("cannot mount a tmpfs here: ") + std::strerror(errno);
+      return;
+    }
+    m_mounted = true;
+  }
+  ~SmallFileSystem() {
+    if (m_mounted && ::umount2(m_path.c_str(), 0) != 0) ::umount2(m_path.c_str(), MNT_DETACH);
+  }
+  SmallFileSystem(const SmallFileSystem&) = delete;
+  SmallFileSystem& operator=(const SmallFileSystem&) = delete;
+
+  bool mounted() const { return m_mounted; }
+  const std::string& whyNot() const { return m_why; }
+
+ private:
+  fs::path m_path;
+  bool m_mounted = false;
+  std::string m_why;
+};
+
+TEST(LibraryWriterSystem, FullFileSystem) {
+  TempFolder folder;
+  const std::string old = "PCBNEW-LibModule-V1   old\r\n$INDEX\r\n$EndINDEX\r\n";
+  ModuleTable table;
+  fillLarge(table);  // far more than either file system holds
+  const std::vector<Module> content = contentOf(table);
+  struct Case {
+    const char* folder;
+    const char* options;
+  };
+  // Room for the old file but not the new one; then no free inode for the new file at all.
+  for (const Case c : {Case{"no-space", "size=64k,mode=0755"},
+                       Case{"no-inode", "size=4m,nr_inodes=2,mode=0755"}}) {
+    SCOPED_TRACE(c.folder);
+    const fs::path mountPoint = folder / c.folder;
+    SmallFileSystem small(mountPoint, c.options);
+    if (!small.mounted()) GTEST_SKIP() << "no small file system to fill: " << small.whyNot();
+    const fs::path target = mountPoint / "lib.mod";
+    writeBytes(target, old);
+    ASSERT_EQ(readBytes(target), old);
+    int notifications = 0;
+    table.setOnDataChange([&](NotificationKind, std::string_view) { ++notifications; });
+    EXPECT_EQ(saveError(table, target), "Disk full");
+    EXPECT_EQ(readBytes(target), old);
+    EXPECT_EQ(entriesOf(mountPoint), (std::set<std::string>{"lib.mod"}));
+    EXPECT_EQ(table.suspendCount(), 0);
+    EXPECT_GE(notifications, 1);
+    EXPECT_EQ(contentOf(table), content);
+  }
 }
 
 std::string saveError(ModuleTable& table, const fs::path& target) {
@@ -648,6 +726,20 @@ TEST(LibraryWriterCorpus, EveryLibraryLoadsBackIntoTheSameModules) {
     EXPECT_EQ(second.unit(), first.unit());
     const bool unitLine = bytes.find("\r\nUnits mm\r\n$INDEX\r\n") == bytes.find("\r\n");
     EXPECT_EQ(unitLine, first.unit() == LengthUnit::Millimetre);
+
+    // The index lists exactly the modules, in table order, right after the header.
+    std::vector<std::string> index;
+    std::size_t at = bytes.find("\r\n") + 2;
+    ASSERT_EQ(bytes.compare(at, 8, "$INDEX\r\n"), 0);
+    for (at += 8; bytes.compare(at, 11, "$EndINDEX\r\n") != 0 && at < bytes.size();) {
+      const std::size_t end = bytes.find("\r\n", at);
+      index.push_back(bytes.substr(at, end - at));
+      at = end + 2;
+    }
+    std::vector<std::string> names;
+    for (const auto& [name, body] : contentOf(first)) names.push_back(name);
+    EXPECT_EQ(index, names);
+    EXPECT_EQ(bytes.compare(at + 11, 8, "$MODULE "), 0);
 
     // Every line ends in CR LF, the last one included, and no CR or LF stands alone.
     ASSERT_GE(bytes.size(), 2u);
