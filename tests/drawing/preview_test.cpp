@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
 #include "drawing_fixture.h"
 
 namespace trevak {
@@ -89,6 +93,29 @@ TEST_F(Redraw, SaturatedCoordinatesDoNotWrap) {
   EXPECT_GT(st.xmax, 1000000);              // saturated at the 32-bit maximum, not wrapped negative
   EXPECT_EQ(pane.width, 2100);
   EXPECT_EQ(pane.height, 100);
+}
+
+TEST_F(Redraw, EachPictureLeavesTheRestOfThePaneRasterWhite) {
+  // Large, small, wide, tall, nothing: the raster beyond each picture must hold nothing of the
+  // pictures before it.
+  const std::vector<std::vector<std::string_view>> bodies = {
+      {"DS 0 0 3000000 3000000 120 21", "DC 0 0 40000 0 120 21"},
+      {"DS -7800 -4350 15300 4950 120 21"},
+      {"DS -90000 0 90000 0 120 21"},
+      {"DS 0 -90000 0 90000 120 21"},
+      {"DA 0 0 1000 0 900 120 21"},
+  };
+  for (const auto& body : bodies) {
+    redesenhar(st, body, false);
+    const QImage& raster = pane.raster.image();
+    for (int y = 0; y < raster.height(); ++y) {
+      const auto* row = reinterpret_cast<const QRgb*>(raster.constScanLine(y));
+      const int from = y < pane.height ? std::max(pane.width, 0) : 0;
+      for (int x = from; x < raster.width(); ++x) {
+        ASSERT_EQ(row[x], kWhite) << body.front() << " at " << x << "," << y;
+      }
+    }
+  }
 }
 
 TEST_F(Redraw, ClearingTouchesOnlyTheTargetsVisibleArea) {
