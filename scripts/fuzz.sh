@@ -9,11 +9,9 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 shift || true
-./scripts/install-deps.sh clang libclang-rt-14-dev
-
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTREVAK_BUILD_FUZZERS=ON -DTREVAK_SANITIZE=ON -DTREVAK_BUILD_TESTS=OFF >/dev/null
-cmake --build build-fuzz -j "$(nproc)"
+# shellcheck source=scripts/fuzz-common.sh
+. scripts/fuzz-common.sh
+fuzz_configure build-fuzz ON
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -22,24 +20,11 @@ fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
-# Fonts and ICU data that Qt loads for the drawing targets keep allocations of their own.
-export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp:print_suppressions=0
-export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
 for t in "${targets[@]}"; do
   seeds="$work/$t"
-  mkdir -p "$seeds" "tests/fuzz/regressions/$t"
-  cp tests/fuzz/regressions/"$t"/* "$seeds"/ 2>/dev/null || true
-  cp examples/*.mod "$seeds"/ 2>/dev/null || true
-  if [ -d ../shared/corpus ]; then
-    i=0
-    while IFS= read -r -d '' f; do
-      # Large files slow every mutation; the small ones carry the same structure.
-      [ "$(stat -c %s "$f")" -le 65536 ] && cp "$f" "$seeds/corpus-$i.mod"
-      i=$((i + 1))
-    done < <(find ../shared/corpus -name '*.mod' -print0)
-  fi
+  mkdir -p "tests/fuzz/regressions/$t"
+  fuzz_seed "$t" "$seeds"
   # Smaller inputs run many times faster; the corpus seeds are cut to the limit. A redraw
   # clears whole surfaces for every module, so its libraries are kept smallest.
   case "$t" in
