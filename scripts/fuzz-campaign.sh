@@ -37,20 +37,12 @@ nice -n 10 "build-campaign/fuzz/trevak_fuzz_$target" -runs="$runs" -max_len="$ma
   -artifact_prefix="tests/fuzz/regressions/$target/" "$corpus" >"$log" 2>&1 || status=$?
 grep -E '^(Done|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)' \
   "$log" || true
-if [ "$status" -ne 0 ]; then
-  tail -n 60 "$log" >&2
-  echo "fuzz: $target found a failing input (kept under tests/fuzz/regressions/$target/)" >&2
-  exit 1
-fi
+[ "$status" -eq 0 ] || fuzz_fail "$target" "$log" "found a failing input"
 
 echo "== $target: the $(find "$corpus" -type f | wc -l) kept inputs under ASan + UBSan =="
 status=0
 "build-fuzz/fuzz/trevak_fuzz_$target" -runs=0 -max_len="$maxlen" -timeout=20 \
   -rss_limit_mb=4096 -artifact_prefix="tests/fuzz/regressions/$target/" "$corpus" \
   >"$log.asan" 2>&1 || status=$?
-if [ "$status" -ne 0 ]; then
-  tail -n 60 "$log.asan" >&2
-  echo "fuzz: $target failed under ASan + UBSan (input kept under tests/fuzz/regressions/$target/)" >&2
-  exit 1
-fi
+[ "$status" -eq 0 ] || fuzz_fail "$target" "$log.asan" "failed under ASan + UBSan"
 echo "no finding"

@@ -25,6 +25,13 @@ fuzz_seed() {
   done < <(find ../shared/corpus -name '*.mod' -print0)
 }
 
+# fuzz_fail TARGET LOG WHAT: the end of the log and where the failing input was kept; fails.
+fuzz_fail() {
+  tail -n 60 "$2" >&2
+  echo "fuzz: $1 $3 (kept under tests/fuzz/regressions/$1/)" >&2
+  exit 1
+}
+
 # The sanitizers stop at the first error. Fonts and ICU data that Qt loads for the drawing
 # targets keep allocations of their own.
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1

@@ -38,9 +38,5 @@ for t in "${targets[@]}"; do
     -artifact_prefix="tests/fuzz/regressions/$t/" "$seeds" >"$work/$t.log" 2>&1 || status=$?
   grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$work/$t.log" || true
   grep -E 'exec/s' "$work/$t.log" | tail -n 1 || true
-  if [ "$status" -ne 0 ]; then
-    tail -n 60 "$work/$t.log" >&2
-    echo "fuzz: $t found a failing input (kept under tests/fuzz/regressions/$t/)" >&2
-    exit 1
-  fi
+  [ "$status" -eq 0 ] || fuzz_fail "$t" "$work/$t.log" "found a failing input"
 done
