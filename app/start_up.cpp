@@ -3,17 +3,26 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "app/tf_trevak.h"
+#include "app/version.h"
 
 namespace trevak {
 
 namespace {
 
 const char kUsage[] = "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod]";
+
+// The manual page lists every option named here; a test keeps the two in step.
+const char kHelpOptions[] =
+    "  EDICAO.mod              biblioteca carregada para edição\n"
+    "  --search PESQUISA.mod   biblioteca carregada para pesquisa\n"
+    "  -h, --help              este texto\n"
+    "  --version               a versão do programa\n";
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -58,6 +67,17 @@ bool hasWindowPlatform(int argc, char** argv) {
 }
 
 int runTrevak(int argc, char** argv) {
+  // Answered before any display is needed, so that they work on a text console.
+  for (int i = 1; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+      std::printf("%s\n\n%s", kUsage, kHelpOptions);
+      return 0;
+    }
+    if (std::strcmp(argv[i], "--version") == 0) {
+      std::printf("trevak %s\n", versionText());
+      return 0;
+    }
+  }
   if (!hasWindowPlatform(argc, argv)) {
     std::fprintf(stderr,
                  "trevak: no display to open the window on (DISPLAY and WAYLAND_DISPLAY are "
@@ -66,6 +86,9 @@ int runTrevak(int argc, char** argv) {
     return 1;
   }
   QApplication application(argc, argv);
+  // The desktop matches the window to its menu entry and icon by these.
+  QGuiApplication::setDesktopFileName(QStringLiteral(TREVAK_APP_ID));
+  QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TREVAK_APP_ID)));
   QString error;
   const std::optional<StartRequest> request =
       parseStartArguments(QApplication::arguments(), error);
