@@ -10,6 +10,9 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   fonts-dejavu-core
+  # the install checks (scripts/check-install.sh) and the Debian package (cpack, dpkg-shlibdeps)
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db bash-completion
+  dpkg-dev
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs what is missing, builds with warnings as errors, and runs every test with CTest:
-# once in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer.
+# once in a normal build and once under AddressSanitizer + UndefinedBehaviorSanitizer. A Release
+# build with the defaults is installed into a scratch prefix and packaged, and checked.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,6 +14,12 @@ cmake --build build -j "$jobs"
 
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTREVAK_WERROR=ON -DTREVAK_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
+
+# A packager's build: Release with every default. Its tree then serves the install checks
+# (a scratch prefix) and the Debian package.
+cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=Release
+cmake --build build-release -j "$jobs"
+./scripts/check-install.sh build-release
 
 # Bounded fuzz runs first, so that the output ends with CTest's summary.
 ./scripts/fuzz.sh "${TREVAK_FUZZ_SECONDS:-60}"
