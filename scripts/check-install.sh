@@ -38,6 +38,7 @@ done
 echo "== desktop entry and AppStream metainfo =="
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
 grep -qx "MimeType=$mime_type;" "$desktop" || fail "the desktop entry does not open $mime_type"
+grep -qx "Icon=$app_id" "$desktop" || fail "the desktop entry does not name the icon $app_id"
 appstreamcli validate --no-net "$share/metainfo/$app_id.metainfo.xml" ||
   fail "appstreamcli validate"
 
@@ -95,9 +96,11 @@ if [ -e "$deb" ]; then
   for dep in libc6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins; do
     grep -q "$dep" <<<"$depends" || fail "the package does not depend on $dep"
   done
-  dpkg-deb -c "$deb" | grep -q " ./usr/bin/trevak-cli$" || fail "no /usr/bin/trevak-cli in the package"
-  dpkg-deb -c "$deb" | grep -q " ./usr/share/applications/$app_id.desktop$" ||
-    fail "no desktop entry in the package"
+  contents=$(dpkg-deb -c "$deb")
+  for f in usr/bin/trevak usr/bin/trevak-cli "usr/share/applications/$app_id.desktop" \
+    usr/share/mime/packages/trevak.xml usr/share/man/man1/trevak-cli.1; do
+    grep -q " \./$f\$" <<<"$contents" || fail "no /$f in the package"
+  done
 else
   fail "cpack made no $(basename "$deb")"
 fi
