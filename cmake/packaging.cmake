@@ -7,10 +7,12 @@ set(CPACK_PACKAGE_NAME trevak)
 set(CPACK_PACKAGE_VENDOR Trevak)
 set(CPACK_PACKAGE_CONTACT "${TREVAK_PACKAGE_CONTACT}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "browse and edit KiCad legacy footprint libraries")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Trevak loads one KiCad legacy footprint library (*.mod) to search and another to edit, \
-shows each module's body text and a drawing of it, copies, deletes and renames modules, and \
-saves the edit library. The window speaks Portuguese; trevak-cli does the same work for scripts.")
+# Lines of the package's long description stay within 80 columns, as Debian's tools show them.
+string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
+  "Trevak loads one KiCad legacy footprint library (*.mod) to search and"
+  "another to edit, shows each module's body text and a drawing of it,"
+  "copies, deletes and renames modules, and saves the edit library."
+  "The window speaks Portuguese; trevak-cli does the same work for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)
