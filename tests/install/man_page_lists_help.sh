@@ -16,8 +16,9 @@ page_words=$(sed -e 's/\\-/-/g' -e 's/\\f[BIRP]//g' "$page" |
   grep -oE -- '-{0,2}[A-Za-z][A-Za-z0-9-]*' | sort -u)
 
 help_words=$( {
-  grep -oE -- '(^|[^A-Za-z0-9-])--?[A-Za-z][A-Za-z0-9-]*' <<<"$help" | sed -E 's/^[^-]//'
-  grep -oE '^  [a-z][a-z-]*( |$)' <<<"$help" | tr -d ' '
+  { grep -oE -- '(^|[^A-Za-z0-9-])--?[A-Za-z][A-Za-z0-9-]*' <<<"$help" || true; } |
+    sed -E 's/^[^-]//'
+  { grep -oE '^  [a-z][a-z-]*( |$)' <<<"$help" || true; } | tr -d ' '
 } | sort -u)
 [ -n "$help_words" ] || { echo "found no command or option in $program --help" >&2; exit 1; }
 
