@@ -6,7 +6,8 @@
 fuzz_configure() {
   ./scripts/install-deps.sh clang libclang-rt-14-dev
   CC=clang CXX=clang++ cmake -S . -B "$1" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DTREVAK_BUILD_FUZZERS=ON -DTREVAK_SANITIZE="$2" -DTREVAK_BUILD_TESTS=OFF >/dev/null
+    -DTREVAK_BUILD_FUZZERS=ON -DTREVAK_SANITIZE="$2" -DTREVAK_BUILD_TESTS=OFF -DTREVAK_WERROR=ON \
+    >/dev/null
   cmake --build "$1" -j "$(nproc)"
 }
 
