@@ -1,0 +1,430 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawing/exact_renderer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace trevak::exact {
+
+namespace {
+
+constexpr int kLayerCount = 29;
+constexpr double kPi = 3.14159265358979323846;
+
+/// Bottom first: what lies under the board's back is painted first, so the front copper and
+/// silkscreen end up on top, with the user layers and the board edge over everything.
+constexpr std::array<int, kLayerCount> kPaintOrder = {
+    20, 22, 18, 16, 0,  14, 13, 12, 11, 10, 9,  8,  7,  6, 5,
+    4,  3,  2,  1,  15, 17, 19, 23, 21, 24, 25, 26, 27, 28};
+
+constexpr std::array<QRgb, kLayerCount> kColors = {
+    0xff4fa84f,  // 0 B.Cu
+    0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028,
+    0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028,
+    0xffc8a028,  // 1-14 inner copper
+    0xffe05a5a,  // 15 F.Cu
+    0xff6e466e, 0xff8c468c,  // adhesive
+    0xff468c8c, 0xff8c8cb4,  // paste
+    0xffa0448c, 0xff007d8c,  // silkscreen
+    0xff6e3c78, 0xffa0509b,  // mask
+    0xff505050,              // Dwgs.User
+    0xff2850b4,              // Cmts.User
+    0xff3c8c14, 0xffb48c00,  // Eco1, Eco2
+    0xffb4a000,              // Edge.Cuts
+};
+
+constexpr QRgb kHoleOutline = 0xff404040u;
+constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
+
+bool shown(LayerMask mask, int layer) {
+  return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
+}
+
+/// The layer a pad is painted in: its front copper, else its back copper, else an inner
+/// copper layer, else the uppermost of its other shown layers; -1 when none is shown.
+int padPaintLayer(std::uint32_t padLayers, LayerMask shownLayers) {
+  const std::uint32_t visible = padLayers & shownLayers;
+  if (visible == 0) return -1;
+  if ((visible & (1u << 15)) != 0) return 15;
+  if ((visible & 1u) != 0) return 0;
+  for (int l = 1; l <= 14; ++l) {
+    if ((visible & (1u << l)) != 0) return l;
+  }
+  for (auto it = kPaintOrder.rbegin(); it != kPaintOrder.rend(); ++it) {
+    if ((visible & (1u << *it)) != 0) return *it;
+  }
+  return -1;
+}
+
+QPointF toF(Point p) { return {static_cast<double>(p.x), static_cast<double>(p.y)}; }
+
+/// A stadium of the given size centred on the origin (a circle when both sides are equal).
+QPainterPath stadium(double w, double h) {
+  QPainterPath path;
+  const double r = std::min(w, h) / 2;
+  path.addRoundedRect(QRectF(-w / 2, -h / 2, w, h), r, r);
+  return path;
+}
+
+/// The pad's copper outline in its own coordinates, centred on the origin, before the turn.
+QPainterPath padShape(const Pad& pad) {
+  const double w = static_cast<double>(pad.size.x), h = static_cast<double>(pad.size.y);
+  QPainterPath path;
+  switch (pad.shape) {
+    case 'R':
+      path.addRect(QRectF(-w / 2, -h / 2, w, h));
+      break;
+    case 'O':
+      path = stadium(w, h);
+      break;
+    case 'T': {
+      // KiCad's corners: the delta tilts the sides by half its value at each end.
+      const double dx = static_cast<double>(pad.delta.x) / 2;
+      const double dy = static_cast<double>(pad.delta.y) / 2;
+      const QPolygonF corners({QPointF(-w / 2 - dy, h / 2 + dx), QPointF(-w / 2 + dy, -h / 2 - dx),
+                               QPointF(w / 2 - dy, -h / 2 + dx), QPointF(w / 2 + dy, h / 2 - dx),
+                               QPointF(-w / 2 - dy, h / 2 + dx)});
+      path.addPolygon(corners);
+      path.closeSubpath();
+      break;
+    }
+    default:  // a circle's diameter is its first size
+      path.addEllipse(QPointF(0, 0), w / 2, w / 2);
+      break;
+  }
+  return path;
+}
+
+/// Tenths of a degree counter-clockwise on the screen to the turn of a QTransform.
+double qtDegrees(int tenths) { return -static_cast<double>(tenths) / 10.0; }
+
+QFont textFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(static_cast<int>(kFontPixels));
+  font.setHintingPreference(QFont::PreferNoHinting);
+  return font;
+}
+
+QRectF united(const QRectF& a, const QRectF& b) {
+  if (a.isNull()) return b;
+  if (b.isNull()) return a;
+  return a.united(b);
+}
+
+}  // namespace
+
+QColor layerColor(int layer) {
+  if (layer < 0 || layer >= kLayerCount) return QColor(kColors[21]);
+  return QColor(kColors[static_cast<std::size_t>(layer)]);
+}
+
+std::string layerName(int layer) {
+  static constexpr std::array<const char*, 14> kNamed = {
+      "B.Adhes", "F.Adhes", "B.Paste",   "F.Paste",   "B.SilkS",   "F.SilkS",   "B.Mask",
+      "F.Mask",  "Dwgs.User", "Cmts.User", "Eco1.User", "Eco2.User", "Edge.Cuts", ""};
+  if (layer == 0) return "B.Cu";
+  if (layer == 15) return "F.Cu";
+  if (layer >= 1 && layer <= 14) return "In" + std::to_string(15 - layer) + ".Cu";
+  if (layer >= 16 && layer <= 28) return kNamed[static_cast<std::size_t>(layer - 16)];
+  return {};
+}
+
+std::optional<LayerMask> parseLayerList(std::string_view list, std::string* unknown) {
+  auto lower = [](std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+  };
+  LayerMask mask = 0;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string name = lower(list.substr(start, comma - start));
+    start = comma + 1;
+    if (name.empty()) continue;
+    LayerMask found = 0;
+    if (name == "*.cu") found = (1u << 16) - 1;
+    for (int l = 0; l < kLayerCount && found == 0; ++l) {
+      const std::string n = lower(layerName(l));
+      if (n == name) found = LayerMask{1} << l;
+      // "*.SilkS" names both sides: the names that differ from it only in their first letter.
+      if (name.size() > 2 && name.rfind("*.", 0) == 0 && n.size() == name.size() &&
+          (n[0] == 'f' || n[0] == 'b') && n.substr(1) == name.substr(1)) {
+        found = (LayerMask{1} << l) | (LayerMask{1} << (l ^ 1));
+      }
+    }
+    if (found == 0) {
+      if (unknown != nullptr) *unknown = name;
+      return std::nullopt;
+    }
+    mask |= found;
+  }
+  return mask;
+}
+
+ExactDrawing::ExactDrawing(Footprint footprint, const Options& options)
+    : m_footprint(std::move(footprint)), m_options(options) {
+  m_padLayer.assign(m_footprint.pads.size(), -1);
+  m_padOutline.resize(m_footprint.pads.size());
+  m_drills.resize(m_footprint.pads.size());
+  for (int i = 0; i < static_cast<int>(m_footprint.pads.size()); ++i) addPad(i);
+  for (const Shape& s : m_footprint.shapes) addShape(s);
+  if (m_options.texts) {
+    for (const Text& t : m_footprint.texts) addText(t);
+  }
+}
+
+void ExactDrawing::addPad(int index) {
+  const Pad& pad = m_footprint.pads[static_cast<std::size_t>(index)];
+  const int layer = padPaintLayer(pad.layers, m_options.layers);
+  if (layer < 0) return;
+  m_padLayer[static_cast<std::size_t>(index)] = layer;
+  // KiCad's pad position is its hole's; the copper sits at the offset, turned with the pad.
+  QTransform place;
+  place.translate(static_cast<double>(pad.position.x), static_cast<double>(pad.position.y));
+  place.rotate(qtDegrees(pad.angle));
+  QTransform copper = place;
+  copper.translate(static_cast<double>(pad.drillOffset.x),
+                   static_cast<double>(pad.drillOffset.y));
+  QPainterPath outline = copper.map(padShape(pad));
+  m_itemExtent = united(m_itemExtent, outline.boundingRect());
+  m_padOutline[static_cast<std::size_t>(index)] = outline;
+
+  QPainterPath hole;
+  if (pad.ovalDrill && pad.drillSize.x > 0 && pad.drillSize.y > 0) {
+    hole = place.map(stadium(static_cast<double>(pad.drillSize.x),
+                             static_cast<double>(pad.drillSize.y)));
+  } else if (pad.drill > 0) {
+    const double r = static_cast<double>(pad.drill) / 2;
+    hole.addEllipse(place.map(QPointF(0, 0)), r, r);
+  }
+  m_drills[static_cast<std::size_t>(index)] = hole;
+  m_extent = united(m_extent, outline.boundingRect());
+  if (!hole.isEmpty()) m_extent = united(m_extent, hole.boundingRect());
+  Item item;
+  item.path = std::move(outline);
+  item.fill = true;
+  item.stroke = false;
+  item.layer = layer;
+  m_items.push_back(std::move(item));
+}
+
+void ExactDrawing::addShape(const Shape& shape) {
+  if (!shown(m_options.layers, shape.layer) || shape.points.empty()) return;
+  Item item;
+  item.layer = shape.layer;
+  item.width = static_cast<double>(shape.width);
+  const QPointF a = toF(shape.points[0]);
+  const QPointF b = shape.points.size() > 1 ? toF(shape.points[1]) : a;
+  switch (shape.kind) {
+    case Shape::Kind::Segment:
+      item.path.moveTo(a);
+      item.path.lineTo(b);
+      break;
+    case Shape::Kind::Circle: {
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      item.path.addEllipse(a, r, r);
+      break;
+    }
+    case Shape::Kind::Arc: {
+      // The sweep runs from the given point, clockwise on the screen for a positive angle.
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      const double start = std::atan2(-(b.y() - a.y()), b.x() - a.x()) * 180.0 / kPi;
+      item.path.moveTo(b);
+      item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
+                      -static_cast<double>(shape.arcAngle) / 10.0);
+      break;
+    }
+    case Shape::Kind::Polygon: {
+      QPolygonF corners;
+      for (const Point& p : shape.points) corners << toF(p);
+      item.path.addPolygon(corners);
+      item.path.closeSubpath();
+      item.fill = true;
+      break;
+    }
+  }
+  const double half = item.width / 2;
+  const QRectF box = item.path.boundingRect().adjusted(-half, -half, half, half);
+  m_itemExtent = united(m_itemExtent, box);
+  m_extent = united(m_extent, box);
+  m_items.push_back(std::move(item));
+}
+
+void ExactDrawing::addText(const Text& text) {
+  if (!shown(m_options.layers, text.layer) || text.text.empty()) return;
+  if (!text.visible && !m_options.hiddenTexts) return;
+  if (text.size.y <= 0 || text.size.x <= 0) return;
+  const QFont font = textFont();
+  const QFontMetricsF metrics(font);
+  TextItem item;
+  item.text = QString::fromUtf8(text.text.data(), static_cast<qsizetype>(text.text.size()));
+  item.layer = text.layer;
+  const double advance = metrics.horizontalAdvance(item.text);
+  const double cap = metrics.capHeight();
+  double x0 = -advance / 2;
+  if (text.hJustify == 'L') x0 = 0;
+  if (text.hJustify == 'R') x0 = -advance;
+  double baseline = cap / 2;
+  if (text.vJustify == 'T') baseline = cap;
+  if (text.vJustify == 'B') baseline = 0;
+  // Texts stay readable: KiCad turns those that would read upside down by half a turn.
+  int angle = ((text.angle % 3600) + 3600) % 3600;
+  if (angle > 900 && angle <= 2700) angle -= 1800;
+  const double sy = static_cast<double>(text.size.y) / cap;
+  const double sx = sy * static_cast<double>(text.size.x) / static_cast<double>(text.size.y);
+  item.place.translate(static_cast<double>(text.position.x), static_cast<double>(text.position.y));
+  item.place.rotate(qtDegrees(angle));
+  if (text.mirrored) item.place.scale(-1, 1);
+  item.place.scale(sx, sy);
+  item.place.translate(x0, baseline);
+  item.box = QRectF(0, -cap, advance, cap);
+  m_extent = united(m_extent, item.place.mapRect(item.box));
+  m_texts.push_back(std::move(item));
+}
+
+QTransform ExactDrawing::fitTransform(QSizeF size, double margin) const {
+  QTransform t;
+  if (m_extent.isNull()) return t;
+  const double ew = std::max(m_extent.width(), 1.0), eh = std::max(m_extent.height(), 1.0);
+  const double s = std::max(
+      std::min((size.width() - 2 * margin) / ew, (size.height() - 2 * margin) / eh), 1e-12);
+  const QPointF c = m_extent.center();
+  t.translate(size.width() / 2, size.height() / 2);
+  t.scale(s, s);
+  t.translate(-c.x(), -c.y());
+  return t;
+}
+
+QTransform ExactDrawing::scaleTransform(double pixelsPerNm, double margin,
+                                        QSize* pictureSize) const {
+  QTransform t;
+  const QRectF e = m_extent.isNull() ? QRectF(0, 0, 0, 0) : m_extent;
+  if (pictureSize != nullptr) {
+    *pictureSize = QSize(static_cast<int>(std::ceil(e.width() * pixelsPerNm + 2 * margin)),
+                         static_cast<int>(std::ceil(e.height() * pixelsPerNm + 2 * margin)));
+  }
+  t.translate(margin, margin);
+  t.scale(pixelsPerNm, pixelsPerNm);
+  t.translate(-e.left(), -e.top());
+  return t;
+}
+
+void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  painter.setTransform(toDevice);
+  const QFont font = textFont();
+  painter.setFont(font);
+  for (const int layer : kPaintOrder) {
+    const QColor color = layerColor(layer);
+    for (const Item& item : m_items) {
+      if (item.layer != layer) continue;
+      if (item.stroke) {
+        QPen pen(color, item.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        if (item.width <= 0) pen.setCosmetic(true);
+        painter.setPen(pen);
+      } else {
+        painter.setPen(Qt::NoPen);
+      }
+      painter.setBrush(item.fill ? QBrush(color) : QBrush(Qt::NoBrush));
+      painter.drawPath(item.path);
+    }
+    for (const TextItem& text : m_texts) {
+      if (text.layer != layer) continue;
+      painter.setTransform(text.place * toDevice);
+      painter.setPen(color);
+      painter.drawText(QPointF(0, 0), text.text);
+      painter.setTransform(toDevice);
+    }
+  }
+  // Holes go through every layer.
+  QPen holePen(QColor(kHoleOutline), 0);
+  holePen.setCosmetic(true);
+  painter.setPen(holePen);
+  painter.setBrush(Qt::white);
+  for (std::size_t i = 0; i < m_drills.size(); ++i) {
+    if (m_padLayer[i] >= 0 && !m_drills[i].isEmpty()) painter.drawPath(m_drills[i]);
+  }
+  if (m_options.padNumbers) paintPadNumbers(painter, toDevice);
+  painter.restore();
+}
+
+void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice) const {
+  painter.setTransform(QTransform());
+  painter.setPen(Qt::black);
+  const double scale = std::sqrt(std::abs(toDevice.determinant()));
+  QFont font = textFont();
+  for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
+    const Pad& pad = m_footprint.pads[i];
+    if (m_padLayer[i] < 0 || pad.number.empty()) continue;
+    const QString number =
+        QString::fromUtf8(pad.number.data(), static_cast<qsizetype>(pad.number.size()));
+    // Along the pad's longer side, so a long narrow pad takes a readable number.
+    const bool wide = pad.shape == 'C' || pad.size.x >= pad.size.y;
+    const double along = static_cast<double>(wide ? pad.size.x : pad.size.y) * scale;
+    const double across =
+        static_cast<double>(pad.shape == 'C' ? pad.size.x : std::min(pad.size.x, pad.size.y)) *
+        scale;
+    const double chars = std::max<double>(1, number.size());
+    const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
+    if (px < 4) continue;
+    font.setPixelSize(static_cast<int>(std::min(px, 400.0)));
+    painter.setFont(font);
+    int angle = pad.angle + (wide ? 0 : 900);
+    angle = ((angle % 3600) + 3600) % 3600;
+    if (angle > 900 && angle <= 2700) angle -= 1800;
+    const QPointF centre =
+        toDevice.map(m_padOutline[i].boundingRect().center());
+    QTransform t;
+    t.translate(centre.x(), centre.y());
+    t.rotate(qtDegrees(angle));
+    painter.setTransform(t);
+    const QRectF box(-along, -across, 2 * along, 2 * across);
+    painter.drawText(box, Qt::AlignCenter, number);
+  }
+}
+
+int ExactDrawing::padAt(QPointF pointNm) const {
+  for (int i = static_cast<int>(m_padOutline.size()) - 1; i >= 0; --i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (m_padLayer[k] >= 0 && m_padOutline[k].contains(pointNm)) return i;
+  }
+  return -1;
+}
+
+QSize pictureSizeFor(const ExactDrawing& drawing, int longSide, QTransform* transform) {
+  const int side = std::max(longSide, 8);
+  const double margin = std::max(4.0, side / 20.0);
+  const QRectF e = drawing.extent();
+  QSize size(side, side);
+  if (!e.isNull() && e.width() > 0 && e.height() > 0) {
+    const double inner = side - 2 * margin;
+    if (e.width() >= e.height()) {
+      size.setHeight(static_cast<int>(std::ceil(e.height() * inner / e.width() + 2 * margin)));
+    } else {
+      size.setWidth(static_cast<int>(std::ceil(e.width() * inner / e.height() + 2 * margin)));
+    }
+  }
+  if (transform != nullptr) *transform = drawing.fitTransform(QSizeF(size), margin);
+  return size;
+}
+
+QImage renderImage(const ExactDrawing& drawing, int longSide) {
+  QTransform t;
+  const QSize size = pictureSizeFor(drawing, longSide, &t);
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  drawing.paint(painter, t);
+  return image;
+}
+
+}  // namespace trevak::exact
