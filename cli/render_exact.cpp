@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QImageWriter>
 #include <QPainter>
 #include <QSaveFile>
 #include <QString>
@@ -150,19 +149,6 @@ bool writeFile(const QByteArray& data, const std::string& path, std::ostream& er
   return true;
 }
 
-QByteArray pngBytes(const exact::ExactDrawing& drawing, int size) {
-  const QImage image = exact::renderImage(drawing, size);
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "png");
-  // Flat-coloured drawings compress well at a low level; the higher ones cost several times
-  // the drawing itself for a few per cent.
-  writer.setQuality(80);
-  writer.write(image);
-  return data;
-}
-
 QByteArray svgBytes(const exact::ExactDrawing& drawing, int size, const std::string& title) {
   QTransform t;
   const QSize picture = exact::pictureSizeFor(drawing, size, &t);
@@ -218,7 +204,8 @@ int renderOne(const ExactOptions& o, ModuleTable& table, std::ostream& out, std:
     printExtent(drawing, name, o.size, out);
     return out ? 0 : 2;
   }
-  const QByteArray data = o.svg ? svgBytes(drawing, o.size, name) : pngBytes(drawing, o.size);
+  const QByteArray data =
+      o.svg ? svgBytes(drawing, o.size, name) : exact::renderPng(drawing, o.size);
   return writeFile(data, o.output, err) ? 0 : 2;
 }
 
@@ -249,7 +236,8 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
     taken.insert(file.toCaseFolded());
     const std::string path = QFile::encodeName(QDir(folder).filePath(file)).toStdString();
     const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
-    const QByteArray data = o.svg ? svgBytes(drawing, o.size, name) : pngBytes(drawing, o.size);
+    const QByteArray data =
+        o.svg ? svgBytes(drawing, o.size, name) : exact::renderPng(drawing, o.size);
     if (!writeFile(data, path, err)) return 2;
     out << path << '\n';
   }

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "library/module_items.h"
 #include "library/module_table.h"
 
 namespace trevak::exact {
@@ -25,7 +26,7 @@ struct Pad {
   Point position;
   Point size;
   Point delta;  ///< trapezoid: how much the sides lean (KiCad's rect_delta)
-  int angle = 0;
+  double angle = 0;
   std::string attribute;  ///< STD, SMD, CONN, HOLE ...
   std::uint32_t layers = 0;  ///< one bit per legacy layer
   std::int64_t drill = 0;    ///< round drill's diameter; 0 for none
@@ -39,7 +40,7 @@ struct Shape {
   Kind kind = Kind::Segment;
   /// Segment: start, end. Circle: centre, a point on it. Arc: centre, start. Polygon: corners.
   std::vector<Point> points;
-  int arcAngle = 0;  ///< arc: the sweep from its start
+  double arcAngle = 0;  ///< arc: the sweep from its start, clockwise on the screen when positive
   std::int64_t width = 0;
   int layer = 21;
 };
@@ -50,7 +51,7 @@ struct Text {
   Point position;
   Point size;  ///< character width (x) and height (y)
   std::int64_t thickness = 0;
-  int angle = 0;
+  double angle = 0;
   bool mirrored = false;
   bool visible = true;
   bool italic = false;
@@ -64,6 +65,10 @@ struct Footprint {
   std::vector<Shape> shapes;
   std::vector<Text> texts;
 };
+
+/// What KiCad shows of a module's parsed items: angles made relative to the module, texts on
+/// copper moved to the silkscreen and layers past the last one moved as KiCad moves them.
+Footprint footprintFromItems(const ModuleItems& items);
 
 /// The footprint of a module body in its library's unit (`LengthUnit::None` reads as 1/10000
 /// inch, the format's own unit).

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drawing/exact_renderer.h"
 
+#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
+#include <QImageWriter>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -102,7 +104,16 @@ QPainterPath padShape(const Pad& pad) {
 }
 
 /// Tenths of a degree counter-clockwise on the screen to the turn of a QTransform.
-double qtDegrees(int tenths) { return -static_cast<double>(tenths) / 10.0; }
+double qtDegrees(double tenths) { return -tenths / 10.0; }
+
+/// An angle brought into -90 to 90 degrees by half turns, as KiCad keeps texts readable.
+double upright(double tenths) {
+  double a = std::fmod(tenths, 3600.0);
+  if (a < 0) a += 3600;
+  if (a > 900 && a <= 2700) a -= 1800;
+  if (a > 2700) a -= 3600;
+  return a;
+}
 
 QFont textFont() {
   QFont font(QStringLiteral("DejaVu Sans"));
@@ -184,6 +195,8 @@ void ExactDrawing::addPad(int index) {
   const Pad& pad = m_footprint.pads[static_cast<std::size_t>(index)];
   const int layer = padPaintLayer(pad.layers, m_options.layers);
   if (layer < 0) return;
+  // A pad without area has no copper in KiCad: nothing to draw, nothing to hover.
+  if (pad.size.x <= 0 || (pad.shape != 'C' && pad.size.y <= 0)) return;
   m_padLayer[static_cast<std::size_t>(index)] = layer;
   // KiCad's pad position is its hole's; the copper sits at the offset, turned with the pad.
   QTransform place;
@@ -229,16 +242,28 @@ void ExactDrawing::addShape(const Shape& shape) {
       break;
     case Shape::Kind::Circle: {
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
-      item.path.addEllipse(a, r, r);
+      if (r > 0) {
+        item.path.addEllipse(a, r, r);
+      } else {  // a dot as wide as the line, as KiCad draws it
+        item.path.moveTo(a);
+        item.path.lineTo(a);
+      }
       break;
     }
     case Shape::Kind::Arc: {
       // The sweep runs from the given point, clockwise on the screen for a positive angle.
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
       const double start = std::atan2(-(b.y() - a.y()), b.x() - a.x()) * 180.0 / kPi;
+      // KiCad brings sweeps of more than a turn back into one turn (540 degrees sweep 180).
+      double sweep = shape.arcAngle;
+      if (std::abs(sweep) > 3600) {
+        const double full = sweep > 0 ? 3600 : -3600;
+        sweep = std::fmod(sweep, 3600.0);
+        if (sweep == 0) sweep = full;
+      }
       item.path.moveTo(b);
       item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
-                      -static_cast<double>(shape.arcAngle) / 10.0);
+                      -sweep / 10.0);
       break;
     }
     case Shape::Kind::Polygon: {
@@ -251,7 +276,14 @@ void ExactDrawing::addShape(const Shape& shape) {
     }
   }
   const double half = item.width / 2;
-  const QRectF box = item.path.boundingRect().adjusted(-half, -half, half, half);
+  QRectF box = item.path.boundingRect();
+  if (shape.kind == Shape::Kind::Circle) {  // exact, and not lost when the radius is 0
+    const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+    box = QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r);
+  } else if (box.isNull()) {  // a segment of no length still covers its width
+    box = QRectF(a, QSizeF(0, 0));
+  }
+  box.adjust(-half, -half, half, half);
   m_itemExtent = united(m_itemExtent, box);
   m_extent = united(m_extent, box);
   m_items.push_back(std::move(item));
@@ -275,8 +307,7 @@ void ExactDrawing::addText(const Text& text) {
   if (text.vJustify == 'T') baseline = cap;
   if (text.vJustify == 'B') baseline = 0;
   // Texts stay readable: KiCad turns those that would read upside down by half a turn.
-  int angle = ((text.angle % 3600) + 3600) % 3600;
-  if (angle > 900 && angle <= 2700) angle -= 1800;
+  const double angle = upright(text.angle);
   const double sy = static_cast<double>(text.size.y) / cap;
   const double sx = sy * static_cast<double>(text.size.x) / static_cast<double>(text.size.y);
   item.place.translate(static_cast<double>(text.position.x), static_cast<double>(text.position.y));
@@ -378,9 +409,7 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     if (px < 4) continue;
     font.setPixelSize(static_cast<int>(std::min(px, 400.0)));
     painter.setFont(font);
-    int angle = pad.angle + (wide ? 0 : 900);
-    angle = ((angle % 3600) + 3600) % 3600;
-    if (angle > 900 && angle <= 2700) angle -= 1800;
+    const double angle = upright(pad.angle + (wide ? 0 : 900));
     const QPointF centre =
         toDevice.map(m_padOutline[i].boundingRect().center());
     QTransform t;
@@ -425,6 +454,17 @@ QImage renderImage(const ExactDrawing& drawing, int longSide) {
   QPainter painter(&image);
   drawing.paint(painter, t);
   return image;
+}
+
+QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
+  const QImage image = renderImage(drawing, longSide);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  writer.setQuality(80);  // zlib level 1
+  writer.write(image);
+  return data;
 }
 
 }  // namespace trevak::exact

@@ -99,9 +99,19 @@ INSTANTIATE_TEST_SUITE_P(
                    -254000, -762000, 254000, 762000},
         // Positive sweeps turn clockwise on the screen: from (1000, 0) down to (0, 1000).
         ExtentCase{"quarter arc", "DA 0 0 1000 0 900 0 21\r", 0, 0, 2540000, 2540000},
+        // KiCad takes a sweep of 540 degrees as 180: the half turn on the right only.
+        ExtentCase{"sweep past a turn", "DA 0 0 0 -1000 5400 0 21\r", 0, -2540000, 2540000,
+                   2540000},
         ExtentCase{"negative quarter arc", "DA 0 0 1000 0 -900 0 21\r", 0, -2540000, 2540000, 0},
         ExtentCase{"circle with its width", "DC 0 0 1000 0 100 21\r", -2667000, -2667000, 2667000,
                    2667000},
+        // KiCad gives a circle of no radius the box of its line's width, and a pad of no
+        // height no box at all.
+        ExtentCase{"circle of no radius", "DC 1500 500 1500 500 200 21\r", 3556000, 1016000,
+                   4064000, 1524000},
+        ExtentCase{"pad without height beside a segment",
+                   pad("\"40\" R 740 0 0 0 0", "400 0 0", "39000 0") + "DS 0 0 100 0 0 21\r", 0,
+                   0, 254000, 0},
         ExtentCase{"polygon",
                    "DP 0 0 0 0 3 0 21\rDl -1000 0\rDl 1000 -500\rDl 0 2000\r", -2540000,
                    -1270000, 2540000, 5080000}),
