@@ -1,10 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drawing/exact_renderer.h"
 
-#include <QBuffer>
 #include <QFont>
 #include <QFontMetricsF>
-#include <QImageWriter>
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
@@ -239,6 +237,7 @@ void ExactDrawing::addShape(const Shape& shape) {
     case Shape::Kind::Segment:
       item.path.moveTo(a);
       item.path.lineTo(b);
+      item.roundEnds = true;
       break;
     case Shape::Kind::Circle: {
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
@@ -264,6 +263,7 @@ void ExactDrawing::addShape(const Shape& shape) {
       item.path.moveTo(b);
       item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
                       -sweep / 10.0);
+      item.roundEnds = true;
       break;
     }
     case Shape::Kind::Polygon: {
@@ -351,29 +351,56 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, true);
   painter.setRenderHint(QPainter::TextAntialiasing, true);
-  painter.setTransform(toDevice);
+  const QTransform outer = painter.transform();
+  const QTransform full = toDevice * outer;
+  const double scale = std::sqrt(std::abs(full.determinant()));
   const QFont font = textFont();
   painter.setFont(font);
   for (const int layer : kPaintOrder) {
     const QColor color = layerColor(layer);
+    // Paths go to device coordinates first: Qt flattens curves and strokes in the painter's
+    // own units, and in nanometres that makes millions of tiny segments.
+    painter.setTransform(outer);
     for (const Item& item : m_items) {
       if (item.layer != layer) continue;
+      const QPainterPath path = toDevice.map(item.path);
+      const double width = item.width * scale;
+      // Qt strokes round caps many times slower than flat ones: open lines get flat ends and
+      // a filled dot at each end, which is the same shape.
       if (item.stroke) {
-        QPen pen(color, item.width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+        QPen pen(color, width, Qt::SolidLine, item.roundEnds ? Qt::FlatCap : Qt::RoundCap,
+                 Qt::RoundJoin);
         if (item.width <= 0) pen.setCosmetic(true);
         painter.setPen(pen);
       } else {
         painter.setPen(Qt::NoPen);
       }
       painter.setBrush(item.fill ? QBrush(color) : QBrush(Qt::NoBrush));
-      painter.drawPath(item.path);
+      painter.drawPath(path);
+      if (item.stroke && item.roundEnds && item.width > 0 && path.elementCount() > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        const double r = width / 2;
+        painter.drawEllipse(path.elementAt(0), r, r);
+        painter.drawEllipse(path.currentPosition(), r, r);
+      }
     }
+    painter.setTransform(full);
     for (const TextItem& text : m_texts) {
       if (text.layer != layer) continue;
-      painter.setTransform(text.place * toDevice);
+      // Laid out at the device's own pixel size, the glyphs come from Qt's cache instead of
+      // being filled as outlines at every size.
+      const QTransform whole = text.place * full;
+      const double pixels = kFontPixels * std::hypot(whole.m21(), whole.m22());
+      if (pixels < 1 || pixels > 5000) continue;
+      const int size = static_cast<int>(std::lround(pixels));
+      QFont sized = font;
+      sized.setPixelSize(size);
+      painter.setFont(sized);
+      const double back = kFontPixels / size;
+      painter.setTransform(QTransform::fromScale(back, back) * whole);
       painter.setPen(color);
       painter.drawText(QPointF(0, 0), text.text);
-      painter.setTransform(toDevice);
     }
   }
   // Holes go through every layer.
@@ -381,15 +408,16 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   holePen.setCosmetic(true);
   painter.setPen(holePen);
   painter.setBrush(Qt::white);
+  painter.setTransform(outer);
   for (std::size_t i = 0; i < m_drills.size(); ++i) {
-    if (m_padLayer[i] >= 0 && !m_drills[i].isEmpty()) painter.drawPath(m_drills[i]);
+    if (m_padLayer[i] >= 0 && !m_drills[i].isEmpty()) painter.drawPath(toDevice.map(m_drills[i]));
   }
-  if (m_options.padNumbers) paintPadNumbers(painter, toDevice);
+  if (m_options.padNumbers) paintPadNumbers(painter, toDevice, outer);
   painter.restore();
 }
 
-void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice) const {
-  painter.setTransform(QTransform());
+void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice,
+                                   const QTransform& outer) const {
   painter.setPen(Qt::black);
   const double scale = std::sqrt(std::abs(toDevice.determinant()));
   QFont font = textFont();
@@ -415,7 +443,7 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     QTransform t;
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));
-    painter.setTransform(t);
+    painter.setTransform(t * outer);
     const QRectF box(-along, -across, 2 * along, 2 * across);
     painter.drawText(box, Qt::AlignCenter, number);
   }
@@ -456,15 +484,79 @@ QImage renderImage(const ExactDrawing& drawing, int longSide) {
   return image;
 }
 
+namespace {
+
+std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0xffffffffu) {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+      t[n] = c;
+    }
+    return t;
+  }();
+  for (std::size_t i = 0; i < size; ++i) {
+    crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xffu] ^ (crc >> 8);
+  }
+  return crc;
+}
+
+void appendBigEndian(QByteArray& out, std::uint32_t v) {
+  out.append(static_cast<char>(v >> 24));
+  out.append(static_cast<char>(v >> 16));
+  out.append(static_cast<char>(v >> 8));
+  out.append(static_cast<char>(v));
+}
+
+void appendChunk(QByteArray& out, const char* type, const char* data, std::size_t size) {
+  appendBigEndian(out, static_cast<std::uint32_t>(size));
+  const qsizetype start = out.size();
+  out.append(type, 4);
+  out.append(data, static_cast<qsizetype>(size));
+  const std::uint32_t crc =
+      crc32(out.constData() + start, static_cast<std::size_t>(out.size() - start));
+  appendBigEndian(out, crc ^ 0xffffffffu);
+}
+
+}  // namespace
+
+QByteArray encodePng(const QImage& picture) {
+  // An RGB PNG of its own making: every row "Sub"-filtered, which turns the drawing's flat
+  // colours into runs of zeros, then zlib at its fastest level. Qt's own writer tries every
+  // filter on every row and costs several times the drawing itself.
+  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  const int w = image.width(), h = image.height();
+  QByteArray raw;
+  raw.resize(static_cast<qsizetype>(h) * (1 + 3 * static_cast<qsizetype>(w)));
+  char* out = raw.data();
+  for (int y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    *out++ = 1;  // Sub
+    QRgb left = 0;
+    for (int x = 0; x < w; ++x) {
+      const QRgb p = row[x];
+      *out++ = static_cast<char>(qRed(p) - qRed(left));
+      *out++ = static_cast<char>(qGreen(p) - qGreen(left));
+      *out++ = static_cast<char>(qBlue(p) - qBlue(left));
+      left = p;
+    }
+  }
+  const QByteArray compressed = qCompress(raw, 1);  // 4 bytes of length, then the zlib stream
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  QByteArray header;
+  appendBigEndian(header, static_cast<std::uint32_t>(w));
+  appendBigEndian(header, static_cast<std::uint32_t>(h));
+  header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no interlace
+  appendChunk(png, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
+  appendChunk(png, "IDAT", compressed.constData() + 4,
+              static_cast<std::size_t>(compressed.size() - 4));
+  appendChunk(png, "IEND", "", 0);
+  return png;
+}
+
 QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
-  const QImage image = renderImage(drawing, longSide);
-  QByteArray data;
-  QBuffer buffer(&data);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, "png");
-  writer.setQuality(80);  // zlib level 1
-  writer.write(image);
-  return data;
+  return encodePng(renderImage(drawing, longSide));
 }
 
 }  // namespace trevak::exact

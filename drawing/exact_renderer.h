@@ -69,7 +69,8 @@ class ExactDrawing {
   QTransform scaleTransform(double pixelsPerNm, double margin, QSize* pictureSize) const;
 
   /// Paints the drawing: back layers first, front layers over them, then drills and pad
-  /// numbers. `toDevice` maps nanometres to the device; antialiased. The device is not cleared.
+  /// numbers. `toDevice` maps nanometres to the painter's current coordinates; antialiased.
+  /// The device is not cleared.
   void paint(QPainter& painter, const QTransform& toDevice) const;
 
   /// The index in footprint().pads of the topmost drawn pad covering `pointNm`, or -1.
@@ -81,6 +82,7 @@ class ExactDrawing {
     double width = 0;    // stroke width in nm; 0 hairline
     bool fill = false;   // fill the path (pads, polygons)
     bool stroke = true;  // outline it with the width
+    bool roundEnds = false;  // an open line: a dot of the width at each end
     int layer = 21;
   };
   struct TextItem {
@@ -94,7 +96,8 @@ class ExactDrawing {
   void addPad(int index);
   void addShape(const Shape& shape);
   void addText(const Text& text);
-  void paintPadNumbers(QPainter& painter, const QTransform& toDevice) const;
+  void paintPadNumbers(QPainter& painter, const QTransform& toDevice,
+                       const QTransform& outer) const;
 
   Footprint m_footprint;
   Options m_options;
@@ -112,8 +115,11 @@ class ExactDrawing {
 /// it gives a white square.
 QImage renderImage(const ExactDrawing& drawing, int longSide);
 
-/// renderImage's picture as PNG bytes, compressed lightly: flat-coloured drawings shrink well
-/// at a low level, and the higher levels cost several times the drawing for a few per cent.
+/// A picture as the bytes of an RGB PNG file, compressed for speed (flat colours still shrink
+/// well).
+QByteArray encodePng(const QImage& picture);
+
+/// renderImage's picture as PNG bytes (encodePng).
 QByteArray renderPng(const ExactDrawing& drawing, int longSide);
 
 /// The picture size renderImage makes, and the transform it paints with.
