@@ -24,6 +24,7 @@
 #include "app/data_source.h"
 #include "app/dock_panel.h"
 #include "app/error_report.h"
+#include "app/exact_panes.h"
 #include "app/header_strip.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
@@ -157,6 +158,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   buildEditPane(Panel4);
   buildNavigationStrip(Panel3);
   buildSearchPane(Panel2);
+  m_exact = new ExactPanes(this);
   buildMenu();
 
   m_editNames = new ModuleListModel(RxMD_comp, true, this);
@@ -288,6 +290,11 @@ void TfTrevak::buildMenu() {
            QKeySequence(Qt::CTRL | Qt::Key_N));
   menu->addSeparator();
   Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  QMenu* view = menuBar()->addMenu(QStringLiteral("Exibir"));
+  view->setObjectName(QStringLiteral("Exibir1"));
+  m_exact->toggle()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  view->addAction(m_exact->toggle());
 }
 
 void TfTrevak::connectHandlers() {
@@ -321,6 +328,7 @@ void TfTrevak::connectHandlers() {
   connect(Criarnovabibliotecaparaedio1, &QAction::triggered, this,
           &TfTrevak::Criarnovabibliotecaparaedio1Click);
   connect(Sair1, &QAction::triggered, this, &TfTrevak::Sair1Click);
+  connect(m_exact->toggle(), &QAction::toggled, this, &TfTrevak::Desenhoexato1Click);
 
   RxMD_comp.setAfterEdit([this] { RxMD_compAfterEdit(); });
   DS_comp->setDataChangeHandler([this] { DS_compDataChange(); });
@@ -523,6 +531,10 @@ void TfTrevak::DS_comp2DataChange() {
 void TfTrevak::converter() {
   if (RxMD_comp.IsEmpty()) return;
   const std::string body = textlistbox1->body();
+  if (m_exact->isOn()) {
+    m_exact->draw(Image2, body, RxMD_comp.unit(), m_drawing.escala, RxSwitch1->isChecked());
+    return;
+  }
   redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp.unit());
   showPicture(Image2, m_editPicture);
 }
@@ -530,6 +542,10 @@ void TfTrevak::converter() {
 void TfTrevak::converter2() {
   if (RxMD_comp2.IsEmpty()) return;
   const std::string body = DBRE_comp2->body();
+  if (m_exact->isOn()) {
+    m_exact->draw(Image3, body, RxMD_comp2.unit(), m_drawing.escala, RxSwitch1->isChecked());
+    return;
+  }
   redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp2.unit());
   showPicture(Image3, m_searchPicture);
 }
@@ -601,6 +617,13 @@ void TfTrevak::BitBtn6Click() {
 
 void TfTrevak::RxSwitch1Click() {
   runReported([this] { DS_compDataChange(); });
+}
+
+void TfTrevak::Desenhoexato1Click() {
+  runReported([this] {
+    if (!m_redrawSuppression.raised()) redrawEditPane();
+    redrawSearchPane();
+  });
 }
 
 // --- menu and shut-down -------------------------------------------------------------------

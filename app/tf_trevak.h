@@ -24,6 +24,7 @@ namespace trevak {
 class BodyView;
 class DataSource;
 class DockPanel;
+class ExactPanes;
 class HeaderStrip;
 class ModuleListModel;
 class NameGrid;
@@ -97,6 +98,7 @@ class TfTrevak final : public QMainWindow {
   void BitBtn5Click();
   void BitBtn6Click();
   void RxSwitch1Click();
+  void Desenhoexato1Click();
   void Carregarbibliotecadepesquisa1Click();
   void Carregarbibliotecaparaedio1Click();
   void Salvarbibliotecaemedio1Click();
@@ -198,6 +200,8 @@ class TfTrevak final : public QMainWindow {
   ModuleListModel* m_searchNames = nullptr;
   std::unique_ptr<DataSource> DS_comp;
   std::unique_ptr<DataSource> DS_comp2;
+  /// The exact drawing of both panes and its toggle.
+  ExactPanes* m_exact = nullptr;
 };
 
 }  // namespace trevak

@@ -2,7 +2,10 @@
 // Redraws of one module, navigation with both panes redrawing, and `render --all`.
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
 #include <QImage>
+#include <QPainter>
+#include <QSvgGenerator>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -13,6 +16,8 @@
 #include "bench/bench_support.h"
 #include "cli/cli.h"
 #include "drawing/drawing_state.h"
+#include "drawing/exact_footprint.h"
+#include "drawing/exact_renderer.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
@@ -243,6 +248,70 @@ void BM_RenderAll1000(benchmark::State& state) {
       [&] { benchmark::DoNotOptimize(plainScan(path)); });
 }
 BENCHMARK(BM_RenderAll1000)
+    ->Unit(benchmark::kSecond)
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(3);
+
+
+/// The exact drawing of the typical module as the command line makes it: the body parsed,
+/// turned into paths, painted at 512 pixels and encoded as PNG (or written as SVG).
+void exactBenchmark(benchmark::State& state, bool svg) {
+  const std::string& body = typicalBody();
+  std::size_t bytes = 0;
+  for (auto _ : state) {
+    const exact::ExactDrawing drawing(exact::footprintFromBody(body, LengthUnit::Decimil),
+                                      exact::Options{});
+    if (svg) {
+      QByteArray data;
+      QBuffer buffer(&data);
+      buffer.open(QIODevice::WriteOnly);
+      QSvgGenerator generator;
+      generator.setOutputDevice(&buffer);
+      QTransform t;
+      generator.setSize(exact::pictureSizeFor(drawing, 512, &t));
+      QPainter painter(&generator);
+      drawing.paint(painter, t);
+      painter.end();
+      bytes = static_cast<std::size_t>(data.size());
+    } else {
+      bytes = static_cast<std::size_t>(exact::renderPng(drawing, 512).size());
+    }
+    benchmark::DoNotOptimize(bytes);
+  }
+  state.counters["bytes"] = static_cast<double>(bytes);
+}
+
+void BM_ExactPngTypical(benchmark::State& state) { exactBenchmark(state, false); }
+BENCHMARK(BM_ExactPngTypical)->Unit(benchmark::kMillisecond);
+
+void BM_ExactSvgTypical(benchmark::State& state) { exactBenchmark(state, true); }
+BENCHMARK(BM_ExactSvgTypical)->Unit(benchmark::kMillisecond);
+
+/// `trevak-cli render --all --exact` over the same 1,000 modules as BM_RenderAll1000, against
+/// the sketch's `render --all` of them in the same run (`x_sketch` below 1: faster).
+void BM_RenderAllExact1000(benchmark::State& state) {
+  const std::string path = generatedLibrary(Inputs::renderAll(), "render-all.mod");
+  const std::string folder = dataFolder() + "/render-all-exact";
+  const std::string sketchFolder = dataFolder() + "/render-all";
+  timeAgainst(
+      state, "sketch",
+      [&] {
+        std::filesystem::remove_all(folder);
+        std::ostringstream out, err;
+        if (cli::run({"render", path, "--all", "--exact", "-o", folder}, out, err) != 0) {
+          state.SkipWithError(err.str().c_str());
+        }
+      },
+      [&] {
+        std::filesystem::remove_all(sketchFolder);
+        std::ostringstream out, err;
+        if (cli::run({"render", path, "--all", "-o", sketchFolder}, out, err) != 0) {
+          state.SkipWithError(err.str().c_str());
+        }
+      });
+}
+BENCHMARK(BM_RenderAllExact1000)
     ->Unit(benchmark::kSecond)
     ->UseManualTime()
     ->Iterations(1)

@@ -14,6 +14,8 @@ using Args = std::vector<std::string>;
 int cmdList(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
+/// `render ... --exact`: the exact drawing as PNG or SVG (cmdRender hands these over).
+int cmdRenderExact(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCopy(const Args& args, std::ostream& out, std::ostream& err);
 int cmdDelete(const Args& args, std::ostream& out, std::ostream& err);
 int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/render_support.h"
 #include "drawing/drawing_state.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
@@ -95,17 +96,6 @@ std::optional<RenderOptions> parseArgs(const Args& args, std::ostream& err) {
   return o;
 }
 
-/// Text drawing needs a QGuiApplication. The command makes one when the caller has none,
-/// headless unless a platform was asked for.
-std::unique_ptr<QGuiApplication> ensureGuiApplication() {
-  if (QCoreApplication::instance() != nullptr) return nullptr;
-  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  static int argc = 1;
-  static char name[] = "trevak-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 /// The search pane of a freshly started window: one drawing state carried from drawing to
 /// drawing, as the window's own is.
 class SearchPane {
@@ -164,21 +154,6 @@ bool writePicture(QImage image, const std::string& path, std::ostream& err) {
   return true;
 }
 
-/// A module name made safe as a file name: path separators, characters that some systems
-/// refuse and control characters become '_'; other bytes are taken as Latin-1, as the window
-/// shows them.
-QString safeFileStem(const std::string& name) {
-  std::string safe;
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
-    const bool unsafe = u < 0x20 || (u >= 0x7f && u < 0xa0) ||
-                        std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
-    safe.push_back(unsafe ? '_' : c);
-  }
-  if (safe.empty()) safe.push_back('_');
-  return QString::fromLatin1(safe.data(), static_cast<qsizetype>(safe.size()));
-}
-
 int renderOne(const RenderOptions& o, ModuleTable& table, std::ostream& err) {
   if (!table.LocateName(o.name)) {
     err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
@@ -220,7 +195,31 @@ int renderAll(const RenderOptions& o, const ModuleTable& table, std::ostream& ou
 
 }  // namespace
 
+std::unique_ptr<QGuiApplication> ensureGuiApplication() {
+  if (QCoreApplication::instance() != nullptr) return nullptr;
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  static int argc = 1;
+  static char name[] = "trevak-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+QString safeFileStem(const std::string& name) {
+  std::string safe;
+  for (const char c : name) {
+    const auto u = static_cast<unsigned char>(c);
+    const bool unsafe = u < 0x20 || (u >= 0x7f && u < 0xa0) ||
+                        std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
+    safe.push_back(unsafe ? '_' : c);
+  }
+  if (safe.empty()) safe.push_back('_');
+  return QString::fromLatin1(safe.data(), static_cast<qsizetype>(safe.size()));
+}
+
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
+  for (const std::string& a : args) {
+    if (a == "--exact") return cmdRenderExact(args, out, err);
+  }
   const std::optional<RenderOptions> options = parseArgs(args, err);
   if (!options) return 2;
   const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();

@@ -509,6 +509,8 @@ def run_pair(pcbnew, plugin, orig, saved, args, totals, folder):
 
 
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "exact-extent":
+        return exact_extent_main(sys.argv[2:])
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("files", nargs="*", help="ORIGINAL SAVED [ORIGINAL SAVED ...]")
     ap.add_argument("--pairs", help="file with one 'ORIGINAL<TAB>SAVED' pair per line")
@@ -553,6 +555,134 @@ def main():
           "not loadable in KiCad from the original "
           "%(unloadable)d; failures %(fail)d" % totals)
     return 1 if totals["fail"] else 0
+
+
+# --- the exact drawing's extent against KiCad's bounding boxes -------------------------------
+
+def kicad_item_boxes(pcbnew, plugin, path):
+    """Run in a child: for every footprint of `path` KiCad loads, the box covering its pads' and
+    drawings' own bounding boxes (texts left out), relative to the footprint's position, in nm.
+    Footprints KiCad cannot load, or that are turned, map to None."""
+    out = {}
+    for name in plugin.FootprintEnumerate(path):
+        fp = load(plugin, path, name)
+        if fp is None:
+            out[name] = None
+            continue
+        if fp.GetOrientation() != 0:
+            out[name] = "turned"
+            continue
+        origin = fp.GetPosition()
+        boxes = [p.GetBoundingBox() for p in fp.Pads()]
+        for g in fp.GraphicalItems():
+            if g.GetClass() != "MGRAPHIC":
+                continue
+            shape = pcbnew.Cast_to_FP_SHAPE(g)
+            # A polygon without corners has a box at the board's origin, not the footprint's.
+            if shape.GetShape() == pcbnew.SHAPE_T_POLY and \
+                    shape.GetPolyShape().TotalVertices() == 0:
+                continue
+            boxes.append(g.GetBoundingBox())
+        if not boxes:
+            out[name] = "empty"
+            continue
+        left = min(b.GetLeft() for b in boxes) - origin.x
+        top = min(b.GetTop() for b in boxes) - origin.y
+        right = max(b.GetRight() for b in boxes) - origin.x
+        bottom = max(b.GetBottom() for b in boxes) - origin.y
+        out[name] = [left, top, right, bottom]
+    return out
+
+
+def trevak_extents(cli, path, size):
+    """`trevak-cli render PATH --all --exact --print-extent`: name -> (box or None, nm per px),
+    or "shared" for a name several modules have."""
+    import subprocess
+    run = subprocess.run([cli, "render", path, "--all", "--exact", "--print-extent",
+                          "--size", str(size)], capture_output=True)
+    if run.returncode != 0:
+        raise RuntimeError("trevak-cli failed on %s: %s" % (path, run.stderr.decode("utf-8",
+                                                                                     "replace")))
+    out = {}
+    for line in run.stdout.split(b"\n"):
+        if not line:
+            continue
+        fields = line.split(b"\t")
+        name = b"\t".join(fields[:-5]).decode("utf-8", "surrogateescape")
+        box = None if fields[-5] == b"-" else [int(v) for v in fields[-5:-1]]
+        # A name Trevak gives to several modules (cut at a blank or at 60 bytes) is ambiguous.
+        out[name] = "shared" if name in out else (box, int(fields[-1]))
+    return out
+
+
+def exact_extent_main(argv):
+    """exact-extent [--cli PATH] [--size PX] [-v] LIB.mod...: for every footprint that KiCad
+    loads, the exact drawing's extent of its pads and drawings (trevak-cli render --exact
+    --print-extent) must match the box of KiCad's own bounding boxes of them within one pixel of
+    a picture whose longer side is PX pixels (512 unless told)."""
+    ap = argparse.ArgumentParser(prog="check-with-kicad.py exact-extent",
+                                 description=exact_extent_main.__doc__.split("\n")[0])
+    ap.add_argument("libraries", nargs="+")
+    ap.add_argument("--cli", default=os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                  "..", "build", "cli", "trevak-cli"))
+    ap.add_argument("--size", type=int, default=512)
+    ap.add_argument("-v", "--verbose", action="store_true")
+    args = ap.parse_args(argv)
+    try:
+        import pcbnew
+    except ImportError as e:
+        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
+              file=sys.stderr)
+        return 2
+    plugin = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+    t = dict(libraries=0, unloadable=0, footprints=0, match=0, fail=0, skipped=0)
+    worst = 0.0
+    with tempfile.TemporaryDirectory() as folder:
+        for path in args.libraries:
+            t["libraries"] += 1
+            mine = trevak_extents(args.cli, path, args.size)
+            kpath = utf8_copy(path, folder)
+            theirs, how = in_child(lambda: kicad_item_boxes(pcbnew, plugin, kpath))
+            if theirs is None:
+                print("== %s\n  SKIP KiCad ends (%s) while loading it" % (path, how))
+                t["unloadable"] += 1
+                continue
+            lines = []
+            names = [expected_name(k)[0] for k in theirs]
+            for kname, box in theirs.items():
+                name = expected_name(kname)[0]
+                if names.count(name) > 1 or mine.get(name) == "shared":
+                    box = "its name is shared by several modules in Trevak"
+                if box is None or isinstance(box, str) or name not in mine:
+                    t["skipped"] += 1
+                    if args.verbose:
+                        lines.append("  SKIP %r: %s" % (kname, box or "KiCad does not load it"))
+                    continue
+                t["footprints"] += 1
+                ours, nm_per_px = mine[name]
+                if ours is None:
+                    t["fail"] += 1
+                    lines.append("  FAIL %r: nothing drawn, KiCad's box %s" % (kname, box))
+                    continue
+                off = max(abs(a - b) for a, b in zip(ours, box))
+                ratio = off / nm_per_px if nm_per_px else 0.0
+                worst = max(worst, ratio)
+                if ratio <= 1.0:
+                    t["match"] += 1
+                    if args.verbose:
+                        lines.append("  ok %r (%.3f px)" % (kname, ratio))
+                else:
+                    t["fail"] += 1
+                    lines.append("  FAIL %r: ours %s, KiCad's %s (%.1f px of %d nm)"
+                                 % (kname, ours, box, ratio, nm_per_px))
+            if lines:
+                print("== %s" % path)
+                print("\n".join(lines))
+    print("libraries %(libraries)d (%(unloadable)d KiCad cannot load), footprints compared "
+          "%(footprints)d: within one pixel %(match)d, failures %(fail)d; skipped %(skipped)d "
+          "(not loadable in KiCad, turned, without pads and drawings, or under a shared name)" % t)
+    print("largest difference: %.3f px at %d px" % (worst, args.size))
+    return 1 if t["fail"] else 0
 
 
 if __name__ == "__main__":

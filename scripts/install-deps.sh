@@ -8,6 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-svg-dev
   libgtest-dev
   fonts-dejavu-core
   # the install checks (scripts/check-install.sh) and the Debian package (cpack, dpkg-shlibdeps)

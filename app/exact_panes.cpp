@@ -1,0 +1,172 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/exact_panes.h"
+
+#include <QAction>
+#include <QHelpEvent>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+#include <QScrollArea>
+#include <QToolTip>
+#include <algorithm>
+#include <cmath>
+
+#include "app/preview_widget.h"
+#include "drawing/exact_footprint.h"
+
+namespace trevak {
+
+namespace {
+
+constexpr double kMargin = 10;   // pixels around the drawing
+constexpr int kMaxSide = 6000;   // the widest picture a zoomed pane makes
+const QSize kFallbackView(319, 262);
+
+/// The visible area the picture sits in: its scroll box's viewport when it has one.
+QSize visibleArea(const PreviewWidget* pane) {
+  for (const QWidget* w = pane->parentWidget(); w != nullptr; w = w->parentWidget()) {
+    if (const auto* box = qobject_cast<const QScrollArea*>(w)) {
+      const QSize s = box->viewport()->size();
+      return s.isEmpty() ? kFallbackView : s;
+    }
+  }
+  return kFallbackView;
+}
+
+/// Numbers as a Brazilian reader writes them (decimal comma), without thousands separators.
+QLocale portuguese() {
+  QLocale pt(QLocale::Portuguese, QLocale::Brazil);
+  pt.setNumberOptions(QLocale::OmitGroupSeparator);
+  return pt;
+}
+
+QString length(std::int64_t nm, LengthUnit unit) {
+  const QLocale pt = portuguese();
+  if (unit == LengthUnit::Millimetre) return pt.toString(static_cast<double>(nm) / 1e6, 'g', 7);
+  return pt.toString(static_cast<double>(nm) / 2540.0, 'g', 9);
+}
+
+QString unitName(LengthUnit unit) {
+  return unit == LengthUnit::Millimetre ? QStringLiteral("mm") : QStringLiteral("(1/10000 pol)");
+}
+
+QString shapeName(char shape) {
+  switch (shape) {
+    case 'C':
+      return QStringLiteral("círculo");
+    case 'R':
+      return QStringLiteral("retângulo");
+    case 'O':
+      return QStringLiteral("oval");
+    case 'T':
+      return QStringLiteral("trapézio");
+    default:
+      return QString::fromLatin1(&shape, 1);
+  }
+}
+
+}  // namespace
+
+QString padDescription(const exact::Pad& pad, LengthUnit unit) {
+  const QString u = unitName(unit);
+  QString text = QStringLiteral("Ilha %1\nForma: %2")
+                     .arg(QString::fromLatin1(pad.number.data(),
+                                              static_cast<qsizetype>(pad.number.size())),
+                          shapeName(pad.shape));
+  if (std::fmod(pad.angle, 3600.0) != 0) {
+    text += QStringLiteral(", %1°").arg(portuguese().toString(pad.angle / 10.0, 'g', 6));
+  }
+  const std::int64_t h = pad.shape == 'C' ? pad.size.x : pad.size.y;
+  text += QStringLiteral("\nTamanho: %1 × %2 %3").arg(length(pad.size.x, unit), length(h, unit), u);
+  if (pad.ovalDrill && pad.drillSize.x > 0) {
+    text += QStringLiteral("\nFuro: oval %1 × %2 %3")
+                .arg(length(pad.drillSize.x, unit), length(pad.drillSize.y, unit), u);
+  } else if (pad.drill > 0) {
+    text += QStringLiteral("\nFuro: %1 %2").arg(length(pad.drill, unit), u);
+  } else {
+    text += QStringLiteral("\nFuro: nenhum");
+  }
+  if (pad.drillOffset.x != 0 || pad.drillOffset.y != 0) {
+    text += QStringLiteral(" (cobre deslocado %1; %2)")
+                .arg(length(pad.drillOffset.x, unit), length(pad.drillOffset.y, unit));
+  }
+  return text;
+}
+
+ExactPanes::ExactPanes(QObject* parent)
+    : QObject(parent), m_toggle(new QAction(QStringLiteral("Desenho exato"), this)) {
+  setObjectName(QStringLiteral("exactPanes"));
+  m_toggle->setObjectName(QStringLiteral("Desenhoexato1"));
+  m_toggle->setCheckable(true);
+  m_toggle->setToolTip(
+      QStringLiteral("Desenha cada ilha, linha, polígono e texto na forma, ângulo e camada reais"));
+}
+
+ExactPanes::~ExactPanes() = default;
+
+bool ExactPanes::isOn() const { return m_toggle->isChecked(); }
+
+void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit unit, int escala,
+                      bool texts) {
+  exact::Options options;
+  options.texts = texts;
+  Shown& shown = m_shown[pane];
+  if (shown.drawing == nullptr) pane->installEventFilter(this);
+  shown.drawing =
+      std::make_unique<exact::ExactDrawing>(exact::footprintFromBody(body, unit), options);
+  shown.unit = unit;
+
+  const QRectF e = shown.drawing->extent();
+  const QSize view = visibleArea(pane);
+  double fit = 1e-4;
+  if (!e.isNull()) {
+    fit = std::min((view.width() - 2 * kMargin) / std::max(e.width(), 1.0),
+                   (view.height() - 2 * kMargin) / std::max(e.height(), 1.0));
+  }
+  double scale = fit * 100.0 / std::max(escala, 1);
+  QSize size;
+  shown.toDevice = shown.drawing->scaleTransform(scale, kMargin, &size);
+  if (size.width() > kMaxSide || size.height() > kMaxSide) {
+    scale *= std::min(kMaxSide / static_cast<double>(size.width()),
+                      kMaxSide / static_cast<double>(size.height()));
+    shown.toDevice = shown.drawing->scaleTransform(scale, kMargin, &size);
+  }
+  size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxSide, kMaxSide));
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    shown.drawing->paint(painter, shown.toDevice);
+  }
+  pane->setImage(std::move(image));
+  pane->resize(size);
+  if (QWidget* holder = pane->parentWidget()) {
+    holder->resize(pane->x() + size.width(), size.height());
+  }
+}
+
+QString ExactPanes::hintAt(const PreviewWidget* pane, QPoint point) const {
+  const auto it = m_shown.find(pane);
+  if (!isOn() || it == m_shown.end() || it->second.drawing == nullptr) return {};
+  const Shown& shown = it->second;
+  const int index = shown.drawing->padAt(shown.toDevice.inverted().map(QPointF(point)));
+  if (index < 0) return {};
+  return padDescription(shown.drawing->footprint().pads[static_cast<std::size_t>(index)],
+                        shown.unit);
+}
+
+bool ExactPanes::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() != QEvent::ToolTip || !isOn()) return QObject::eventFilter(watched, event);
+  auto* pane = static_cast<PreviewWidget*>(watched);
+  auto* help = static_cast<QHelpEvent*>(event);
+  const QString hint = hintAt(pane, help->pos());
+  if (hint.isEmpty()) {
+    QToolTip::hideText();
+    event->ignore();
+  } else {
+    QToolTip::showText(help->globalPos(), hint, pane);
+  }
+  return true;
+}
+
+}  // namespace trevak

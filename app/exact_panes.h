@@ -1,0 +1,63 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QTransform>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "drawing/exact_renderer.h"
+#include "library/module_table.h"
+
+class QAction;
+
+namespace trevak {
+
+class PreviewWidget;
+
+/// The exact drawing in the window's panes. Its checkable action "Desenho exato" switches
+/// both panes between the sketch and the exact drawing; while it is on, each pane's redraw
+/// comes here instead, and hovering a pad shows its number, shape, size and drill.
+class ExactPanes final : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit ExactPanes(QObject* parent = nullptr);
+  ~ExactPanes() override;
+
+  /// The toggle (object name "Desenhoexato1"), for a menu or a tool bar.
+  QAction* toggle() const { return m_toggle; }
+  /// True while the panes show the exact drawing.
+  bool isOn() const;
+
+  /// Draws a module body of a library in `unit` into a pane picture. At scale 100 the drawing
+  /// fits the pane's visible area; every scale step zooms as it does in the sketch (the
+  /// picture's size goes as 100 / escala). Texts are drawn when `texts`.
+  void draw(PreviewWidget* pane, const std::string& body, LengthUnit unit, int escala,
+            bool texts);
+
+  /// The hint for a point of a pane's picture: the description of the pad under it, or an
+  /// empty text.
+  QString hintAt(const PreviewWidget* pane, QPoint point) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  struct Shown {
+    std::unique_ptr<exact::ExactDrawing> drawing;
+    QTransform toDevice;
+    LengthUnit unit = LengthUnit::Decimil;
+  };
+
+  QAction* m_toggle;
+  std::map<const PreviewWidget*, Shown> m_shown;
+};
+
+/// The hint shown for a pad: "Ilha 1", its shape, size and drill in the library's unit.
+QString padDescription(const exact::Pad& pad, LengthUnit unit);
+
+}  // namespace trevak

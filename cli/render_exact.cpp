@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <QString>
+#include <QSvgGenerator>
+#include <charconv>
+#include <cmath>
+#include <optional>
+#include <ostream>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/commands.h"
+#include "cli/render_support.h"
+#include "drawing/exact_footprint.h"
+#include "drawing/exact_renderer.h"
+#include "library/io_error.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
+
+namespace trevak::cli {
+
+namespace {
+
+constexpr const char* kExactUsage =
+    "usage: trevak-cli render LIB.mod NAME --exact -o OUT.png|OUT.svg [--size PX]\n"
+    "                  [--layers LIST] [--no-pad-numbers] [--hidden-texts]\n"
+    "       trevak-cli render LIB.mod --all --exact -o FOLDER [--svg] [--size PX] ...\n"
+    "       trevak-cli render LIB.mod NAME|--all --exact --print-extent [--size PX] ...\n";
+
+constexpr int kDefaultSize = 512;
+
+struct ExactOptions {
+  std::string library;
+  std::string name;
+  std::string output;
+  bool all = false;
+  bool svg = false;
+  bool printExtent = false;
+  int size = kDefaultSize;
+  exact::Options drawing;
+};
+
+std::optional<int> parseSize(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  const auto result = std::from_chars(text.data(), end, value);
+  if (text.empty() || result.ec != std::errc() || result.ptr != end) return std::nullopt;
+  if (value < 16 || value > 16384) return std::nullopt;
+  return value;
+}
+
+bool endsWithNoCase(const std::string& text, std::string_view suffix) {
+  if (text.size() < suffix.size()) return false;
+  for (std::size_t i = 0; i < suffix.size(); ++i) {
+    char c = text[text.size() - suffix.size() + i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != suffix[i]) return false;
+  }
+  return true;
+}
+
+std::optional<ExactOptions> parseArgs(const Args& args, std::ostream& err) {
+  ExactOptions o;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o" || a == "--size" || a == "--layers") {
+      if (i + 1 == args.size()) {
+        err << "trevak-cli: render: " << a << " needs a value\n" << kExactUsage;
+        return std::nullopt;
+      }
+      const std::string& value = args[++i];
+      if (a == "-o") {
+        o.output = value;
+      } else if (a == "--size") {
+        const auto size = parseSize(value);
+        if (!size) {
+          err << "trevak-cli: render: size '" << value << "' is not a picture size (16 to 16384)\n";
+          return std::nullopt;
+        }
+        o.size = *size;
+      } else {
+        std::string unknown;
+        const auto layers = exact::parseLayerList(value, &unknown);
+        if (!layers) {
+          err << "trevak-cli: render: unknown layer '" << unknown
+              << "' (KiCad names: F.Cu, B.Cu, In1.Cu, F.SilkS, B.Mask, F.Paste, Dwgs.User, "
+                 "Edge.Cuts, *.Cu ...)\n";
+          return std::nullopt;
+        }
+        o.drawing.layers = *layers;
+      }
+    } else if (a == "--exact") {
+    } else if (a == "--all") {
+      o.all = true;
+    } else if (a == "--svg") {
+      o.svg = true;
+    } else if (a == "--print-extent") {
+      o.printExtent = true;
+    } else if (a == "--no-pad-numbers") {
+      o.drawing.padNumbers = false;
+    } else if (a == "--hidden-texts") {
+      o.drawing.hiddenTexts = true;
+    } else if (a.size() > 1 && a.front() == '-') {
+      err << "trevak-cli: render: unknown option '" << a << "'\n" << kExactUsage;
+      return std::nullopt;
+    } else {
+      positional.push_back(a);
+    }
+  }
+  const std::size_t wanted = o.all ? 1 : 2;
+  const bool outputOk = o.printExtent ? o.output.empty() : !o.output.empty();
+  if (positional.size() != wanted || !outputOk) {
+    err << kExactUsage;
+    return std::nullopt;
+  }
+  o.library = positional[0];
+  if (!o.all) {
+    o.name = positional[1];
+    if (!o.printExtent) o.svg = endsWithNoCase(o.output, ".svg");
+    if (!o.printExtent && !o.svg && !endsWithNoCase(o.output, ".png")) {
+      err << "trevak-cli: render: " << o.output << ": the name must end in .png or .svg\n";
+      return std::nullopt;
+    }
+  }
+  return o;
+}
+
+exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Options& options) {
+  const std::string body = table.recordAt(row).Comandos.value_or(std::string());
+  return exact::ExactDrawing(exact::footprintFromBody(body, table.unit()), options);
+}
+
+/// Writes the bytes through a file beside `path` renamed over it, so a failure leaves no
+/// half-written picture.
+bool writeFile(const QByteArray& data, const std::string& path, std::ostream& err) {
+  QSaveFile file(QFile::decodeName(path.c_str()));
+  if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
+    err << "trevak-cli: " << path << ": " << file.errorString().toStdString() << '\n';
+    return false;
+  }
+  return true;
+}
+
+QByteArray svgBytes(const exact::ExactDrawing& drawing, int size, const std::string& title) {
+  QTransform t;
+  const QSize picture = exact::pictureSizeFor(drawing, size, &t);
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  svg.setSize(picture);
+  // The width and height given in millimetres are the footprint's true size, so the picture
+  // goes into a document at 1:1.
+  const double dpi = t.m11() * 25.4e6;
+  if (!drawing.extent().isNull() && dpi >= 1 && dpi < 1e9) {
+    svg.setResolution(static_cast<int>(std::lround(dpi)));
+  }
+  svg.setViewBox(QRect(QPoint(0, 0), picture));
+  svg.setTitle(QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())));
+  svg.setDescription(QStringLiteral("trevak-cli render --exact"));
+  QPainter painter(&svg);
+  painter.fillRect(QRect(QPoint(0, 0), picture), Qt::white);
+  drawing.paint(painter, t);
+  painter.end();
+  return data;
+}
+
+/// One line per module: its name, the box of its pads and drawings (texts left out) in nm, and
+/// how many nm one pixel spans at the picture size.
+void printExtent(const exact::ExactDrawing& drawing, const std::string& name, int size,
+                 std::ostream& out) {
+  QTransform t;
+  exact::pictureSizeFor(drawing, size, &t);
+  const QRectF e = drawing.itemExtent();
+  const double nmPerPixel = drawing.extent().isNull() || t.m11() == 0 ? 0 : 1.0 / t.m11();
+  out << name << '\t';
+  if (e.isNull()) {
+    out << "-\t-\t-\t-";
+  } else {
+    out << std::llround(e.left()) << '\t' << std::llround(e.top()) << '\t'
+        << std::llround(e.right()) << '\t' << std::llround(e.bottom());
+  }
+  out << '\t' << std::llround(nmPerPixel) << '\n';
+}
+
+int renderOne(const ExactOptions& o, ModuleTable& table, std::ostream& out, std::ostream& err) {
+  if (!table.LocateName(o.name)) {
+    err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
+    return 1;
+  }
+  const int row = table.currentIndex();
+  const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
+  const std::string name = table.recordAt(row).nome_Componente.value_or("");
+  if (o.printExtent) {
+    printExtent(drawing, name, o.size, out);
+    return out ? 0 : 2;
+  }
+  const QByteArray data =
+      o.svg ? svgBytes(drawing, o.size, name) : exact::renderPng(drawing, o.size);
+  return writeFile(data, o.output, err) ? 0 : 2;
+}
+
+int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out,
+              std::ostream& err) {
+  if (o.printExtent) {
+    for (int row = 0; row < table.RecordCount(); ++row) {
+      printExtent(drawingOf(table, row, o.drawing),
+                  table.recordAt(row).nome_Componente.value_or(""), o.size, out);
+    }
+    return out ? 0 : 2;
+  }
+  const QString folder = QFile::decodeName(o.output.c_str());
+  if (!QDir().mkpath(folder)) {
+    err << "trevak-cli: " << o.output << ": cannot create the folder\n";
+    return 2;
+  }
+  const QString suffix = o.svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  // Names compared without case, so the files also stay apart on case-blind file systems.
+  std::set<QString> taken;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const std::string name = table.recordAt(row).nome_Componente.value_or("");
+    const QString stem = safeFileStem(name);
+    QString file = stem + suffix;
+    for (int n = 2; taken.count(file.toCaseFolded()) != 0; ++n) {
+      file = stem + QStringLiteral("_%1").arg(n) + suffix;
+    }
+    taken.insert(file.toCaseFolded());
+    const std::string path = QFile::encodeName(QDir(folder).filePath(file)).toStdString();
+    const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
+    const QByteArray data =
+        o.svg ? svgBytes(drawing, o.size, name) : exact::renderPng(drawing, o.size);
+    if (!writeFile(data, path, err)) return 2;
+    out << path << '\n';
+  }
+  return out ? 0 : 2;
+}
+
+}  // namespace
+
+int cmdRenderExact(const Args& args, std::ostream& out, std::ostream& err) {
+  const std::optional<ExactOptions> options = parseArgs(args, err);
+  if (!options) return 2;
+  const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
+  ModuleTable table;
+  try {
+    loadLibraryFile(options->library, table);
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << options->library << ": " << e.what() << '\n';
+    return 2;
+  }
+  return options->all ? renderAll(*options, table, out, err)
+                      : renderOne(*options, table, out, err);
+}
+
+}  // namespace trevak::cli

@@ -1,0 +1,562 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawing/exact_renderer.h"
+
+#include <QFont>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPen>
+#include <QPolygonF>
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace trevak::exact {
+
+namespace {
+
+constexpr int kLayerCount = 29;
+constexpr double kPi = 3.14159265358979323846;
+
+/// Bottom first: what lies under the board's back is painted first, so the front copper and
+/// silkscreen end up on top, with the user layers and the board edge over everything.
+constexpr std::array<int, kLayerCount> kPaintOrder = {
+    20, 22, 18, 16, 0,  14, 13, 12, 11, 10, 9,  8,  7,  6, 5,
+    4,  3,  2,  1,  15, 17, 19, 23, 21, 24, 25, 26, 27, 28};
+
+constexpr std::array<QRgb, kLayerCount> kColors = {
+    0xff4fa84f,  // 0 B.Cu
+    0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028,
+    0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028, 0xffc8a028,
+    0xffc8a028,  // 1-14 inner copper
+    0xffe05a5a,  // 15 F.Cu
+    0xff6e466e, 0xff8c468c,  // adhesive
+    0xff468c8c, 0xff8c8cb4,  // paste
+    0xffa0448c, 0xff007d8c,  // silkscreen
+    0xff6e3c78, 0xffa0509b,  // mask
+    0xff505050,              // Dwgs.User
+    0xff2850b4,              // Cmts.User
+    0xff3c8c14, 0xffb48c00,  // Eco1, Eco2
+    0xffb4a000,              // Edge.Cuts
+};
+
+constexpr QRgb kHoleOutline = 0xff404040u;
+constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
+
+bool shown(LayerMask mask, int layer) {
+  return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
+}
+
+/// The layer a pad is painted in: its front copper, else its back copper, else an inner
+/// copper layer, else the uppermost of its other shown layers; -1 when none is shown.
+int padPaintLayer(std::uint32_t padLayers, LayerMask shownLayers) {
+  const std::uint32_t visible = padLayers & shownLayers;
+  if (visible == 0) return -1;
+  if ((visible & (1u << 15)) != 0) return 15;
+  if ((visible & 1u) != 0) return 0;
+  for (int l = 1; l <= 14; ++l) {
+    if ((visible & (1u << l)) != 0) return l;
+  }
+  for (auto it = kPaintOrder.rbegin(); it != kPaintOrder.rend(); ++it) {
+    if ((visible & (1u << *it)) != 0) return *it;
+  }
+  return -1;
+}
+
+QPointF toF(Point p) { return {static_cast<double>(p.x), static_cast<double>(p.y)}; }
+
+/// A stadium of the given size centred on the origin (a circle when both sides are equal).
+QPainterPath stadium(double w, double h) {
+  QPainterPath path;
+  const double r = std::min(w, h) / 2;
+  path.addRoundedRect(QRectF(-w / 2, -h / 2, w, h), r, r);
+  return path;
+}
+
+/// The pad's copper outline in its own coordinates, centred on the origin, before the turn.
+QPainterPath padShape(const Pad& pad) {
+  const double w = static_cast<double>(pad.size.x), h = static_cast<double>(pad.size.y);
+  QPainterPath path;
+  switch (pad.shape) {
+    case 'R':
+      path.addRect(QRectF(-w / 2, -h / 2, w, h));
+      break;
+    case 'O':
+      path = stadium(w, h);
+      break;
+    case 'T': {
+      // KiCad's corners: the delta tilts the sides by half its value at each end.
+      const double dx = static_cast<double>(pad.delta.x) / 2;
+      const double dy = static_cast<double>(pad.delta.y) / 2;
+      const QPolygonF corners({QPointF(-w / 2 - dy, h / 2 + dx), QPointF(-w / 2 + dy, -h / 2 - dx),
+                               QPointF(w / 2 - dy, -h / 2 + dx), QPointF(w / 2 + dy, h / 2 - dx),
+                               QPointF(-w / 2 - dy, h / 2 + dx)});
+      path.addPolygon(corners);
+      path.closeSubpath();
+      break;
+    }
+    default:  // a circle's diameter is its first size
+      path.addEllipse(QPointF(0, 0), w / 2, w / 2);
+      break;
+  }
+  return path;
+}
+
+/// Tenths of a degree counter-clockwise on the screen to the turn of a QTransform.
+double qtDegrees(double tenths) { return -tenths / 10.0; }
+
+/// An angle brought into -90 to 90 degrees by half turns, as KiCad keeps texts readable.
+double upright(double tenths) {
+  double a = std::fmod(tenths, 3600.0);
+  if (a < 0) a += 3600;
+  if (a > 900 && a <= 2700) a -= 1800;
+  if (a > 2700) a -= 3600;
+  return a;
+}
+
+QFont textFont() {
+  QFont font(QStringLiteral("DejaVu Sans"));
+  font.setPixelSize(static_cast<int>(kFontPixels));
+  font.setHintingPreference(QFont::PreferNoHinting);
+  return font;
+}
+
+QRectF united(const QRectF& a, const QRectF& b) {
+  if (a.isNull()) return b;
+  if (b.isNull()) return a;
+  return a.united(b);
+}
+
+}  // namespace
+
+QColor layerColor(int layer) {
+  if (layer < 0 || layer >= kLayerCount) return QColor(kColors[21]);
+  return QColor(kColors[static_cast<std::size_t>(layer)]);
+}
+
+std::string layerName(int layer) {
+  static constexpr std::array<const char*, 14> kNamed = {
+      "B.Adhes", "F.Adhes", "B.Paste",   "F.Paste",   "B.SilkS",   "F.SilkS",   "B.Mask",
+      "F.Mask",  "Dwgs.User", "Cmts.User", "Eco1.User", "Eco2.User", "Edge.Cuts", ""};
+  if (layer == 0) return "B.Cu";
+  if (layer == 15) return "F.Cu";
+  if (layer >= 1 && layer <= 14) return "In" + std::to_string(15 - layer) + ".Cu";
+  if (layer >= 16 && layer <= 28) return kNamed[static_cast<std::size_t>(layer - 16)];
+  return {};
+}
+
+std::optional<LayerMask> parseLayerList(std::string_view list, std::string* unknown) {
+  auto lower = [](std::string_view s) {
+    std::string out(s);
+    for (char& c : out) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    return out;
+  };
+  LayerMask mask = 0;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string name = lower(list.substr(start, comma - start));
+    start = comma + 1;
+    if (name.empty()) continue;
+    LayerMask found = 0;
+    if (name == "*.cu") found = (1u << 16) - 1;
+    for (int l = 0; l < kLayerCount && found == 0; ++l) {
+      const std::string n = lower(layerName(l));
+      if (n == name) found = LayerMask{1} << l;
+      // "*.SilkS" names both sides: the names that differ from it only in their first letter.
+      if (name.size() > 2 && name.rfind("*.", 0) == 0 && n.size() == name.size() &&
+          (n[0] == 'f' || n[0] == 'b') && n.substr(1) == name.substr(1)) {
+        found = (LayerMask{1} << l) | (LayerMask{1} << (l ^ 1));
+      }
+    }
+    if (found == 0) {
+      if (unknown != nullptr) *unknown = name;
+      return std::nullopt;
+    }
+    mask |= found;
+  }
+  return mask;
+}
+
+ExactDrawing::ExactDrawing(Footprint footprint, const Options& options)
+    : m_footprint(std::move(footprint)), m_options(options) {
+  m_padLayer.assign(m_footprint.pads.size(), -1);
+  m_padOutline.resize(m_footprint.pads.size());
+  m_drills.resize(m_footprint.pads.size());
+  for (int i = 0; i < static_cast<int>(m_footprint.pads.size()); ++i) addPad(i);
+  for (const Shape& s : m_footprint.shapes) addShape(s);
+  if (m_options.texts) {
+    for (const Text& t : m_footprint.texts) addText(t);
+  }
+}
+
+void ExactDrawing::addPad(int index) {
+  const Pad& pad = m_footprint.pads[static_cast<std::size_t>(index)];
+  const int layer = padPaintLayer(pad.layers, m_options.layers);
+  if (layer < 0) return;
+  // A pad without area has no copper in KiCad: nothing to draw, nothing to hover.
+  if (pad.size.x <= 0 || (pad.shape != 'C' && pad.size.y <= 0)) return;
+  m_padLayer[static_cast<std::size_t>(index)] = layer;
+  // KiCad's pad position is its hole's; the copper sits at the offset, turned with the pad.
+  QTransform place;
+  place.translate(static_cast<double>(pad.position.x), static_cast<double>(pad.position.y));
+  place.rotate(qtDegrees(pad.angle));
+  QTransform copper = place;
+  copper.translate(static_cast<double>(pad.drillOffset.x),
+                   static_cast<double>(pad.drillOffset.y));
+  QPainterPath outline = copper.map(padShape(pad));
+  m_itemExtent = united(m_itemExtent, outline.boundingRect());
+  m_padOutline[static_cast<std::size_t>(index)] = outline;
+
+  QPainterPath hole;
+  if (pad.ovalDrill && pad.drillSize.x > 0 && pad.drillSize.y > 0) {
+    hole = place.map(stadium(static_cast<double>(pad.drillSize.x),
+                             static_cast<double>(pad.drillSize.y)));
+  } else if (pad.drill > 0) {
+    const double r = static_cast<double>(pad.drill) / 2;
+    hole.addEllipse(place.map(QPointF(0, 0)), r, r);
+  }
+  m_drills[static_cast<std::size_t>(index)] = hole;
+  m_extent = united(m_extent, outline.boundingRect());
+  if (!hole.isEmpty()) m_extent = united(m_extent, hole.boundingRect());
+  Item item;
+  item.path = std::move(outline);
+  item.fill = true;
+  item.stroke = false;
+  item.layer = layer;
+  m_items.push_back(std::move(item));
+}
+
+void ExactDrawing::addShape(const Shape& shape) {
+  if (!shown(m_options.layers, shape.layer) || shape.points.empty()) return;
+  Item item;
+  item.layer = shape.layer;
+  item.width = static_cast<double>(shape.width);
+  const QPointF a = toF(shape.points[0]);
+  const QPointF b = shape.points.size() > 1 ? toF(shape.points[1]) : a;
+  switch (shape.kind) {
+    case Shape::Kind::Segment:
+      item.path.moveTo(a);
+      item.path.lineTo(b);
+      item.roundEnds = true;
+      break;
+    case Shape::Kind::Circle: {
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      if (r > 0) {
+        item.path.addEllipse(a, r, r);
+      } else {  // a dot as wide as the line, as KiCad draws it
+        item.path.moveTo(a);
+        item.path.lineTo(a);
+      }
+      break;
+    }
+    case Shape::Kind::Arc: {
+      // The sweep runs from the given point, clockwise on the screen for a positive angle.
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      const double start = std::atan2(-(b.y() - a.y()), b.x() - a.x()) * 180.0 / kPi;
+      // KiCad brings sweeps of more than a turn back into one turn (540 degrees sweep 180).
+      double sweep = shape.arcAngle;
+      if (std::abs(sweep) > 3600) {
+        const double full = sweep > 0 ? 3600 : -3600;
+        sweep = std::fmod(sweep, 3600.0);
+        if (sweep == 0) sweep = full;
+      }
+      item.path.moveTo(b);
+      item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
+                      -sweep / 10.0);
+      item.roundEnds = true;
+      break;
+    }
+    case Shape::Kind::Polygon: {
+      QPolygonF corners;
+      for (const Point& p : shape.points) corners << toF(p);
+      item.path.addPolygon(corners);
+      item.path.closeSubpath();
+      item.fill = true;
+      break;
+    }
+  }
+  const double half = item.width / 2;
+  QRectF box = item.path.boundingRect();
+  if (shape.kind == Shape::Kind::Circle) {  // exact, and not lost when the radius is 0
+    const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+    box = QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r);
+  } else if (box.isNull()) {  // a segment of no length still covers its width
+    box = QRectF(a, QSizeF(0, 0));
+  }
+  box.adjust(-half, -half, half, half);
+  m_itemExtent = united(m_itemExtent, box);
+  m_extent = united(m_extent, box);
+  m_items.push_back(std::move(item));
+}
+
+void ExactDrawing::addText(const Text& text) {
+  if (!shown(m_options.layers, text.layer) || text.text.empty()) return;
+  if (!text.visible && !m_options.hiddenTexts) return;
+  if (text.size.y <= 0 || text.size.x <= 0) return;
+  const QFont font = textFont();
+  const QFontMetricsF metrics(font);
+  TextItem item;
+  item.text = QString::fromUtf8(text.text.data(), static_cast<qsizetype>(text.text.size()));
+  item.layer = text.layer;
+  const double advance = metrics.horizontalAdvance(item.text);
+  const double cap = metrics.capHeight();
+  double x0 = -advance / 2;
+  if (text.hJustify == 'L') x0 = 0;
+  if (text.hJustify == 'R') x0 = -advance;
+  double baseline = cap / 2;
+  if (text.vJustify == 'T') baseline = cap;
+  if (text.vJustify == 'B') baseline = 0;
+  // Texts stay readable: KiCad turns those that would read upside down by half a turn.
+  const double angle = upright(text.angle);
+  const double sy = static_cast<double>(text.size.y) / cap;
+  const double sx = sy * static_cast<double>(text.size.x) / static_cast<double>(text.size.y);
+  item.place.translate(static_cast<double>(text.position.x), static_cast<double>(text.position.y));
+  item.place.rotate(qtDegrees(angle));
+  if (text.mirrored) item.place.scale(-1, 1);
+  item.place.scale(sx, sy);
+  item.place.translate(x0, baseline);
+  item.box = QRectF(0, -cap, advance, cap);
+  m_extent = united(m_extent, item.place.mapRect(item.box));
+  m_texts.push_back(std::move(item));
+}
+
+QTransform ExactDrawing::fitTransform(QSizeF size, double margin) const {
+  QTransform t;
+  if (m_extent.isNull()) return t;
+  const double ew = std::max(m_extent.width(), 1.0), eh = std::max(m_extent.height(), 1.0);
+  const double s = std::max(
+      std::min((size.width() - 2 * margin) / ew, (size.height() - 2 * margin) / eh), 1e-12);
+  const QPointF c = m_extent.center();
+  t.translate(size.width() / 2, size.height() / 2);
+  t.scale(s, s);
+  t.translate(-c.x(), -c.y());
+  return t;
+}
+
+QTransform ExactDrawing::scaleTransform(double pixelsPerNm, double margin,
+                                        QSize* pictureSize) const {
+  QTransform t;
+  const QRectF e = m_extent.isNull() ? QRectF(0, 0, 0, 0) : m_extent;
+  if (pictureSize != nullptr) {
+    *pictureSize = QSize(static_cast<int>(std::ceil(e.width() * pixelsPerNm + 2 * margin)),
+                         static_cast<int>(std::ceil(e.height() * pixelsPerNm + 2 * margin)));
+  }
+  t.translate(margin, margin);
+  t.scale(pixelsPerNm, pixelsPerNm);
+  t.translate(-e.left(), -e.top());
+  return t;
+}
+
+void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, true);
+  painter.setRenderHint(QPainter::TextAntialiasing, true);
+  const QTransform outer = painter.transform();
+  const QTransform full = toDevice * outer;
+  const double scale = std::sqrt(std::abs(full.determinant()));
+  const QFont font = textFont();
+  painter.setFont(font);
+  for (const int layer : kPaintOrder) {
+    const QColor color = layerColor(layer);
+    // Paths go to device coordinates first: Qt flattens curves and strokes in the painter's
+    // own units, and in nanometres that makes millions of tiny segments.
+    painter.setTransform(outer);
+    for (const Item& item : m_items) {
+      if (item.layer != layer) continue;
+      const QPainterPath path = toDevice.map(item.path);
+      const double width = item.width * scale;
+      // Qt strokes round caps many times slower than flat ones: open lines get flat ends and
+      // a filled dot at each end, which is the same shape.
+      if (item.stroke) {
+        QPen pen(color, width, Qt::SolidLine, item.roundEnds ? Qt::FlatCap : Qt::RoundCap,
+                 Qt::RoundJoin);
+        if (item.width <= 0) pen.setCosmetic(true);
+        painter.setPen(pen);
+      } else {
+        painter.setPen(Qt::NoPen);
+      }
+      painter.setBrush(item.fill ? QBrush(color) : QBrush(Qt::NoBrush));
+      painter.drawPath(path);
+      if (item.stroke && item.roundEnds && item.width > 0 && path.elementCount() > 0) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        const double r = width / 2;
+        painter.drawEllipse(path.elementAt(0), r, r);
+        painter.drawEllipse(path.currentPosition(), r, r);
+      }
+    }
+    painter.setTransform(full);
+    for (const TextItem& text : m_texts) {
+      if (text.layer != layer) continue;
+      // Laid out at the device's own pixel size, the glyphs come from Qt's cache instead of
+      // being filled as outlines at every size.
+      const QTransform whole = text.place * full;
+      const double pixels = kFontPixels * std::hypot(whole.m21(), whole.m22());
+      if (pixels < 1 || pixels > 5000) continue;
+      const int size = static_cast<int>(std::lround(pixels));
+      QFont sized = font;
+      sized.setPixelSize(size);
+      painter.setFont(sized);
+      const double back = kFontPixels / size;
+      painter.setTransform(QTransform::fromScale(back, back) * whole);
+      painter.setPen(color);
+      painter.drawText(QPointF(0, 0), text.text);
+    }
+  }
+  // Holes go through every layer.
+  QPen holePen(QColor(kHoleOutline), 0);
+  holePen.setCosmetic(true);
+  painter.setPen(holePen);
+  painter.setBrush(Qt::white);
+  painter.setTransform(outer);
+  for (std::size_t i = 0; i < m_drills.size(); ++i) {
+    if (m_padLayer[i] >= 0 && !m_drills[i].isEmpty()) painter.drawPath(toDevice.map(m_drills[i]));
+  }
+  if (m_options.padNumbers) paintPadNumbers(painter, toDevice, outer);
+  painter.restore();
+}
+
+void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice,
+                                   const QTransform& outer) const {
+  painter.setPen(Qt::black);
+  const double scale = std::sqrt(std::abs(toDevice.determinant()));
+  QFont font = textFont();
+  for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
+    const Pad& pad = m_footprint.pads[i];
+    if (m_padLayer[i] < 0 || pad.number.empty()) continue;
+    const QString number =
+        QString::fromUtf8(pad.number.data(), static_cast<qsizetype>(pad.number.size()));
+    // Along the pad's longer side, so a long narrow pad takes a readable number.
+    const bool wide = pad.shape == 'C' || pad.size.x >= pad.size.y;
+    const double along = static_cast<double>(wide ? pad.size.x : pad.size.y) * scale;
+    const double across =
+        static_cast<double>(pad.shape == 'C' ? pad.size.x : std::min(pad.size.x, pad.size.y)) *
+        scale;
+    const double chars = std::max<double>(1, number.size());
+    const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
+    if (px < 4) continue;
+    font.setPixelSize(static_cast<int>(std::min(px, 400.0)));
+    painter.setFont(font);
+    const double angle = upright(pad.angle + (wide ? 0 : 900));
+    const QPointF centre =
+        toDevice.map(m_padOutline[i].boundingRect().center());
+    QTransform t;
+    t.translate(centre.x(), centre.y());
+    t.rotate(qtDegrees(angle));
+    painter.setTransform(t * outer);
+    const QRectF box(-along, -across, 2 * along, 2 * across);
+    painter.drawText(box, Qt::AlignCenter, number);
+  }
+}
+
+int ExactDrawing::padAt(QPointF pointNm) const {
+  for (int i = static_cast<int>(m_padOutline.size()) - 1; i >= 0; --i) {
+    const auto k = static_cast<std::size_t>(i);
+    if (m_padLayer[k] >= 0 && m_padOutline[k].contains(pointNm)) return i;
+  }
+  return -1;
+}
+
+QSize pictureSizeFor(const ExactDrawing& drawing, int longSide, QTransform* transform) {
+  const int side = std::max(longSide, 8);
+  const double margin = std::max(4.0, side / 20.0);
+  const QRectF e = drawing.extent();
+  QSize size(side, side);
+  if (!e.isNull() && e.width() > 0 && e.height() > 0) {
+    const double inner = side - 2 * margin;
+    if (e.width() >= e.height()) {
+      size.setHeight(static_cast<int>(std::ceil(e.height() * inner / e.width() + 2 * margin)));
+    } else {
+      size.setWidth(static_cast<int>(std::ceil(e.width() * inner / e.height() + 2 * margin)));
+    }
+  }
+  if (transform != nullptr) *transform = drawing.fitTransform(QSizeF(size), margin);
+  return size;
+}
+
+QImage renderImage(const ExactDrawing& drawing, int longSide) {
+  QTransform t;
+  const QSize size = pictureSizeFor(drawing, longSide, &t);
+  QImage image(size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  drawing.paint(painter, t);
+  return image;
+}
+
+namespace {
+
+std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0xffffffffu) {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> t{};
+    for (std::uint32_t n = 0; n < 256; ++n) {
+      std::uint32_t c = n;
+      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
+      t[n] = c;
+    }
+    return t;
+  }();
+  for (std::size_t i = 0; i < size; ++i) {
+    crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xffu] ^ (crc >> 8);
+  }
+  return crc;
+}
+
+void appendBigEndian(QByteArray& out, std::uint32_t v) {
+  out.append(static_cast<char>(v >> 24));
+  out.append(static_cast<char>(v >> 16));
+  out.append(static_cast<char>(v >> 8));
+  out.append(static_cast<char>(v));
+}
+
+void appendChunk(QByteArray& out, const char* type, const char* data, std::size_t size) {
+  appendBigEndian(out, static_cast<std::uint32_t>(size));
+  const qsizetype start = out.size();
+  out.append(type, 4);
+  out.append(data, static_cast<qsizetype>(size));
+  const std::uint32_t crc =
+      crc32(out.constData() + start, static_cast<std::size_t>(out.size() - start));
+  appendBigEndian(out, crc ^ 0xffffffffu);
+}
+
+}  // namespace
+
+QByteArray encodePng(const QImage& picture) {
+  // An RGB PNG of its own making: every row "Sub"-filtered, which turns the drawing's flat
+  // colours into runs of zeros, then zlib at its fastest level. Qt's own writer tries every
+  // filter on every row and costs several times the drawing itself.
+  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
+  const int w = image.width(), h = image.height();
+  QByteArray raw;
+  raw.resize(static_cast<qsizetype>(h) * (1 + 3 * static_cast<qsizetype>(w)));
+  char* out = raw.data();
+  for (int y = 0; y < h; ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+    *out++ = 1;  // Sub
+    QRgb left = 0;
+    for (int x = 0; x < w; ++x) {
+      const QRgb p = row[x];
+      *out++ = static_cast<char>(qRed(p) - qRed(left));
+      *out++ = static_cast<char>(qGreen(p) - qGreen(left));
+      *out++ = static_cast<char>(qBlue(p) - qBlue(left));
+      left = p;
+    }
+  }
+  const QByteArray compressed = qCompress(raw, 1);  // 4 bytes of length, then the zlib stream
+  QByteArray png("\x89PNG\r\n\x1a\n", 8);
+  QByteArray header;
+  appendBigEndian(header, static_cast<std::uint32_t>(w));
+  appendBigEndian(header, static_cast<std::uint32_t>(h));
+  header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no interlace
+  appendChunk(png, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
+  appendChunk(png, "IDAT", compressed.constData() + 4,
+              static_cast<std::size_t>(compressed.size() - 4));
+  appendChunk(png, "IEND", "", 0);
+  return png;
+}
+
+QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
+  return encodePng(renderImage(drawing, longSide));
+}
+
+}  // namespace trevak::exact
