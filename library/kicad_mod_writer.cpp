@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <climits>
 #include <cstdint>
 #include <utility>
 
@@ -19,8 +20,13 @@ void appendInteger(std::string& out, long long v) {
   out.append(buffer, end);
 }
 
+// A length as KiCad holds it: in an int, where one beyond reads as 0 (old files hold such
+// values for "unset").
+Nanometres held(Nanometres v) { return v >= INT32_MAX || v <= INT32_MIN ? 0 : v; }
+
 // Nanometres as millimetres: exact, at most six decimals, no trailing zeros.
 void appendMm(std::string& out, Nanometres v) {
+  v = held(v);
   if (v < 0) {
     out.push_back('-');
     v = -v;
@@ -325,7 +331,7 @@ constexpr std::size_t kPadNameLimit = 49;
 
 void appendLocal(std::string& out, const LocalSettings& local, bool pad) {
   auto length = [&out](const char* token, const std::optional<Nanometres>& v) {
-    if (!v || *v == 0) return;
+    if (!v || held(*v) == 0) return;
     out += " (";
     out += token;
     out += ' ';
@@ -567,7 +573,7 @@ void appendPad(std::string& out, const PadItem& pad, double moduleAngle,
   }
   // Without an At line KiCad gives a pad its through-hole layers: all copper and both masks.
   appendPadLayers(out, pad.hasAttributeLine ? pad.layerMask : 0x00C0FFFFu);
-  if (pad.dieLength && *pad.dieLength != 0) {
+  if (pad.dieLength && held(*pad.dieLength) != 0) {
     out += " (die_length ";
     appendMm(out, *pad.dieLength);
     out += ')';
