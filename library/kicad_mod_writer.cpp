@@ -506,16 +506,17 @@ void appendPad(std::string& out, const PadItem& pad, double moduleAngle,
                      "\"" + pad.name + "\": shape '" + std::string(1, pad.shape) + "'", pad.line});
     return;
   }
+  const bool noShapeLine = pad.shape == 0;
+  if (!noShapeLine && (pad.size.x <= 0 || pad.size.y <= 0)) {
+    // KiCad's legacy reader drops such pads: there is nothing of them to draw or solder.
+    notes.push_back({KicadModNote::Kind::PadSkipped, "\"" + pad.name + "\": size 0", pad.line});
+    return;
+  }
   std::string name = utf8FromLegacyBytes(pad.name);
   if (pad.name.size() > kPadNameLimit) {
     notes.push_back({KicadModNote::Kind::PadNameCut, pad.name, pad.line});
     name = utf8FromLegacyBytes(std::string_view(pad.name).substr(0, kPadNameLimit));
   }
-  // KiCad's legacy reader turns a slash in a pad number into an underscore.
-  for (char& c : name) {
-    if (c == '/') c = '_';
-  }
-  const bool noShapeLine = pad.shape == 0;
   out += "  (pad ";
   appendQuoted(out, name);
   switch (pad.hasAttributeLine ? pad.type : PadType::Standard) {
@@ -669,7 +670,11 @@ std::string writeKicadMod(std::string_view footprintName, const ModuleItems& ite
   appendQuoted(out, footprintName);
   out += " (version 20211014) (generator trevak)\n";
   const ModulePlacement placement = items.placement.value_or(ModulePlacement{});
-  const double moduleAngle = placement.angle;
+  // KiCad keeps a footprint's angle within (-180, 180] degrees and makes the texts' relative to
+  // that: a module at 270 degrees turns a text at 0 into one at 90.
+  double moduleAngle = std::fmod(placement.angle, 3600.0);
+  if (moduleAngle <= -1800) moduleAngle += 3600;
+  if (moduleAngle > 1800) moduleAngle -= 3600;
   out += ' ';
   appendLayer(out, kicadLayer(placement.layer));
   out += "\n  (tedit ";

@@ -93,6 +93,12 @@ INSTANTIATE_TEST_SUITE_P(
                  "    (effects (font (size 1 1) (thickness 0.1)))\n  )\n"
                  "  (fp_text user \"${REFERENCE} ~{RST}\" (at 0 0) (layer \"F.SilkS\")\n"
                  "    (effects (font (size 1 1) (thickness 0)))\n  )\n"},
+        LineCase{"ModuleAngleTakenWithinHalfATurn",
+                 "Po 0 0 2700 15 0 0 ~~\rT0 0 0 1 1 0 0.1 N V 21 N \"r\"\r", kMm,
+                 "  (fp_text reference \"r\" (at 0 0 90) (layer \"F.SilkS\")\n"
+                 "    (effects (font (size 1 1) (thickness 0.1)))\n  )\n"
+                 "  (fp_text value \"\" (at 0 0) (layer \"F.SilkS\")\n"
+                 "    (effects (font (size 1.27 1.27) (thickness 0.15)))\n  )\n"},
         LineCase{"AngleRelativeToTheModuleAndLatin1",
                  "Po 0 0 900 15 0 0 ~~\rT0 0 0 1 1 0 0.1 N V 0 N \"\xB5\"\r"
                  "T1 0 0 1 1 2700 0.1 N V 30 N \"v\"\r",
@@ -135,7 +141,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "Po 0 0 900 15 0 0 ~~\r$PAD\rSh \"A/2\" C 600 600 0 0 0\rDr 320 0 0\r"
                  "At STD N 00E0FFFF\rPo 100 0\r$EndPAD\r",
                  kDmil,
-                 "  (pad \"A_2\" thru_hole circle (at 0.254 0 270) (size 1.524 1.524) "
+                 "  (pad \"A/2\" thru_hole circle (at 0.254 0 270) (size 1.524 1.524) "
                  "(drill 0.8128) (layers *.Cu *.Mask \"F.SilkS\"))\n"},
         LineCase{"OvalDrillWithOffset",
                  "$PAD\rSh \"2\" O 2 1 0 0 900\rDr 0 0.1 0 O 1.2 0.6\rAt STD N 00A88001\r"
@@ -193,13 +199,17 @@ TEST(KicadModNotes, EachUnknownLineKindOnceAndBadPadsSkipped) {
   std::vector<KicadModNote> notes;
   const std::string text = writeKicadMod(
       "M",
-      parseModuleItems("Zz 1\rZz 2\rQq\r$PAD\rSh \"9\" X 1 1 0 0 0\r$EndPAD\r", kMm), notes);
-  ASSERT_EQ(notes.size(), 3u);
+      parseModuleItems("Zz 1\rZz 2\rQq\r$PAD\rSh \"9\" X 1 1 0 0 0\r$EndPAD\r"
+                       "$PAD\rSh \"8\" R 1 0 0 0 0\r$EndPAD\r",
+                       kMm),
+      notes);
+  ASSERT_EQ(notes.size(), 4u);
   EXPECT_EQ(notes[0].kind, KicadModNote::Kind::PadSkipped);
-  EXPECT_EQ(notes[1].kind, KicadModNote::Kind::LineNotUnderstood);
-  EXPECT_EQ(notes[1].detail, "Zz 1");
-  EXPECT_EQ(notes[1].line, 1);
-  EXPECT_EQ(notes[2].detail, "Qq");
+  EXPECT_EQ(notes[1].kind, KicadModNote::Kind::PadSkipped);
+  EXPECT_EQ(notes[2].kind, KicadModNote::Kind::LineNotUnderstood);
+  EXPECT_EQ(notes[2].detail, "Zz 1");
+  EXPECT_EQ(notes[2].line, 1);
+  EXPECT_EQ(notes[3].detail, "Qq");
   EXPECT_EQ(text.find("(pad"), std::string::npos);
 }
 
