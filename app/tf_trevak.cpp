@@ -26,6 +26,7 @@
 #include "app/error_report.h"
 #include "app/exact_panes.h"
 #include "app/header_strip.h"
+#include "app/kicad_export_action.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
@@ -288,6 +289,9 @@ void TfTrevak::buildMenu() {
   Criarnovabibliotecaparaedio1 =
       item("Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
            QKeySequence(Qt::CTRL | Qt::Key_N));
+  Exportarbibliotecaparakicad1 =
+      item("Exportarbibliotecaparakicad1", QString::fromUtf16(kKicadExportCaption),
+           QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
   menu->addSeparator();
   Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
@@ -329,6 +333,8 @@ void TfTrevak::connectHandlers() {
           &TfTrevak::Criarnovabibliotecaparaedio1Click);
   connect(Sair1, &QAction::triggered, this, &TfTrevak::Sair1Click);
   connect(m_exact->toggle(), &QAction::toggled, this, &TfTrevak::Desenhoexato1Click);
+  connect(Exportarbibliotecaparakicad1, &QAction::triggered, this,
+          &TfTrevak::Exportarbibliotecaparakicad1Click);
 
   RxMD_comp.setAfterEdit([this] { RxMD_compAfterEdit(); });
   DS_comp->setDataChangeHandler([this] { DS_compDataChange(); });
@@ -637,6 +643,14 @@ void TfTrevak::Salvarbibliotecaemedio1Click() { SB_salvarClick(); }
 void TfTrevak::Criarnovabibliotecaparaedio1Click() { RxSB_limparClick(); }
 
 void TfTrevak::Sair1Click() { close(); }
+
+void TfTrevak::Exportarbibliotecaparakicad1Click() {
+  runReported([this] {
+    // The walk reads the records only; the panes need no redraw meanwhile.
+    const RedrawSuppression::Guard suppressed(m_redrawSuppression);
+    exportEditLibraryToKicad(RxMD_comp, Panel5->text(), *m_prompts, m_options.saveFiles);
+  });
+}
 
 void TfTrevak::closeEvent(QCloseEvent* event) {
   // Leaving would drop unsaved modules without a word; it asks as loading and "nova" do.

@@ -104,6 +104,7 @@ class TfTrevak final : public QMainWindow {
   void Salvarbibliotecaemedio1Click();
   void Criarnovabibliotecaparaedio1Click();
   void Sair1Click();
+  void Exportarbibliotecaparakicad1Click();
 
  private:
   void buildEditPane(DockPanel* panel);
@@ -195,6 +196,7 @@ class TfTrevak final : public QMainWindow {
   QAction* Salvarbibliotecaemedio1 = nullptr;
   QAction* Criarnovabibliotecaparaedio1 = nullptr;
   QAction* Sair1 = nullptr;
+  QAction* Exportarbibliotecaparakicad1 = nullptr;
 
   ModuleListModel* m_editNames = nullptr;
   ModuleListModel* m_searchNames = nullptr;

@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <utility>
 
 namespace trevak {
@@ -51,6 +52,52 @@ void QtUserPrompts::showError(const QString& text) {
 void QtUserPrompts::showInfo(const QString& text) {
   QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
   box.exec();
+}
+
+std::optional<QString> QtUserPrompts::askFolderPath(const FileDialogRequest& request) {
+  QFileDialog dialog(m_parent);
+  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files.first();
+}
+
+void QtUserPrompts::showSummary(const QString& text, const QString& details) {
+  QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
+  if (!details.isEmpty()) box.setDetailedText(details);
+  box.exec();
+}
+
+namespace {
+
+// A window-modal progress dialog: setValue lets the window repaint and the Cancel button work.
+class DialogProgress final : public ProgressReport {
+ public:
+  DialogProgress(QWidget* parent, const QString& text, int total)
+      : m_dialog(text, QStringLiteral("Cancelar"), 0, total, parent) {
+    m_dialog.setWindowModality(Qt::WindowModal);
+    m_dialog.setMinimumDuration(500);
+    m_dialog.setAutoClose(false);
+    m_dialog.setAutoReset(false);
+  }
+  bool advance(int done) override {
+    m_dialog.setValue(done);
+    return !m_dialog.wasCanceled();
+  }
+
+ private:
+  QProgressDialog m_dialog;
+};
+
+}  // namespace
+
+std::unique_ptr<ProgressReport> QtUserPrompts::startProgress(const QString& text, int total) {
+  return std::make_unique<DialogProgress>(m_parent, text, total);
 }
 
 }  // namespace trevak

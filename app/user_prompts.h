@@ -3,6 +3,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -17,6 +18,14 @@ struct FileDialogRequest {
   QString fileName;       ///< the name (or full path) the dialog opens with
   QString initialFolder;  ///< the folder the dialog opens in; empty: the platform's choice
   bool confirmOverwrite = false;  ///< save dialogs: ask before replacing a file
+};
+
+/// A long task's progress as the user sees it.
+class ProgressReport {
+ public:
+  virtual ~ProgressReport() = default;
+  /// `done` steps of the total are done; false when the user asked to stop.
+  virtual bool advance(int done) = 0;
 };
 
 /// Every modal question and message of the editor window. The window never opens a dialog
@@ -35,6 +44,13 @@ class UserPrompts {
   virtual void showError(const QString& text) = 0;
   /// A modal information box with one OK button.
   virtual void showInfo(const QString& text) = 0;
+  /// A folder dialog; nullopt when the user cancels.
+  virtual std::optional<QString> askFolderPath(const FileDialogRequest& request) = 0;
+  /// A modal information box with one OK button and `details` the user can unfold.
+  virtual void showSummary(const QString& text, const QString& details) = 0;
+  /// Shows the progress of a task of `total` steps (only once it lasts), until the returned
+  /// object is destroyed.
+  virtual std::unique_ptr<ProgressReport> startProgress(const QString& text, int total) = 0;
 };
 
 /// The question that guards the edit library against losing unsaved changes.
@@ -51,6 +67,9 @@ class QtUserPrompts final : public UserPrompts {
   bool confirmDiscard() override;
   void showError(const QString& text) override;
   void showInfo(const QString& text) override;
+  std::optional<QString> askFolderPath(const FileDialogRequest& request) override;
+  void showSummary(const QString& text, const QString& details) override;
+  std::unique_ptr<ProgressReport> startProgress(const QString& text, int total) override;
 
  private:
   std::optional<QString> runFileDialog(const FileDialogRequest& request, bool save);

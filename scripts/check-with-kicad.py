@@ -31,8 +31,11 @@ Exit status: 0 every footprint matched (expected differences and skips allowed),
 
 import argparse
 import ast
+import collections
 import json
+import math
 import os
+import subprocess
 import sys
 import tempfile
 
@@ -508,6 +511,293 @@ def run_pair(pcbnew, plugin, orig, saved, args, totals, folder):
     totals["pairs"] += 1
 
 
+# --- the export check: KiCad's reading of a .pretty folder against its reading of the .mod ------
+
+ARC_END_TOL = 5          # nm: KiCad rounds the end it computes from centre and angle
+ARC_CURVE_TOL = 500      # nm: the drawn curve, sampled
+ARC_SAMPLES = 16
+ZERO_WIDTH = 100000      # KiCad reads a zero line width on an unfilled shape as 0.1 mm
+
+
+def norm_angle(tenths):
+    a = float(tenths) % 3600.0
+    return 0.0 if abs(a) < 1e-6 or abs(a - 3600.0) < 1e-6 else round(a, 6)
+
+
+def arc_samples(s):
+    """Points of an arc as KiCad draws it: clockwise on screen from start by its angle."""
+    c, p0, angle = s.GetCenter0(), s.GetStart0(), float(s.GetArcAngle())
+    dx, dy = p0.x - c.x, p0.y - c.y
+    pts = []
+    for k in range(ARC_SAMPLES + 1):
+        t = math.radians(angle / 10.0 * k / ARC_SAMPLES)
+        pts.append((c.x + dx * math.cos(t) - dy * math.sin(t),
+                    c.y + dx * math.sin(t) + dy * math.cos(t)))
+    return pts
+
+
+class ExportComparer:
+    """Compares KiCad's reading of an original footprint (legacy plugin) with its reading of the
+    exported one (s-expression plugin). Pads, drawings and texts are compared as multisets."""
+
+    def __init__(self, pcbnew):
+        self.p = pcbnew
+        self.diffs = []
+        self.decided = {}   # deviation -> count (the export's decisions)
+        self.limits = {}    # KiCad cannot read back what it holds -> count
+
+    def note(self, table, what):
+        table[what] = table.get(what, 0) + 1
+
+    def same(self, what, a, b):
+        if a != b:
+            self.diffs.append("%s: %r != %r" % (what, a, b))
+
+    def text_key(self, t, fp_angle, exported):
+        text = t.GetText()
+        if not exported and text.endswith("\r\n"):
+            # A quote left open takes the line end in; the export keeps lines, not their ends.
+            self.note(self.limits, "open quote in a CR LF file: the text ends in LF")
+            text = text[:-2] + "\n"
+        return (text, t.GetType(), (t.GetPos0().x, t.GetPos0().y),
+                (t.GetTextSize().x, t.GetTextSize().y), t.GetTextThickness(),
+                round(float(t.GetTextAngle()), 6), t.IsVisible(), t.IsItalic(), t.IsMirrored(),
+                t.GetLayer(), t.GetHorizJustify(), t.GetVertJustify())
+
+    def pad_key(self, d, fp_angle, original=False):
+        number = d.GetNumber()
+        if original and number and (d.GetAttribute() == self.p.PAD_ATTRIB_NPTH or
+                                    not d.IsOnCopperLayer()):
+            self.note(self.limits, "pad number of a pad without copper or hole only dropped")
+            number = ""
+        return (number, d.GetShape(), d.GetAttribute(), (d.GetPos0().x, d.GetPos0().y),
+                (d.GetSize().x, d.GetSize().y), (d.GetDelta().x, d.GetDelta().y),
+                norm_angle(d.GetOrientation() - fp_angle), d.GetDrillShape(),
+                (d.GetDrillSize().x, d.GetDrillSize().y), (d.GetOffset().x, d.GetOffset().y),
+                d.GetLayerSet().FmtHex(), d.GetPadToDieLength(), d.GetLocalClearance(),
+                d.GetLocalSolderMaskMargin(), d.GetLocalSolderPasteMargin(),
+                round(d.GetLocalSolderPasteMarginRatio(), 9), int(d.GetZoneConnection()),
+                d.GetThermalGap(), d.GetThermalSpokeWidth())
+
+    def shape_key(self, s, original):
+        p = self.p
+        shape, width, filled = s.GetShape(), s.GetWidth(), s.IsFilled()
+        if original:
+            if shape == p.SHAPE_T_POLY and not filled:
+                self.note(self.decided, "polygon written filled")
+                filled = True
+            elif width == 0 and not filled:
+                self.note(self.limits, "zero line width reads back as 0.1 mm")
+                width = ZERO_WIDTH
+        key = [shape, s.GetLayer(), width, filled]
+        if shape == p.SHAPE_T_ARC:
+            return tuple(key)  # arcs are matched by end points and curve below
+        key += [(s.GetStart0().x, s.GetStart0().y), (s.GetEnd0().x, s.GetEnd0().y)]
+        if shape == p.SHAPE_T_POLY:
+            ps = s.GetPolyShape()
+            key.append(tuple((ps.CVertex(i).x, ps.CVertex(i).y)
+                             for i in range(ps.TotalVertices())))
+        return tuple(key)
+
+    def arcs_match(self, a, b):
+        for u, v in ((a.GetStart0(), b.GetStart0()), (a.GetEnd0(), b.GetEnd0())):
+            if abs(u.x - v.x) > ARC_END_TOL or abs(u.y - v.y) > ARC_END_TOL:
+                return False
+        return all(math.hypot(u[0] - v[0], u[1] - v[1]) <= ARC_CURVE_TOL
+                   for u, v in zip(arc_samples(a), arc_samples(b)))
+
+    def multiset(self, what, ka, kb):
+        ca, cb = collections.Counter(ka), collections.Counter(kb)
+        for k in (ca - cb):
+            self.diffs.append("%s only in the original (x%d): %r" % (what, (ca - cb)[k], k))
+        for k in (cb - ca):
+            self.diffs.append("%s only in the export (x%d): %r" % (what, (cb - ca)[k], k))
+
+    def footprint(self, a, b):
+        p = self.p
+        fa = float(a.GetOrientation())
+        self.same("description", a.GetDescription(), b.GetDescription())
+        self.same("keywords", a.GetKeywords(), b.GetKeywords())
+        self.same("layer", a.GetLayer(), b.GetLayer())
+        self.same("attributes", a.GetAttributes(), b.GetAttributes())
+        self.same("locked", a.IsLocked(), b.IsLocked())
+        self.same("cost90", a.GetPlacementCost90(), b.GetPlacementCost90())
+        self.same("cost180", a.GetPlacementCost180(), b.GetPlacementCost180())
+        self.same("clearance", a.GetLocalClearance(), b.GetLocalClearance())
+        self.same("mask margin", a.GetLocalSolderMaskMargin(), b.GetLocalSolderMaskMargin())
+        self.same("paste margin", a.GetLocalSolderPasteMargin(), b.GetLocalSolderPasteMargin())
+        self.same("paste ratio", round(a.GetLocalSolderPasteMarginRatio(), 9),
+                  round(b.GetLocalSolderPasteMarginRatio(), 9))
+        self.same("zone connection", int(a.GetZoneConnection()), int(b.GetZoneConnection()))
+        self.same("thermal gap", a.GetThermalGap(), b.GetThermalGap())
+        self.same("thermal width", a.GetThermalWidth(), b.GetThermalWidth())
+        texts_a = [a.Reference(), a.Value()] + [p.Cast_to_FP_TEXT(g) for g in a.GraphicalItems()
+                                                if g.GetClass() == "MTEXT"]
+        texts_b = [b.Reference(), b.Value()] + [p.Cast_to_FP_TEXT(g) for g in b.GraphicalItems()
+                                                if g.GetClass() == "MTEXT"]
+        self.multiset("text", [self.text_key(t, fa, False) for t in texts_a],
+                      [self.text_key(t, 0.0, True) for t in texts_b])
+        self.multiset("pad", [self.pad_key(d, fa, True) for d in a.Pads()
+                              if d.GetSize().x > 0 and d.GetSize().y > 0],
+                      [self.pad_key(d, 0.0) for d in b.Pads()])
+        sa = [p.Cast_to_FP_SHAPE(g) for g in a.GraphicalItems() if g.GetClass() == "MGRAPHIC"]
+        sb = [p.Cast_to_FP_SHAPE(g) for g in b.GraphicalItems() if g.GetClass() == "MGRAPHIC"]
+        arcs_a = [s for s in sa if s.GetShape() == p.SHAPE_T_ARC]
+        arcs_b = [s for s in sb if s.GetShape() == p.SHAPE_T_ARC]
+        empty = [s for s in sa if s.GetShape() == p.SHAPE_T_POLY and
+                 s.GetPolyShape().TotalVertices() == 0]
+        for _ in empty:
+            self.note(self.limits, "polygon without corners (KiCad writes none)")
+        sa = [s for s in sa if s not in empty]
+        self.multiset("drawing", [self.shape_key(s, True) for s in sa if s not in arcs_a],
+                      [self.shape_key(s, False) for s in sb if s not in arcs_b])
+        free = list(arcs_b)
+        for u in arcs_a:
+            key = self.shape_key(u, True)
+            hit = next((v for v in free if self.shape_key(v, False) == key and
+                        self.arcs_match(u, v)), None)
+            if hit is None:
+                self.diffs.append("arc only in the original: start %s end %s angle %s" %
+                                  (u.GetStart0(), u.GetEnd0(), u.GetArcAngle()))
+            else:
+                free.remove(hit)
+        for v in free:
+            self.diffs.append("arc only in the export: start %s end %s" % (v.GetStart0(),
+                                                                            v.GetEnd0()))
+        ma, mb = list(a.Models()), list(b.Models())
+        self.same("3D model count", len(ma), len(mb))
+        for i, (u, v) in enumerate(zip(ma, mb)):
+            self.same("3D model %d file" % i, u.m_Filename, v.m_Filename)
+            for field, scale in (("m_Scale", 1.0), ("m_Rotation", 1.0), ("m_Offset", 25.4)):
+                for axis in "xyz":
+                    x = getattr(getattr(u, field), axis) * scale
+                    y = getattr(getattr(v, field), axis)
+                    if abs(x - y) > 1e-6 * max(1.0, abs(x)):
+                        self.diffs.append("3D model %d %s.%s: %r != %r" % (i, field, axis, x, y))
+            if any(getattr(u.m_Offset, axis) != 0 for axis in "xyz"):
+                self.note(self.decided, "3D offset converted from inches")
+
+
+def export_check(pcbnew, cli, lib, folder, totals, verbose):
+    """Exports `lib` with trevak-cli and compares every footprint KiCad loads from it."""
+    out = os.path.join(folder, "%d.pretty" % totals["libraries"])
+    run = subprocess.run([cli, "export", lib, "-o", out], capture_output=True)
+    totals["libraries"] += 1
+    if run.returncode not in (0,):
+        print("  FAIL trevak-cli export ended with %d: %s" % (run.returncode,
+                                                             run.stderr.decode()[:300]))
+        totals["fail"] += 1
+        return
+    totals["reported_lines"] += sum(1 for l in run.stderr.decode("utf-8", "replace").splitlines()
+                                    if "line not exported" in l)
+    orig = utf8_copy(lib, folder)
+    leg = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+    sx = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.KICAD_SEXP)
+
+    def job():
+        t = collections.Counter()
+        try:
+            names = list(leg.FootprintEnumerate(orig))
+        except Exception as e:
+            print("  SKIP KiCad does not load the original: %s" % e)
+            t["unloadable_libraries"] += 1
+            return dict(t)
+        exported = set(sx.FootprintEnumerate(out))
+        groups = collections.Counter(expected_name(n)[0] for n in names)
+        used = set()
+        for n in names:
+            t["footprints"] += 1
+            target, why = expected_name(n)
+            fa = load(leg, orig, n)
+            if fa is None:
+                t["unloadable"] += 1
+                continue
+            # Names Trevak cuts may fall together: they become NAME, NAME_v2 ... in table
+            # order; each original goes with the candidate equal to it.
+            candidates = [target] + ["%s_v%d" % (target, k) for k in range(2, groups[target] + 1)]
+            best = None
+            for cand in candidates:
+                if cand not in exported or cand in used:
+                    continue
+                fb = load(sx, out, cand)
+                if fb is None:
+                    continue
+                c = ExportComparer(pcbnew)
+                c.footprint(fa, fb)
+                if best is None or len(c.diffs) < len(best[1].diffs):
+                    best = (cand, c)
+                if not c.diffs:
+                    break
+            if best is None:
+                print("  FAIL %r: no footprint %r in the export that KiCad loads" % (n, target))
+                t["fail"] += 1
+                continue
+            used.add(best[0])
+            c = best[1]
+            if why:
+                t["renamed"] += 1
+            for k, v in c.decided.items():
+                t["decided: " + k] += v
+            for k, v in c.limits.items():
+                t["kicad limit: " + k] += v
+            t["pads"] += len(fa.Pads())
+            t["items"] += len(fa.GraphicalItems())
+            if c.diffs:
+                t["fail"] += 1
+                print("  FAIL %r: %d difference(s)" % (n, len(c.diffs)))
+                for d in c.diffs[:8]:
+                    print("      " + d)
+            else:
+                t["match"] += 1
+                if verbose:
+                    print("  ok %r" % n)
+        return dict(t)
+
+    result, how = in_child(job)
+    if how == "exit status 3":  # the job raised; its message is printed already
+        print("  FAIL the check itself failed")
+        totals["fail"] += 1
+        return
+    if result is None:
+        print("  SKIP KiCad ends (%s) on this library" % how)
+        totals["unloadable_libraries"] += 1
+        return
+    for k, v in result.items():
+        totals[k] += v
+
+
+def export_main(args):
+    try:
+        import pcbnew
+    except ImportError as e:
+        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
+              file=sys.stderr)
+        return 2
+    libs = []
+    for f in args.files:
+        if os.path.isdir(f):
+            for root, _, names in sorted(os.walk(f)):
+                libs += [os.path.join(root, n) for n in sorted(names) if n.endswith(".mod")]
+        else:
+            libs.append(f)
+    print("KiCad %s; exporting with %s" % (pcbnew.GetBuildVersion(), args.export))
+    totals = collections.Counter(libraries=0, fail=0)
+    with tempfile.TemporaryDirectory() as folder:
+        for lib in libs:
+            print("== %s" % lib)
+            export_check(pcbnew, args.export, lib, folder, totals, args.verbose)
+    print("libraries %d (%d KiCad cannot load), footprints %d (%d pads, %d drawings and texts): "
+          "equal %d, not loadable by KiCad from the original %d, failures %d"
+          % (totals["libraries"], totals["unloadable_libraries"], totals["footprints"],
+             totals["pads"], totals["items"], totals["match"], totals["unloadable"],
+             totals["fail"]))
+    print("lines reported as not exported: %d" % totals["reported_lines"])
+    for k in sorted(totals):
+        if k.startswith("decided") or k.startswith("kicad limit"):
+            print("  %s: %d" % (k, totals[k]))
+    return 1 if totals["fail"] else 0
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "exact-extent":
         return exact_extent_main(sys.argv[2:])
@@ -519,7 +809,13 @@ def main():
     ap.add_argument("--allow-extra", action="store_true",
                     help="footprints only in the saved library are no failure")
     ap.add_argument("-v", "--verbose", action="store_true", help="list matching footprints")
+    ap.add_argument("--export", metavar="TREVAK_CLI",
+                    help="export each library (or every .mod under a folder) given with "
+                         "TREVAK_CLI export and compare KiCad's reading of the .pretty folder "
+                         "with its reading of the original")
     args = ap.parse_args()
+    if args.export:
+        return export_main(args)
 
     pairs = []
     if len(args.files) % 2:

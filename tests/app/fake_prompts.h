@@ -19,12 +19,21 @@ class FakePrompts final : public UserPrompts {
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> discardAnswers;
+  std::deque<std::optional<QString>> folderAnswers;
+  /// A progress report answers "stop" once this many steps are done (-1: never).
+  int stopProgressAt = -1;
 
   std::vector<FileDialogRequest> openRequests;
   std::vector<FileDialogRequest> saveRequests;
   int discardQuestions = 0;
   QStringList errors;
   QStringList infos;
+  std::vector<FileDialogRequest> folderRequests;
+  QStringList summaries;
+  QStringList summaryDetails;
+  /// Every advance of every progress report, in order.
+  std::vector<int> progressSteps;
+  std::vector<int> progressTotals;
   /// Run while a box or dialog is up, for tests that look at the window then.
   std::function<void()> whileErrorShown;
   std::function<void()> whileSaveDialogShown;
@@ -69,6 +78,35 @@ class FakePrompts final : public UserPrompts {
   }
 
   void showInfo(const QString& text) override { infos << text; }
+
+  std::optional<QString> askFolderPath(const FileDialogRequest& request) override {
+    folderRequests.push_back(request);
+    if (folderAnswers.empty()) {
+      ADD_FAILURE() << "unexpected folder dialog";
+      return std::nullopt;
+    }
+    auto answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+  }
+
+  void showSummary(const QString& text, const QString& details) override {
+    summaries << text;
+    summaryDetails << details;
+  }
+
+  std::unique_ptr<ProgressReport> startProgress(const QString&, int total) override {
+    progressTotals.push_back(total);
+    struct Recorder final : ProgressReport {
+      FakePrompts& owner;
+      explicit Recorder(FakePrompts& o) : owner(o) {}
+      bool advance(int done) override {
+        owner.progressSteps.push_back(done);
+        return owner.stopProgressAt < 0 || done < owner.stopProgressAt;
+      }
+    };
+    return std::make_unique<Recorder>(*this);
+  }
 };
 
 }  // namespace trevak::test

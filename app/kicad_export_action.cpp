@@ -1,0 +1,137 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/kicad_export_action.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include "app/user_prompts.h"
+#include "library/io_error.h"
+#include "library/library_writer.h"
+#include "library/module_table.h"
+
+namespace trevak {
+
+namespace {
+
+QString fromBytes(const std::string& bytes) {
+  // Names are bytes; the window shows them as Latin-1, as everywhere else.
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+QString noteText(const KicadModNote& note) {
+  switch (note.kind) {
+    case KicadModNote::Kind::LineNotUnderstood:
+      return QStringLiteral("linha não exportada (linha %1): %2")
+          .arg(note.line)
+          .arg(fromBytes(note.detail));
+    case KicadModNote::Kind::PadSkipped:
+      return QStringLiteral("pad não exportado, forma desconhecida: %1")
+          .arg(fromBytes(note.detail));
+    case KicadModNote::Kind::PadNameCut:
+      return QStringLiteral("nome de pad cortado em 49 bytes: %1").arg(fromBytes(note.detail));
+  }
+  return {};
+}
+
+// Leaves the table browsing, with the same record current, so an open edit is exported too.
+void settle(ModuleTable& table) {
+  if (table.mode() == TableMode::Browse) return;
+  const int row = table.currentIndex();
+  table.MoveFirst();
+  if (row >= 0 && row < table.RecordCount()) table.moveTo(row);
+}
+
+}  // namespace
+
+QString kicadExportFolder(const QString& chosen, const QString& libraryPath) {
+  if (chosen.endsWith(QStringLiteral(".pretty"))) return chosen;
+  QString base = QFileInfo(libraryPath).completeBaseName();
+  if (base.isEmpty()) base = QStringLiteral("biblioteca");
+  return chosen + QLatin1Char('/') + base + QStringLiteral(".pretty");
+}
+
+ExportSummary summarizeExport(const ExportReport& report, const QString& folder) {
+  const std::size_t refused = report.count(ExportOutcome::RefusedDifferent) +
+                              report.count(ExportOutcome::RefusedNotAFile) +
+                              report.count(ExportOutcome::RefusedName);
+  std::size_t noted = 0;
+  QStringList details;
+  for (const ExportedFootprint& f : report.footprints) {
+    const QString name = fromBytes(f.moduleName);
+    switch (f.outcome) {
+      case ExportOutcome::RefusedDifferent:
+        details << QStringLiteral("%1: já existe um arquivo diferente, não substituído")
+                       .arg(QString::fromStdString(f.fileName));
+        break;
+      case ExportOutcome::RefusedNotAFile:
+        details << QStringLiteral("%1: não é um arquivo comum, não substituído")
+                       .arg(QString::fromStdString(f.fileName));
+        break;
+      case ExportOutcome::RefusedName:
+        details << QStringLiteral("\"%1\": nome vazio ou com caracteres de controle, não exportado")
+                       .arg(name);
+        break;
+      case ExportOutcome::Failed:
+        details << QStringLiteral("%1: falha ao gravar: %2")
+                       .arg(QString::fromStdString(f.fileName), QString::fromStdString(f.error));
+        break;
+      default:
+        break;
+    }
+    if (!f.notes.empty()) ++noted;
+    for (const KicadModNote& note : f.notes) {
+      details << QStringLiteral("%1: %2").arg(QString::fromStdString(f.footprintName),
+                                             noteText(note));
+    }
+  }
+  QString text = QStringLiteral("Exportação para %1:\n%2 gravados, %3 sem mudança, %4 substituídos, "
+                                "%5 recusados, %6 com falha.")
+                     .arg(folder)
+                     .arg(report.count(ExportOutcome::Written))
+                     .arg(report.count(ExportOutcome::Unchanged))
+                     .arg(report.count(ExportOutcome::Replaced))
+                     .arg(refused)
+                     .arg(report.count(ExportOutcome::Failed));
+  if (noted != 0) text += QStringLiteral("\n%1 módulos com observações (ver detalhes).").arg(noted);
+  if (report.stopped) text += QStringLiteral("\nExportação interrompida.");
+  return {text, details.join(QLatin1Char('\n'))};
+}
+
+void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
+                              UserPrompts& prompts, SaveFileLayer* files) {
+  if (table.IsEmpty()) {
+    prompts.showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
+                                        static_cast<qsizetype>(kEmptyLibraryMessage.size())));
+    return;
+  }
+  FileDialogRequest request;
+  request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
+  if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
+  const std::optional<QString> chosen = prompts.askFolderPath(request);
+  if (!chosen) return;
+  const QString folder = kicadExportFolder(*chosen, libraryPath);
+
+  settle(table);
+  const std::vector<ExportModule> modules = exportModulesOf(table);
+  std::unique_ptr<ProgressReport> progress = prompts.startProgress(
+      QStringLiteral("Exportando para KiCad..."), static_cast<int>(modules.size()));
+  ExportOptions options;
+  options.files = files;
+  options.progress = [&progress](std::size_t done, std::size_t) {
+    return progress->advance(static_cast<int>(done));
+  };
+  ExportReport report;
+  try {
+    report = exportPretty(modules, table.unit(), QFile::encodeName(folder).toStdString(), options);
+  } catch (const IoError& e) {
+    progress.reset();
+    prompts.showError(QStringLiteral("%1: %2").arg(folder, QString::fromUtf8(e.what())));
+    return;
+  }
+  progress.reset();
+  const ExportSummary summary = summarizeExport(report, folder);
+  prompts.showSummary(summary.text, summary.details);
+}
+
+}  // namespace trevak
