@@ -9,6 +9,7 @@
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/module_table.h"
+#include "library/name_collation.h"
 
 namespace trevak::cli {
 
@@ -26,10 +27,12 @@ const char* unitName(LengthUnit unit) {
   return "none";
 }
 
-// Loads `path` into `table`; on failure reports it the way every command does and returns false.
-bool load(const std::string& path, ModuleTable& table, std::ostream& err) {
+// Loads `path` into `table`, keeping the bodies that `keepBody` accepts; on failure reports it
+// the way every command does and returns false.
+bool load(const std::string& path, ModuleTable& table, std::ostream& err,
+          const BodyFilter& keepBody) {
   try {
-    loadLibraryFile(path, table);
+    loadLibraryFile(path, table, keepBody);
     return true;
   } catch (const IoError& e) {
     err << "trevak-cli: " << path << ": " << e.what() << '\n';
@@ -57,8 +60,10 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
     err << "usage: trevak-cli list LIB.mod [--units]\n";
     return 2;
   }
+  // Names and unit are the whole answer: holding the bodies of a large library would cost more
+  // than reading it.
   ModuleTable table;
-  if (!load(paths.front(), table, err)) return 2;
+  if (!load(paths.front(), table, err, [](std::string_view) { return false; })) return 2;
   if (units) {
     out << unitName(table.unit()) << '\n';
     return 0;
@@ -78,8 +83,15 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
   }
   const std::string& path = args[0];
   const std::string& name = args[1];
+  // Only a module that LocateName can find needs its body: one whose name collates equal to the
+  // asked one.
+  const ModuleNameCollator collator;
+  const QCollatorSortKey asked = collator.sortKey(name);
+  const auto matches = [&](std::string_view stored) {
+    return compareModuleNames(collator.sortKey(stored), asked) == 0;
+  };
   ModuleTable table;
-  if (!load(path, table, err)) return 2;
+  if (!load(path, table, err, matches)) return 2;
   if (!table.LocateName(name)) {
     err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
     return 1;
