@@ -52,16 +52,6 @@ bool startsWithKeyword(std::string_view text, std::string_view upper) {
 Keyword keywordOf(std::string_view line) {
   std::size_t i = 0;
   while (i < line.size() && isBlankOrTab(line[i])) ++i;
-  // Nearly every line is a body line. A word that starts with a printable character keeps that
-  // start when trimmed, so unless a keyword begins there the line is settled without taking
-  // the word apart.
-  if (i < line.size() && !isControlOrSpace(line[i])) {
-    const std::string_view rest = line.substr(i);
-    if (!startsWithKeyword(rest, "$MODULE") && !startsWithKeyword(rest, "$ENDMODULE") &&
-        !startsWithKeyword(rest, "UNITS")) {
-      return Keyword::Other;
-    }
-  }
   std::size_t j = i;
   while (j < line.size() && !isBlankOrTab(line[j])) ++j;
   while (i < j && isControlOrSpace(line[i])) ++i;
@@ -71,6 +61,25 @@ Keyword keywordOf(std::string_view line) {
   if (keywordEquals(word, "$ENDMODULE")) return Keyword::EndModule;
   if (keywordEquals(word, "UNITS")) return Keyword::Units;
   return Keyword::Other;
+}
+
+// False only for a line whose first word cannot be a keyword: it starts with a printable
+// character, which trimming keeps, and no keyword starts there. That settles nearly every body
+// line without taking its first word apart.
+bool mayHoldKeyword(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && isBlankOrTab(line[i])) ++i;
+  if (i == line.size() || isControlOrSpace(line[i])) return true;
+  const std::string_view rest = line.substr(i);
+  switch (rest[0]) {
+    case '$':
+      return startsWithKeyword(rest, "$MODULE") || startsWithKeyword(rest, "$ENDMODULE");
+    case 'U':
+    case 'u':
+      return startsWithKeyword(rest, "UNITS");
+    default:
+      return false;
+  }
 }
 
 // The first line end (CR or LF) or Ctrl-Z in [p, end), or end. Sixteen bytes at a time where
@@ -101,6 +110,21 @@ class ModuleCollector {
       : m_table(table), m_keepBody(keepBody) {}
 
   void line(std::string_view text) {
+    if (mayHoldKeyword(text)) {
+      anyLine(text);
+    } else if (m_inModule && m_bodyKept) {
+      m_body.append(text);
+      m_body.push_back('\r');
+    }
+  }
+
+  // A module still open at the end of the input keeps what was gathered.
+  void finish() {
+    if (m_inModule) storeModule();
+  }
+
+ private:
+  void anyLine(std::string_view text) {
     const Keyword keyword = keywordOf(text);
     if (keyword == Keyword::Units && !m_inModule && ascii(secondWord(text)) == "MM") {
       m_table.setUnit(LengthUnit::Millimetre);
@@ -120,12 +144,6 @@ class ModuleCollector {
     }
   }
 
-  // A module still open at the end of the input keeps what was gathered.
-  void finish() {
-    if (m_inModule) storeModule();
-  }
-
- private:
   std::string_view secondWord(std::string_view text) {
     // Without quotes the tokenizer's words are the runs between blanks (TABs here), so the
     // second one is found in place; quoted text needs the tokenizer itself.
