@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -43,6 +44,17 @@ bool load(const std::string& path, ModuleTable& table, std::ostream& err,
 }  // namespace
 
 int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<ModuleTable> table;
+  return cmdList(args, out, err, table);
+}
+
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<ModuleTable> table;
+  return cmdShow(args, out, err, table);
+}
+
+int cmdList(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep) {
   bool units = false;
   std::vector<std::string> paths;
   for (const std::string& a : args) {
@@ -62,7 +74,8 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
   }
   // Names and unit are the whole answer: holding the bodies of a large library would cost more
   // than reading it.
-  ModuleTable table;
+  keep = std::make_unique<ModuleTable>();
+  ModuleTable& table = *keep;
   if (!load(paths.front(), table, err, [](std::string_view) { return false; })) return 2;
   if (units) {
     out << unitName(table.unit()) << '\n';
@@ -76,7 +89,8 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
   return out ? 0 : 2;
 }
 
-int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep) {
   if (args.size() != 2) {
     err << "usage: trevak-cli show LIB.mod NAME\n";
     return 2;
@@ -90,7 +104,8 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
   const auto matches = [&](std::string_view stored) {
     return compareModuleNames(collator.sortKey(stored), asked) == 0;
   };
-  ModuleTable table;
+  keep = std::make_unique<ModuleTable>();
+  ModuleTable& table = *keep;
   if (!load(path, table, err, matches)) return 2;
   if (!table.LocateName(name)) {
     err << "trevak-cli: " << path << ": no module named '" << name << "'\n";

@@ -175,7 +175,7 @@ class ModuleCollector {
   }
 
   void storeModule() {
-    if (m_bodyKept) m_table.SetField("comandos", m_body);
+    if (m_bodyKept) m_table.SetField("Comandos", m_body);
     m_table.PostRecord();
     m_inModule = false;
     m_body.clear();

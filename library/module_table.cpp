@@ -29,6 +29,9 @@ bool sameFieldName(std::string_view a, std::string_view b) {
 }
 
 Field findField(std::string_view name) {
+  // The reader names the fields as declared, once a module: spare it the letter-case loop.
+  if (name == kNameField) return Field::Name;
+  if (name == kBodyField) return Field::Body;
   if (sameFieldName(name, kNameField)) return Field::Name;
   if (sameFieldName(name, kBodyField)) return Field::Body;
   if (sameFieldName(name, kIlhasField)) return Field::Ilhas;
@@ -217,11 +220,17 @@ struct ModuleTable::Impl {
       std::uint64_t number;
       std::size_t index;
     };
+    // Copies of the keys side by side (a copy shares the key's data), so that a comparison
+    // does not first have to reach into its record.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(records.size());
     std::vector<Item> items;
     items.reserve(records.size());
     for (std::size_t i = 0; i < records.size(); ++i) {
       Entry& e = *records[i];
-      items.push_back({keyOf(e), e.record.creationNumber, i});
+      const QCollatorSortKey* key = keyOf(e);
+      if (key != nullptr) keys.push_back(*key);
+      items.push_back({key != nullptr ? &keys.back() : nullptr, e.record.creationNumber, i});
     }
     std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
       if ((a.key == nullptr) != (b.key == nullptr)) return a.key == nullptr;

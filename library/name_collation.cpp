@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <algorithm>
 
 namespace trevak {
 
@@ -16,8 +17,17 @@ ModuleNameCollator::ModuleNameCollator() : m_collator(QLocale()) {
 }
 
 QCollatorSortKey ModuleNameCollator::sortKey(std::string_view name) const {
-  const QString text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-  return m_collator.sortKey(m_foldFirst ? text.toCaseFolded() : text);
+  QString text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  if (!m_foldFirst) return m_collator.sortKey(text);
+  // Qt's folding consults the Unicode tables character by character; for ASCII text, the names
+  // of nearly every library, it is only A to Z made small, done here in place.
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) return m_collator.sortKey(text.toCaseFolded());
+  for (QChar& c : text) {
+    if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+  }
+  return m_collator.sortKey(text);
 }
 
 int compareModuleNames(const QCollatorSortKey& a, const QCollatorSortKey& b) {
