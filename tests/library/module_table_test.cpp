@@ -312,6 +312,27 @@ TEST(ModuleTableSort, CaseIsIgnoredInTheCLocaleToo) {
   EXPECT_EQ(trevak::compareModuleNames("DIP8", "dip8"), 0);
 }
 
+// In the C locale names are ordered by their case-folded characters' codes: "[" (0x5B) comes
+// before "a" (0x61) and so before "A", which would come first unfolded (0x41); ASCII names are
+// folded apart from the others.
+TEST(ModuleTableSort, CLocaleOrderIsThatOfTheFoldedCodes) {
+  const DefaultLocale c(QLocale::c());
+  struct Pair {
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  const Pair pairs[] = {
+      {"[", "A", -1},          {"[", "a", -1},         {"Z", "\xE9", -1},
+      {"\xC9TAGE", "\xE9tage", 0}, {"DIP8", "dip8", 0},  {"_X", "ax", -1},
+      {"\xC9", "\xE9x", -1},     {"abc\xC9", "ABC\xE9", 0},
+  };
+  for (const Pair& p : pairs) {
+    const int got = trevak::compareModuleNames(p.a, p.b);
+    EXPECT_EQ((got > 0) - (got < 0), p.sign) << p.a << " vs " << p.b;
+  }
+}
+
 // --- LocateName ---------------------------------------------------------------------------
 
 struct LocateCase {
