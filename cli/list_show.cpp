@@ -100,16 +100,18 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
   // Only a module that LocateName can find needs its body: one whose name collates equal to the
   // asked one.
   const ModuleNameCollator collator;
-  const QCollatorSortKey asked = collator.sortKey(name);
-  const auto matches = [&](std::string_view stored) {
-    return compareModuleNames(collator.sortKey(stored), asked) == 0;
-  };
+  const auto matches = [&](std::string_view stored) { return collator.equal(stored, name); };
   keep = std::make_unique<ModuleTable>();
   ModuleTable& table = *keep;
   if (!load(path, table, err, matches)) return 2;
   if (!table.LocateName(name)) {
     err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
     return 1;
+  }
+  // The reader gives every body it keeps, an empty one included. Were the comparison of texts
+  // ever to disagree with the table's keys, the module found would have none: read every body.
+  if (!table.recordAt(table.currentIndex()).Comandos) {
+    if (!load(path, table, err, {}) || !table.LocateName(name)) return 2;
   }
   const std::string body = table.GetField("comandos");
   for (std::string_view line : splitBodyLines(body)) {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/module_table.h"
 
+#include "library/name_collation.h"
+
 #include <gtest/gtest.h>
 
 #include <QLocale>
@@ -330,6 +332,23 @@ TEST(ModuleTableSort, CLocaleOrderIsThatOfTheFoldedCodes) {
   for (const Pair& p : pairs) {
     const int got = trevak::compareModuleNames(p.a, p.b);
     EXPECT_EQ((got > 0) - (got < 0), p.sign) << p.a << " vs " << p.b;
+  }
+}
+
+// The text comparison that spares keys must agree with the keys, in every locale.
+TEST(ModuleTableSort, NameEqualityWithoutKeysAgreesWithTheKeys) {
+  const char* const names[] = {"DIP8", "dip8", "Dip80", "\xC9tage", "\xE9TAGE", "etage",
+                               "a\x01", "a",    "",      "[",        "_",        "\xDF"};
+  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Portuguese, QLocale::Brazil),
+                                QLocale(QLocale::Turkish, QLocale::Turkey)}) {
+    const DefaultLocale guard(locale);
+    const trevak::ModuleNameCollator collator;
+    for (const char* a : names) {
+      for (const char* b : names) {
+        EXPECT_EQ(collator.equal(a, b), trevak::compareModuleNames(a, b) == 0)
+            << locale.name().toStdString() << ": " << a << " vs " << b;
+      }
+    }
   }
 }
 
