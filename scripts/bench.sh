@@ -3,7 +3,7 @@
 # Installs what is missing (Google Benchmark among it), builds the benchmark suite and runs it,
 # then measures the peak memory of `trevak-cli list` over the large library.
 # Extra arguments go to trevak-bench, e.g. --benchmark_filter=Redraw.
-# Generated inputs (about 300 MB) are kept in $TREVAK_BENCH_DATA, by default
+# Generated inputs (about 600 MB) are kept in $TREVAK_BENCH_DATA, by default
 # <temporary folder>/trevak-bench. Never part of the tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
