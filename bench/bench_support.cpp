@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <vector>
@@ -20,6 +21,8 @@ namespace trevak::bench {
 namespace {
 
 constexpr std::size_t kBlock = std::size_t{1} << 20;
+// The block size of GNU wc.
+constexpr std::size_t kLineCountBlock = std::size_t{1} << 17;
 
 [[noreturn]] void die(const std::string& what) {
   std::fprintf(stderr, "trevak-bench: %s\n", what.c_str());
@@ -42,6 +45,13 @@ GeneratorOptions Inputs::huge() {
   GeneratorOptions o = large();
   o.seed = 100000;
   o.modules = 100000;
+  return o;
+}
+
+GeneratorOptions Inputs::giant() {
+  GeneratorOptions o = large();
+  o.seed = 200000;
+  o.modules = 200000;
   return o;
 }
 
@@ -104,6 +114,27 @@ std::size_t plainScan(const std::string& path) {
     if (n < 0) die("cannot read " + path);
     if (n == 0) break;
     lineEnds += static_cast<std::size_t>(std::count(block.data(), block.data() + n, '\n'));
+  }
+  ::close(fd);
+  return lineEnds;
+}
+
+std::size_t lineCount(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) die("cannot open " + path);
+  std::vector<char> block(kLineCountBlock);
+  std::size_t lineEnds = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, block.data(), block.size());
+    if (n < 0) die("cannot read " + path);
+    if (n == 0) break;
+    const char* p = block.data();
+    const char* const end = p + n;
+    while ((p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)))) !=
+           nullptr) {
+      ++lineEnds;
+      ++p;
+    }
   }
   ::close(fd);
   return lineEnds;

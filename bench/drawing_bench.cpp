@@ -236,16 +236,13 @@ BENCHMARK(BM_Navigation5000BothPanes)->Unit(benchmark::kSecond)->Iterations(1)->
 void BM_RenderAll1000(benchmark::State& state) {
   const std::string path = generatedLibrary(Inputs::renderAll(), "render-all.mod");
   const std::string folder = dataFolder() + "/render-all";
-  timeAgainst(
-      state, "scan",
-      [&] {
-        std::filesystem::remove_all(folder);
-        std::ostringstream out, err;
-        if (cli::run({"render", path, "--all", "-o", folder}, out, err) != 0) {
-          state.SkipWithError(err.str().c_str());
-        }
-      },
-      [&] { benchmark::DoNotOptimize(plainScan(path)); });
+  timeAgainstFloors(state, path, [&] {
+    std::filesystem::remove_all(folder);
+    std::ostringstream out, err;
+    if (cli::run({"render", path, "--all", "-o", folder}, out, err) != 0) {
+      state.SkipWithError(err.str().c_str());
+    }
+  });
 }
 BENCHMARK(BM_RenderAll1000)
     ->Unit(benchmark::kSecond)

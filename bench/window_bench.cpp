@@ -6,12 +6,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/resource.h>
+
 #include <QAbstractButton>
 #include <QCoreApplication>
+#include <QTableView>
 #include <QString>
 #include <algorithm>
 #include <cstdlib>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -67,6 +71,36 @@ void BM_WindowNavigation5000(benchmark::State& state) {
 }
 BENCHMARK(BM_WindowNavigation5000)->Unit(benchmark::kSecond)->Iterations(1)->Repetitions(3);
 
+/// Opening the 30 MB library of 20,000 modules as the edit library of the shown window, from
+/// the moment its open dialog gave the path to the grid painted with its first rows (the load,
+/// the grids, the body view and the preview of the first module, and the paint events they
+/// leave), against both floors of a reader. Each iteration starts from the small example
+/// library, loaded untimed.
+void BM_WindowOpenEdit20k(benchmark::State& state) {
+  const std::string path = generatedLibrary(Inputs::large(), "large-20000.mod");
+  const QString large = QString::fromStdString(path);
+  const QString example = QStringLiteral(TREVAK_SOURCE_DIR "/examples/exemplo.mod");
+  auto window = std::make_unique<TfTrevak>();
+  window->show();
+  QCoreApplication::processEvents();
+  auto* grid = window->findChild<QTableView*>(QStringLiteral("DBGrid1"));
+  timeAgainstFloors(
+      state, path,
+      [&] {
+        window->openEditLibrary(example);
+        QCoreApplication::processEvents();
+      },
+      [&] {
+        window->openEditLibrary(large);
+        QCoreApplication::processEvents();
+      });
+  if (window->editLibrary().RecordCount() != Inputs::large().modules) {
+    state.SkipWithError("the library did not load");
+  }
+  if (grid != nullptr) state.counters["first_row"] = grid->rowAt(0);
+}
+BENCHMARK(BM_WindowOpenEdit20k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(7);
+
 long long monotonicNs() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
@@ -75,7 +109,9 @@ long long monotonicNs() {
 
 /// Starts the editor (through the probe, which ends it at the first turn of its event loop)
 /// with `arguments`, offscreen. Returns the nanoseconds from the start to that first turn.
-long long startAndMeasure(benchmark::State& state, const std::vector<std::string>& arguments) {
+/// `peakBytes`, when given, receives the process's peak resident memory.
+long long startAndMeasure(benchmark::State& state, const std::vector<std::string>& arguments,
+                          double* peakBytes = nullptr) {
   const std::string output = dataFolder() + "/startup-probe.out";
   const std::string errors = dataFolder() + "/startup-probe.err";
   std::vector<std::string> args = {TREVAK_STARTUP_PROBE};
@@ -97,11 +133,13 @@ long long startAndMeasure(benchmark::State& state, const std::vector<std::string
   const int spawned = posix_spawn(&pid, argv[0], &files, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&files);
   int status = 0;
-  if (spawned != 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status) ||
+  rusage usage{};
+  if (spawned != 0 || wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) ||
       WEXITSTATUS(status) != 0) {
     state.SkipWithError("the start-up probe failed");
     return 0;
   }
+  if (peakBytes != nullptr) *peakBytes = static_cast<double>(usage.ru_maxrss) * 1024.0;
   long long firstTurn = 0;
   std::ifstream(output) >> firstTurn;
   return firstTurn;
@@ -132,6 +170,19 @@ void BM_StartUpWithLarge20k(benchmark::State& state) {
   startUp(state, {"--search", generatedLibrary(Inputs::large(), "large-20000.mod")});
 }
 BENCHMARK(BM_StartUpWithLarge20k)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+/// The editor started with the 200,000-module library (about 300 MB) as its edit library: the
+/// peak resident memory of the whole process (Qt included) against the file's size.
+void BM_WindowMemoryEdit200k(benchmark::State& state) {
+  const std::string path = generatedLibrary(Inputs::giant(), "giant-200000.mod");
+  const double fileBytes = static_cast<double>(std::filesystem::file_size(path));
+  double peak = 0;
+  for (auto _ : state) startAndMeasure(state, {path}, &peak);
+  state.counters["peak_MB"] = peak / 1e6;
+  state.counters["file_MB"] = fileBytes / 1e6;
+  state.counters["x_file"] = peak / fileBytes;
+}
+BENCHMARK(BM_WindowMemoryEdit200k)->Unit(benchmark::kSecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

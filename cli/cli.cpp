@@ -1,9 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 
+#include <cstdlib>
+#include <iostream>
+#include <memory>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "library/module_table.h"
 
 namespace trevak::cli {
 
@@ -73,6 +77,23 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   }
   err << "trevak-cli: unknown command '" << command << "'\n" << kUsage;
   return 2;
+}
+
+void runProcess(const std::vector<std::string>& args) {
+  std::unique_ptr<ModuleTable> kept;
+  int status;
+  const std::string command = args.empty() ? std::string() : args.front();
+  if (command == "list" || command == "show") {
+    const Args rest(args.begin() + 1, args.end());
+    status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
+                               : cmdShow(rest, std::cout, std::cerr, kept);
+  } else {
+    status = run(args, std::cout, std::cerr);
+  }
+  std::cout.flush();
+  if (!std::cout && status == 0) status = 2;
+  std::cerr.flush();
+  std::_Exit(status);
 }
 
 }  // namespace trevak::cli

@@ -12,4 +12,10 @@ namespace trevak::cli {
 /// file error.
 int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
 
+/// run() for the program's main(), writing to the standard streams: flushes the output and ends
+/// the process with the status (2 when the output could not be written). What list and show
+/// loaded is left to the system, which takes a process's memory back at once, instead of being
+/// freed piece by piece just before the end.
+[[noreturn]] void runProcess(const std::vector<std::string>& args);
+
 }  // namespace trevak::cli

@@ -2,8 +2,13 @@
 #pragma once
 
 #include <iosfwd>
+#include <memory>
 #include <string>
 #include <vector>
+
+namespace trevak {
+class ModuleTable;
+}
 
 namespace trevak::cli {
 
@@ -13,6 +18,12 @@ using Args = std::vector<std::string>;
 
 int cmdList(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
+/// list and show handing the table they loaded to `keep` instead of freeing it, for a process
+/// that ends right after them (see runProcess).
+int cmdList(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep);
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep);
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err);
 /// `render ... --exact`: the exact drawing as PNG or SVG (cmdRender hands these over).
 int cmdRenderExact(const Args& args, std::ostream& out, std::ostream& err);

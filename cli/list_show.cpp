@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <memory>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/module_table.h"
+#include "library/name_collation.h"
 
 namespace trevak::cli {
 
@@ -26,10 +28,12 @@ const char* unitName(LengthUnit unit) {
   return "none";
 }
 
-// Loads `path` into `table`; on failure reports it the way every command does and returns false.
-bool load(const std::string& path, ModuleTable& table, std::ostream& err) {
+// Loads `path` into `table`, keeping the bodies that `keepBody` accepts; on failure reports it
+// the way every command does and returns false.
+bool load(const std::string& path, ModuleTable& table, std::ostream& err,
+          const BodyFilter& keepBody) {
   try {
-    loadLibraryFile(path, table);
+    loadLibraryFile(path, table, keepBody);
     return true;
   } catch (const IoError& e) {
     err << "trevak-cli: " << path << ": " << e.what() << '\n';
@@ -40,6 +44,17 @@ bool load(const std::string& path, ModuleTable& table, std::ostream& err) {
 }  // namespace
 
 int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<ModuleTable> table;
+  return cmdList(args, out, err, table);
+}
+
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
+  std::unique_ptr<ModuleTable> table;
+  return cmdShow(args, out, err, table);
+}
+
+int cmdList(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep) {
   bool units = false;
   std::vector<std::string> paths;
   for (const std::string& a : args) {
@@ -57,8 +72,11 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
     err << "usage: trevak-cli list LIB.mod [--units]\n";
     return 2;
   }
-  ModuleTable table;
-  if (!load(paths.front(), table, err)) return 2;
+  // Names and unit are the whole answer: holding the bodies of a large library would cost more
+  // than reading it.
+  keep = std::make_unique<ModuleTable>();
+  ModuleTable& table = *keep;
+  if (!load(paths.front(), table, err, [](std::string_view) { return false; })) return 2;
   if (units) {
     out << unitName(table.unit()) << '\n';
     return 0;
@@ -71,18 +89,29 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
   return out ? 0 : 2;
 }
 
-int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
+int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
+            std::unique_ptr<ModuleTable>& keep) {
   if (args.size() != 2) {
     err << "usage: trevak-cli show LIB.mod NAME\n";
     return 2;
   }
   const std::string& path = args[0];
   const std::string& name = args[1];
-  ModuleTable table;
-  if (!load(path, table, err)) return 2;
+  // Only a module that LocateName can find needs its body: one whose name collates equal to the
+  // asked one.
+  const ModuleNameCollator collator;
+  const auto matches = [&](std::string_view stored) { return collator.equal(stored, name); };
+  keep = std::make_unique<ModuleTable>();
+  ModuleTable& table = *keep;
+  if (!load(path, table, err, matches)) return 2;
   if (!table.LocateName(name)) {
     err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
     return 1;
+  }
+  // The reader gives every body it keeps, an empty one included. Were the comparison of texts
+  // ever to disagree with the table's keys, the module found would have none: read every body.
+  if (!table.recordAt(table.currentIndex()).Comandos) {
+    if (!load(path, table, err, {}) || !table.LocateName(name)) return 2;
   }
   const std::string body = table.GetField("comandos");
   for (std::string_view line : splitBodyLines(body)) {

@@ -8,5 +8,5 @@
 int main(int argc, char* argv[]) {
   std::ios::sync_with_stdio(false);
   std::vector<std::string> args(argv + 1, argv + argc);
-  return trevak::cli::run(args, std::cout, std::cerr);
+  trevak::cli::runProcess(args);
 }

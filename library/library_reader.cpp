@@ -10,6 +10,10 @@
 #include <cstring>
 #include <memory>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "library/io_error.h"
 #include "library/module_table.h"
 #include "library/tokenizer.h"
@@ -39,6 +43,10 @@ bool keywordEquals(std::string_view word, std::string_view upper) {
   return true;
 }
 
+bool startsWithKeyword(std::string_view text, std::string_view upper) {
+  return text.size() >= upper.size() && keywordEquals(text.substr(0, upper.size()), upper);
+}
+
 // The first word of the line (blanks and TABs separate words), without the control characters
 // and blanks at its ends, compared as capitals.
 Keyword keywordOf(std::string_view line) {
@@ -55,26 +63,56 @@ Keyword keywordOf(std::string_view line) {
   return Keyword::Other;
 }
 
+// False only for a line whose first word cannot be a keyword: it starts with a printable
+// character, which trimming keeps, and no keyword starts there. That settles nearly every body
+// line without taking its first word apart.
+bool mayHoldKeyword(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && isBlankOrTab(line[i])) ++i;
+  if (i == line.size() || isControlOrSpace(line[i])) return true;
+  const std::string_view rest = line.substr(i);
+  switch (rest[0]) {
+    case '$':
+      return startsWithKeyword(rest, "$MODULE") || startsWithKeyword(rest, "$ENDMODULE");
+    case 'U':
+    case 'u':
+      return startsWithKeyword(rest, "UNITS");
+    default:
+      return false;
+  }
+}
+
+// The first line end (CR or LF) or Ctrl-Z in [p, end), or end. Sixteen bytes at a time where
+// the processor allows it: this search is most of the reader's work on a large library.
+const char* findLineBreak(const char* p, const char* end) {
+#if defined(__SSE2__)
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i ctrlZ = _mm_set1_epi8(kCtrlZ);
+  while (end - p >= 16) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i hit = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)),
+                                     _mm_cmpeq_epi8(v, ctrlZ));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit));
+    if (mask != 0) return p + __builtin_ctz(mask);
+    p += 16;
+  }
+#endif
+  while (p < end && *p != '\r' && *p != '\n' && *p != kCtrlZ) ++p;
+  return p;
+}
+
 // Turns lines into records. The tokenizer keeps TABs as ordinary characters; on the lines whose
 // words the reader takes apart, a TAB separates words ("$MODULE\tname" is written by some tools).
 class ModuleCollector {
  public:
-  explicit ModuleCollector(ModuleTable& table) : m_table(table) {}
+  ModuleCollector(ModuleTable& table, const BodyFilter& keepBody)
+      : m_table(table), m_keepBody(keepBody) {}
 
   void line(std::string_view text) {
-    const Keyword keyword = keywordOf(text);
-    if (keyword == Keyword::Units && !m_inModule && ascii(secondWord(text)) == "MM") {
-      m_table.setUnit(LengthUnit::Millimetre);
-    }
-    if (keyword == Keyword::Module) {
-      if (m_inModule) storeModule();  // its end line is missing
-      const std::string_view name = secondWord(text);
-      m_table.AppendRecord();
-      m_table.SetField("nome_Componente", name);
-      m_inModule = true;
-    }
-    if (keyword == Keyword::EndModule && m_inModule) storeModule();
-    if (keyword != Keyword::Module && m_inModule) {
+    if (mayHoldKeyword(text)) {
+      anyLine(text);
+    } else if (m_inModule && m_bodyKept) {
       m_body.append(text);
       m_body.push_back('\r');
     }
@@ -86,7 +124,38 @@ class ModuleCollector {
   }
 
  private:
+  void anyLine(std::string_view text) {
+    const Keyword keyword = keywordOf(text);
+    if (keyword == Keyword::Units && !m_inModule && ascii(secondWord(text)) == "MM") {
+      m_table.setUnit(LengthUnit::Millimetre);
+    }
+    if (keyword == Keyword::Module) {
+      if (m_inModule) storeModule();  // its end line is missing
+      const std::string_view name = secondWord(text);
+      m_table.AppendRecord();
+      m_table.SetField("nome_Componente", name);
+      m_inModule = true;
+      m_bodyKept = !m_keepBody || m_keepBody(m_table.GetField("nome_Componente"));
+    }
+    if (keyword == Keyword::EndModule && m_inModule) storeModule();
+    if (keyword != Keyword::Module && m_inModule && m_bodyKept) {
+      m_body.append(text);
+      m_body.push_back('\r');
+    }
+  }
+
   std::string_view secondWord(std::string_view text) {
+    // Without quotes the tokenizer's words are the runs between blanks (TABs here), so the
+    // second one is found in place; quoted text needs the tokenizer itself.
+    if (text.find('"') == std::string_view::npos) {
+      std::size_t i = 0;
+      while (i < text.size() && isBlankOrTab(text[i])) ++i;
+      while (i < text.size() && !isBlankOrTab(text[i])) ++i;
+      while (i < text.size() && isBlankOrTab(text[i])) ++i;
+      std::size_t j = i;
+      while (j < text.size() && !isBlankOrTab(text[j])) ++j;
+      return text.substr(i, j - i);
+    }
     if (text.find('\t') == std::string_view::npos) {
       separa_tokens(m_tokens, text);
     } else {
@@ -106,13 +175,15 @@ class ModuleCollector {
   }
 
   void storeModule() {
-    m_table.SetField("comandos", m_body);
+    if (m_bodyKept) m_table.SetField("Comandos", m_body);
     m_table.PostRecord();
     m_inModule = false;
     m_body.clear();
   }
 
   ModuleTable& m_table;
+  const BodyFilter& m_keepBody;
+  bool m_bodyKept = true;
   Tokens m_tokens;
   std::string m_scratch;
   std::string m_body;
@@ -171,11 +242,13 @@ void FileByteSource::close() {
   if (::close(fd) != 0 && errno != EINTR) throw ioErrorFromErrno(errno);
 }
 
-void readLibrary(ByteSource& source, ModuleTable& table) {
+void readLibrary(ByteSource& source, ModuleTable& table) { readLibrary(source, table, {}); }
+
+void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody) {
   NotificationSuspension pause(table);
   table.Clear();
   table.setUnit(LengthUnit::Decimil);
-  ModuleCollector collector(table);
+  ModuleCollector collector(table, keepBody);
 
   const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   std::string carry;     // the start of a line that continues in the next block
@@ -189,9 +262,8 @@ void readLibrary(ByteSource& source, ModuleTable& table) {
     if (afterCr && *p == '\n') ++p;
     afterCr = false;
     const char* start = p;
-    for (; p < end; ++p) {
+    for (; (p = findLineBreak(p, end)) < end; ++p) {
       const char c = *p;
-      if (c != '\r' && c != '\n' && c != kCtrlZ) continue;
       std::string_view text(start, static_cast<std::size_t>(p - start));
       if (!carry.empty()) {
         carry.append(text);
@@ -224,9 +296,11 @@ void readLibrary(ByteSource& source, ModuleTable& table) {
   table.MoveFirst();
 }
 
-void loadLibrary(ByteSource& source, ModuleTable& table) {
+void loadLibrary(ByteSource& source, ModuleTable& table) { loadLibrary(source, table, {}); }
+
+void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody) {
   ModuleTable fresh;
-  readLibrary(source, fresh);
+  readLibrary(source, fresh, keepBody);
   source.close();
   NotificationSuspension pause(table);
   table.replaceContent(std::move(fresh));
@@ -234,8 +308,12 @@ void loadLibrary(ByteSource& source, ModuleTable& table) {
 }
 
 void loadLibraryFile(const std::string& path, ModuleTable& table) {
+  loadLibraryFile(path, table, {});
+}
+
+void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody) {
   FileByteSource source(path);
-  loadLibrary(source, table);
+  loadLibrary(source, table, keepBody);
 }
 
 }  // namespace trevak

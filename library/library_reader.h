@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -66,13 +67,27 @@ class FileByteSource final : public ByteSource {
 /// Throws IoError when the source fails; the table then holds what was read so far.
 void readLibrary(ByteSource& source, ModuleTable& table);
 
+/// Chooses, by a module's stored name (as the table keeps it: cut at a NUL and to 60 bytes),
+/// whether a read keeps the module's body. A command that answers from the names alone, or from
+/// one module, need not hold every body of a large library in memory.
+using BodyFilter = std::function<bool(std::string_view name)>;
+
+/// readLibrary keeping only the bodies that `keepBody` accepts; the other records have a null
+/// body. Names, order, unit and notifications are those of readLibrary. An empty filter keeps
+/// every body.
+void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody);
+
 /// Reads a library into a fresh table, closes the source and only then replaces the content of
 /// `table` with it and makes its first record current: one notification. When reading or
 /// closing fails, IoError is thrown and `table` is left exactly as it was, without a
 /// notification.
 void loadLibrary(ByteSource& source, ModuleTable& table);
+/// loadLibrary keeping only the bodies that `keepBody` accepts (see readLibrary).
+void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody);
 
 /// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it).
 void loadLibraryFile(const std::string& path, ModuleTable& table);
+/// loadLibraryFile keeping only the bodies that `keepBody` accepts (see readLibrary).
+void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody);
 
 }  // namespace trevak

@@ -29,6 +29,9 @@ bool sameFieldName(std::string_view a, std::string_view b) {
 }
 
 Field findField(std::string_view name) {
+  // The reader names the fields as declared, once a module: spare it the letter-case loop.
+  if (name == kNameField) return Field::Name;
+  if (name == kBodyField) return Field::Body;
   if (sameFieldName(name, kNameField)) return Field::Name;
   if (sameFieldName(name, kBodyField)) return Field::Body;
   if (sameFieldName(name, kIlhasField)) return Field::Ilhas;
@@ -188,7 +191,7 @@ struct ModuleTable::Impl {
     const std::size_t added = records.size() - sortedCount;
     if (added == 0) return;
     if (sortedCount == 0 || added > records.size() / 2) {
-      std::sort(first, records.end(), less);
+      sortAll();
       return;
     }
     // The common case after a copy: a long sorted run and a few records behind it. Each new
@@ -206,6 +209,41 @@ struct ModuleTable::Impl {
     }
     std::move(from, sortedEnd, std::back_inserter(merged));
     records.swap(merged);
+  }
+
+  // The whole table in the order of `before`. The comparisons run over a compact array of key
+  // pointers and numbers rather than through each record, and the keys are made in record
+  // order first: on a large library the sort otherwise waits on memory more than it compares.
+  void sortAll() {
+    struct Item {
+      const QCollatorSortKey* key;
+      std::uint64_t number;
+      std::size_t index;
+    };
+    // Copies of the keys side by side (a copy shares the key's data), so that a comparison
+    // does not first have to reach into its record.
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(records.size());
+    std::vector<Item> items;
+    items.reserve(records.size());
+    for (std::size_t i = 0; i < records.size(); ++i) {
+      Entry& e = *records[i];
+      const QCollatorSortKey* key = keyOf(e);
+      if (key != nullptr) keys.push_back(*key);
+      items.push_back({key != nullptr ? &keys.back() : nullptr, e.record.creationNumber, i});
+    }
+    std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
+      if ((a.key == nullptr) != (b.key == nullptr)) return a.key == nullptr;
+      if (a.key != nullptr) {
+        const int c = compareModuleNames(*a.key, *b.key);
+        if (c != 0) return c < 0;
+      }
+      return a.number < b.number;
+    });
+    std::vector<std::unique_ptr<Entry>> sorted;
+    sorted.reserve(std::max(records.capacity(), static_cast<std::size_t>(kCapacity)));
+    for (const Item& item : items) sorted.push_back(std::move(records[item.index]));
+    records.swap(sorted);
   }
 
   bool nameMatches(Entry& e, const QCollatorSortKey& key) {

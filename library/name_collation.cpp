@@ -3,6 +3,7 @@
 
 #include <QLocale>
 #include <QString>
+#include <algorithm>
 
 namespace trevak {
 
@@ -15,9 +16,26 @@ ModuleNameCollator::ModuleNameCollator() : m_collator(QLocale()) {
   m_foldFirst = m_collator.sortKey(upper).compare(m_collator.sortKey(lower)) != 0;
 }
 
+QString ModuleNameCollator::collated(std::string_view name) const {
+  QString text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  if (!m_foldFirst) return text;
+  // Qt's folding consults the Unicode tables character by character; for ASCII text, the names
+  // of nearly every library, it is only A to Z made small, done here in place.
+  const bool ascii = std::all_of(name.begin(), name.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+  if (!ascii) return text.toCaseFolded();
+  for (QChar& c : text) {
+    if (c >= u'A' && c <= u'Z') c = QChar(c.unicode() + 32);
+  }
+  return text;
+}
+
 QCollatorSortKey ModuleNameCollator::sortKey(std::string_view name) const {
-  const QString text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
-  return m_collator.sortKey(m_foldFirst ? text.toCaseFolded() : text);
+  return m_collator.sortKey(collated(name));
+}
+
+bool ModuleNameCollator::equal(std::string_view a, std::string_view b) const {
+  return m_collator.compare(collated(a), collated(b)) == 0;
 }
 
 int compareModuleNames(const QCollatorSortKey& a, const QCollatorSortKey& b) {

@@ -17,7 +17,7 @@ packages=(
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then
-    packages+=(libbenchmark-dev time)
+    packages+=(libbenchmark-dev time python3)
   else
     packages+=("$arg")
   fi

@@ -96,3 +96,15 @@ INSTANTIATE_TEST_SUITE_P(Cases, ListShowUsage,
                                            std::vector<std::string>{"list", "--unit", "a.mod"},
                                            std::vector<std::string>{"show", "a.mod"},
                                            std::vector<std::string>{"show", "a.mod", "A", "B"}));
+
+// The program's own entry ends the process itself; its status must still be the command's.
+TEST_F(ListShow, ProcessRunEndsWithTheCommandsStatus) {
+  const std::string missing = m_dir.path().toStdString() + "/missing.mod";
+  EXPECT_EXIT(trevak::cli::runProcess({"list", "--units", m_mm}), ::testing::ExitedWithCode(0),
+              "");
+  EXPECT_EXIT(trevak::cli::runProcess({"show", m_mm, "DIP"}), ::testing::ExitedWithCode(1),
+              "no module named 'DIP'");
+  EXPECT_EXIT(trevak::cli::runProcess({"list", missing}), ::testing::ExitedWithCode(2),
+              "File not found");
+  EXPECT_EXIT(trevak::cli::runProcess({"--version"}), ::testing::ExitedWithCode(0), "");
+}

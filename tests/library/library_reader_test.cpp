@@ -486,3 +486,108 @@ TEST(ReaderFile, LineEndSplitAcrossReadBlocksMakesNoExtraLine) {
   ASSERT_EQ(t.RecordCount(), 1);
   EXPECT_EQ(*t.recordAt(0).Comandos, std::string(block - 1 - 13, 'x') + "\r");
 }
+
+// --- lines of every length ----------------------------------------------------------------
+
+// Lines of 0 to 40 bytes, so that every line end falls at every place within the reader's
+// 16-byte search and at the end of each read.
+class ReaderLineLengths : public ::testing::TestWithParam<std::tuple<const char*, std::size_t>> {};
+
+TEST_P(ReaderLineLengths, EveryLineEndIsFoundOnce) {
+  const auto& [eol, chunk] = GetParam();
+  std::vector<std::string> lines = {"$MODULE L"};
+  std::string body;
+  for (int n = 0; n <= 40; ++n) {
+    std::string line;
+    for (int i = 0; i < n; ++i) line.push_back(static_cast<char>('a' + (n + i) % 26));
+    lines.push_back(line);
+    body += line + "\r";
+  }
+  lines.push_back("$EndMODULE L");
+  EXPECT_EQ(read(lib(lines, eol), chunk), (Modules{{"L", body}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReaderLineLengths,
+                         ::testing::Combine(::testing::Values("\r\n", "\n", "\r"),
+                                            ::testing::Values(std::size_t{1}, std::size_t{15},
+                                                              std::size_t{16}, std::size_t{17},
+                                                              std::size_t{1} << 20)));
+
+TEST(ReaderLines, CtrlZInALongLineEndsTheInputThere) {
+  const std::string head = "$MODULE Z\r\n" + std::string(37, 'x');
+  EXPECT_EQ(read(head + "\x1A" + "yyyy\r\n$EndMODULE Z\r\n"),
+            (Modules{{"Z", std::string(37, 'x') + "\r"}}));
+}
+
+// --- lines that begin like a keyword -------------------------------------------------------
+
+class ReaderBodyLine : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(ReaderBodyLine, StaysInTheBody) {
+  const std::string line = GetParam();
+  EXPECT_EQ(read(lib({"$MODULE A", line, "$EndMODULE A"})), (Modules{{"A", line + "\r"}}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ReaderBodyLine,
+                         ::testing::Values("$", "$E", "$M", "$EndPAD", "$ENDMODULEX A",
+                                           "$EndMODUL", "$MODUL", "U", "UNITS mm", "units",
+                                           "\x01", "\x01$EndPAD", "  ", "$\x01MODULE X",
+                                           "Units\x01mm"));
+
+INSTANTIATE_TEST_SUITE_P(ControlBytes, ReaderEndLine,
+                         ::testing::Values("$EndMODULE\x02", "\x01$EndMODULE A",
+                                           " \x03$endmodule\x04 A"));
+
+TEST(ReaderUnitLine, AControlByteBeforeTheKeywordIsTrimmed) {
+  ModuleTable t;
+  const std::string bytes = lib({"PCBNEW-LibModule-V1", "\x01Units mm", "$MODULE A", "$EndMODULE A"});
+  trevak::MemoryByteSource source(bytes);
+  trevak::readLibrary(source, t);
+  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+}
+
+// --- keeping only some bodies --------------------------------------------------------------
+
+TEST(ReaderBodyFilter, KeepsOnlyTheChosenBodiesAndEverythingElseAsAWholeRead) {
+  const std::string bytes = lib(kSample);
+  std::vector<std::string> asked;
+  ModuleTable filtered;
+  trevak::MemoryByteSource source(bytes, 5);
+  trevak::readLibrary(source, filtered, [&](std::string_view name) {
+    asked.emplace_back(name);
+    return name == "B";
+  });
+  EXPECT_EQ(modulesOf(filtered), (Modules{{"A", "<null>"}, kSampleModules[1]}));
+  EXPECT_EQ(asked, (std::vector<std::string>{"B", "A"}));  // file order
+  EXPECT_EQ(filtered.unit(), LengthUnit::Millimetre);
+  EXPECT_EQ(filtered.currentIndex(), 0);
+}
+
+TEST(ReaderBodyFilter, SeesTheNameAsStoredAndAnEmptyFilterKeepsAll) {
+  const std::string longName(70, 'N');
+  const std::string bytes = lib({"$MODULE " + longName, "body", "$EndMODULE", "$MODULE a\x01",
+                                 "x", "$EndMODULE"});
+  std::vector<std::string> asked;
+  ModuleTable t;
+  trevak::MemoryByteSource source(bytes);
+  trevak::loadLibrary(source, t, [&](std::string_view name) {
+    asked.emplace_back(name);
+    return true;
+  });
+  EXPECT_EQ(asked, (std::vector<std::string>{std::string(60, 'N'), "a\x01"}));
+  EXPECT_EQ(modulesOf(t), read(bytes));
+  ModuleTable all;
+  trevak::MemoryByteSource again(bytes);
+  trevak::readLibrary(again, all, trevak::BodyFilter{});
+  EXPECT_EQ(modulesOf(all), read(bytes));
+}
+
+TEST(ReaderBodyFilter, FileLoadWithoutBodiesKeepsNamesAndOrder) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = dir.path().toStdString() + "/names.mod";
+  std::ofstream(path, std::ios::binary) << lib(kSample, "\n");
+  ModuleTable t;
+  trevak::loadLibraryFile(path, t, [](std::string_view) { return false; });
+  EXPECT_EQ(modulesOf(t), (Modules{{"A", "<null>"}, {"B", "<null>"}}));
+}

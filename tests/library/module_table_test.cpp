@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/module_table.h"
 
+#include "library/name_collation.h"
+
 #include <gtest/gtest.h>
 
 #include <QLocale>
@@ -310,6 +312,44 @@ TEST(ModuleTableSort, CaseIsIgnoredInTheCLocaleToo) {
   EXPECT_EQ(names(t), (std::vector<std::string>{"A", "a", "b", "DIP8"}));
   EXPECT_TRUE(t.LocateName("dip8"));
   EXPECT_EQ(trevak::compareModuleNames("DIP8", "dip8"), 0);
+}
+
+// In the C locale names are ordered by their case-folded characters' codes: "[" (0x5B) comes
+// before "a" (0x61) and so before "A", which would come first unfolded (0x41); ASCII names are
+// folded apart from the others.
+TEST(ModuleTableSort, CLocaleOrderIsThatOfTheFoldedCodes) {
+  const DefaultLocale c(QLocale::c());
+  struct Pair {
+    const char* a;
+    const char* b;
+    int sign;
+  };
+  const Pair pairs[] = {
+      {"[", "A", -1},          {"[", "a", -1},         {"Z", "\xE9", -1},
+      {"\xC9TAGE", "\xE9tage", 0}, {"DIP8", "dip8", 0},  {"_X", "ax", -1},
+      {"\xC9", "\xE9x", -1},     {"abc\xC9", "ABC\xE9", 0},
+  };
+  for (const Pair& p : pairs) {
+    const int got = trevak::compareModuleNames(p.a, p.b);
+    EXPECT_EQ((got > 0) - (got < 0), p.sign) << p.a << " vs " << p.b;
+  }
+}
+
+// The text comparison that spares keys must agree with the keys, in every locale.
+TEST(ModuleTableSort, NameEqualityWithoutKeysAgreesWithTheKeys) {
+  const char* const names[] = {"DIP8", "dip8", "Dip80", "\xC9tage", "\xE9TAGE", "etage",
+                               "a\x01", "a",    "",      "[",        "_",        "\xDF"};
+  for (const QLocale& locale : {QLocale::c(), QLocale(QLocale::Portuguese, QLocale::Brazil),
+                                QLocale(QLocale::Turkish, QLocale::Turkey)}) {
+    const DefaultLocale guard(locale);
+    const trevak::ModuleNameCollator collator;
+    for (const char* a : names) {
+      for (const char* b : names) {
+        EXPECT_EQ(collator.equal(a, b), trevak::compareModuleNames(a, b) == 0)
+            << locale.name().toStdString() << ": " << a << " vs " << b;
+      }
+    }
+  }
 }
 
 // --- LocateName ---------------------------------------------------------------------------
