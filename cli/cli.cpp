@@ -30,6 +30,10 @@ constexpr const char* kUsage =
     "  strip-prefix LIB.mod [-o OUT.mod] remove 'LIB-' from module names\n"
     "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
     "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
+    "  export LIB.mod -o OUT.pretty [NAME...] [--force]\n"
+    "                                    write modules as KiCad footprints (.kicad_mod files);\n"
+    "                                    a different file already there is replaced only\n"
+    "                                    with --force\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
@@ -49,6 +53,7 @@ constexpr Command kCommands[] = {
     {"render", cmdRender},       {"copy", cmdCopy},
     {"delete", cmdDelete},       {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
+    {"export", cmdExport},
 };
 
 }  // namespace

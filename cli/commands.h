@@ -21,5 +21,6 @@ int cmdDelete(const Args& args, std::ostream& out, std::ostream& err);
 int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
 int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
+int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trevak::cli

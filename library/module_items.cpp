@@ -191,6 +191,8 @@ std::optional<std::size_t> quotedText(std::string_view line, std::size_t pos, st
       out.push_back(c);
     }
   }
+  // KiCad reads the line with its end, so an unclosed quote takes the line end in.
+  out.push_back('\n');
   return line.size();
 }
 
@@ -368,9 +370,9 @@ class Parser {
     t.angle = *angle;
     if (t.thickness < 0) t.thickness = 0;
     const std::size_t afterThickness = f.pos();
-    std::size_t quote = line.find('"', afterThickness);
-    if (quote == std::string_view::npos) quote = line.size();
-    Fields flags(line.substr(0, quote), afterThickness);
+    // The flags are the next four words wherever they are: when some are missing, KiCad takes
+    // words of the quoted text in their place (a layer then reads as 0).
+    Fields flags(line, afterThickness);
     const std::string_view mirror = flags.next();
     const std::string_view hide = flags.next();
     const std::string_view layer = flags.next();

@@ -61,6 +61,8 @@ enum class HorizontalJustify { Left, Center, Right };
 enum class VerticalJustify { Top, Center, Bottom };
 
 /// A `T`n line: `Tn x y height width angle thickness M|N V|I layer N|I "text" [hjust vjust]`.
+/// The four flags are the four words after the thickness, as KiCad takes them: on a line that
+/// leaves some out, words of the quoted text stand in for them.
 struct TextItem {
   int number = 0;  ///< 0 reference, 1 value, any other number a user text
   NmPoint position;
@@ -70,9 +72,11 @@ struct TextItem {
   Nanometres thickness = 0;
   bool mirrored = false;  ///< field "M"
   bool visible = true;    ///< false for field "I"
-  int layer = 21;         ///< legacy layer number (21 front silkscreen when the field is absent)
-  bool italic = false;    ///< field "I" after the layer
-  std::string text;       ///< the bytes between the quotes, with \" and \\ resolved
+  int layer = 21;  ///< legacy layer number (21 front silkscreen when the line ends before it)
+  bool italic = false;  ///< field "I" after the layer
+  /// The bytes between the quotes, with \" and \\ resolved. A quote left open runs to the end
+  /// of the line and takes a line end ("\n") in, as KiCad reads it.
+  std::string text;
   HorizontalJustify horizontal = HorizontalJustify::Center;
   VerticalJustify vertical = VerticalJustify::Center;
   int line = 0;  ///< 1-based line number in the body

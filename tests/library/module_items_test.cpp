@@ -137,6 +137,16 @@ TEST(ModuleItemsTexts, ShortLinesKeepDefaultsAndBytesStayAsTheyAre) {
   EXPECT_EQ(m.texts[0].text, "\xB5" "F");
 }
 
+TEST(ModuleItemsTexts, MissingFlagsAreTakenFromTheTextAsKiCadTakesThem) {
+  // Old official libraries leave out layer and italic: KiCad reads the quoted text as the layer.
+  const ModuleItems m = parseModuleItems(
+      "T0 250 -1875 500 500 0 35 N V \">NAME\"\rT1 0 0 1 1 0 1 N V 21 N \"open\r", kDmil);
+  ASSERT_EQ(m.texts.size(), 2u);
+  EXPECT_EQ(m.texts[0].layer, 0);
+  EXPECT_EQ(m.texts[0].text, ">NAME");
+  EXPECT_EQ(m.texts[1].text, "open\n");
+}
+
 // --- shapes -------------------------------------------------------------------------------------
 
 TEST(ModuleItemsShapes, ReadsSegmentCircleArcAndPolygon) {

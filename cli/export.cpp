@@ -1,0 +1,155 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "cli/commands.h"
+#include "library/io_error.h"
+#include "library/kicad_export.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
+
+namespace trevak::cli {
+
+namespace {
+
+constexpr const char* kExportUsage = "usage: trevak-cli export LIB.mod -o OUT.pretty [NAME...] [--force]\n";
+
+const char* noteText(KicadModNote::Kind kind) {
+  switch (kind) {
+    case KicadModNote::Kind::LineNotUnderstood:
+      return "line not exported";
+    case KicadModNote::Kind::PadSkipped:
+      return "pad not exported, unknown shape";
+    case KicadModNote::Kind::PadNameCut:
+      return "pad name cut to 49 bytes";
+  }
+  return "";
+}
+
+void writeBytes(std::ostream& out, std::string_view bytes) {
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+}  // namespace
+
+int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
+  std::string output;
+  bool force = false;
+  std::vector<std::string> positional;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a == "-o") {
+      if (i + 1 >= args.size() || !output.empty()) {
+        err << kExportUsage;
+        return 2;
+      }
+      output = args[++i];
+    } else if (a == "--force") {
+      force = true;
+    } else if (a.size() > 1 && a.front() == '-') {
+      err << "trevak-cli: export: unknown option '" << a << "'\n" << kExportUsage;
+      return 2;
+    } else {
+      positional.push_back(a);
+    }
+  }
+  if (positional.empty() || output.empty()) {
+    err << kExportUsage;
+    return 2;
+  }
+  const std::string& path = positional.front();
+  ModuleTable table;
+  try {
+    loadLibraryFile(path, table);
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << path << ": " << e.what() << '\n';
+    return 2;
+  }
+
+  std::vector<ExportModule> all = exportModulesOf(table);
+  std::vector<std::string> allNames = exportFootprintNames(all);
+  std::vector<ExportModule> modules;
+  std::vector<std::string> names;
+  if (positional.size() == 1) {
+    modules = std::move(all);
+    names = std::move(allNames);
+  } else {
+    std::set<int> rows;
+    for (std::size_t k = 1; k < positional.size(); ++k) {
+      if (!table.LocateName(positional[k])) {
+        err << "trevak-cli: " << path << ": no module named '" << positional[k] << "'\n";
+        return 1;
+      }
+      rows.insert(table.currentIndex());
+    }
+    for (const int row : rows) {
+      modules.push_back(all[static_cast<std::size_t>(row)]);
+      names.push_back(allNames[static_cast<std::size_t>(row)]);
+    }
+  }
+
+  ExportOptions options;
+  options.force = force;
+  options.footprintNames = &names;
+  ExportReport report;
+  try {
+    report = exportPretty(modules, table.unit(), output, options);
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << output << ": " << e.what() << '\n';
+    return 2;
+  }
+
+  for (const ExportedFootprint& f : report.footprints) {
+    switch (f.outcome) {
+      case ExportOutcome::Written:
+        out << "written ";
+        break;
+      case ExportOutcome::Unchanged:
+        out << "unchanged ";
+        break;
+      case ExportOutcome::Replaced:
+        out << "replaced ";
+        break;
+      case ExportOutcome::RefusedDifferent:
+        err << "trevak-cli: " << output << '/' << f.fileName
+            << ": a different file is there (use --force to replace it)\n";
+        break;
+      case ExportOutcome::RefusedNotAFile:
+        err << "trevak-cli: " << output << '/' << f.fileName << ": not a plain file, left alone\n";
+        break;
+      case ExportOutcome::RefusedName:
+        err << "trevak-cli: module '";
+        writeBytes(err, f.moduleName);
+        err << "': empty name or control characters, not exported\n";
+        break;
+      case ExportOutcome::Failed:
+        err << "trevak-cli: " << output << '/' << f.fileName << ": " << f.error << '\n';
+        break;
+    }
+    if (f.outcome == ExportOutcome::Written || f.outcome == ExportOutcome::Unchanged ||
+        f.outcome == ExportOutcome::Replaced) {
+      out << f.fileName << '\n';
+    }
+    for (const KicadModNote& note : f.notes) {
+      err << "trevak-cli: " << f.footprintName << ": " << noteText(note.kind) << " (line "
+          << note.line << "): ";
+      writeBytes(err, note.detail);
+      err << '\n';
+    }
+  }
+  const std::size_t refused = report.count(ExportOutcome::RefusedDifferent) +
+                              report.count(ExportOutcome::RefusedNotAFile) +
+                              report.count(ExportOutcome::RefusedName);
+  const std::size_t failed = report.count(ExportOutcome::Failed);
+  out << report.count(ExportOutcome::Written) << " written, "
+      << report.count(ExportOutcome::Unchanged) << " unchanged, "
+      << report.count(ExportOutcome::Replaced) << " replaced, " << refused << " refused, "
+      << failed << " failed\n";
+  if (failed != 0) return 2;
+  if (refused != 0) return 1;
+  return out ? 0 : 2;
+}
+
+}  // namespace trevak::cli
