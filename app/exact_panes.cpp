@@ -117,7 +117,8 @@ void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit u
   shown.unit = unit;
 
   const QRectF e = shown.drawing->extent();
-  const QSize view = visibleArea(pane);
+  // The picture sits a pixel or two into its holder; it should fit without a scroll bar.
+  const QSize view = visibleArea(pane) - QSize(pane->x(), pane->y());
   double fit = 1e-4;
   if (!e.isNull()) {
     fit = std::min((view.width() - 2 * kMargin) / std::max(e.width(), 1.0),

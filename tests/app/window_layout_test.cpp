@@ -139,7 +139,7 @@ TEST_F(WindowStart, NameGridsHaveOneTitledColumn) {
 
 TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   QList<QAction*> top = window_->menuBar()->actions();
-  ASSERT_EQ(top.size(), 1);
+  ASSERT_GE(top.size(), 1);  // "Arquivo" first; "Exibir" follows it
   EXPECT_EQ(top.first()->text(), "Arquivo");
   const QList<QAction*> items = top.first()->menu()->actions();
   ASSERT_EQ(items.size(), 6);
