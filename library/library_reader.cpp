@@ -11,6 +11,7 @@
 #include <memory>
 
 #include "library/io_error.h"
+#include "library/load_warnings.h"
 #include "library/module_table.h"
 #include "library/tokenizer.h"
 
@@ -59,16 +60,19 @@ Keyword keywordOf(std::string_view line) {
 // words the reader takes apart, a TAB separates words ("$MODULE\tname" is written by some tools).
 class ModuleCollector {
  public:
-  explicit ModuleCollector(ModuleTable& table) : m_table(table) {}
+  ModuleCollector(ModuleTable& table, ReadObserver* observer)
+      : m_table(table), m_observer(observer) {}
 
   void line(std::string_view text) {
+    if (m_observer != nullptr) m_observer->line(text);
     const Keyword keyword = keywordOf(text);
     if (keyword == Keyword::Units && !m_inModule && ascii(secondWord(text)) == "MM") {
       m_table.setUnit(LengthUnit::Millimetre);
     }
     if (keyword == Keyword::Module) {
-      if (m_inModule) storeModule();  // its end line is missing
+      if (m_inModule) storeUnclosedModule();
       const std::string_view name = secondWord(text);
+      if (m_observer != nullptr) m_observer->moduleOpened(text, name);
       m_table.AppendRecord();
       m_table.SetField("nome_Componente", name);
       m_inModule = true;
@@ -82,7 +86,7 @@ class ModuleCollector {
 
   // A module still open at the end of the input keeps what was gathered.
   void finish() {
-    if (m_inModule) storeModule();
+    if (m_inModule) storeUnclosedModule();
   }
 
  private:
@@ -105,6 +109,11 @@ class ModuleCollector {
     return up;
   }
 
+  void storeUnclosedModule() {
+    if (m_observer != nullptr) m_observer->moduleUnclosed();
+    storeModule();
+  }
+
   void storeModule() {
     m_table.SetField("comandos", m_body);
     m_table.PostRecord();
@@ -113,6 +122,7 @@ class ModuleCollector {
   }
 
   ModuleTable& m_table;
+  ReadObserver* m_observer;
   Tokens m_tokens;
   std::string m_scratch;
   std::string m_body;
@@ -171,11 +181,11 @@ void FileByteSource::close() {
   if (::close(fd) != 0 && errno != EINTR) throw ioErrorFromErrno(errno);
 }
 
-void readLibrary(ByteSource& source, ModuleTable& table) {
+void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer) {
   NotificationSuspension pause(table);
   table.Clear();
   table.setUnit(LengthUnit::Decimil);
-  ModuleCollector collector(table);
+  ModuleCollector collector(table, observer);
 
   const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   std::string carry;     // the start of a line that continues in the next block
@@ -224,18 +234,22 @@ void readLibrary(ByteSource& source, ModuleTable& table) {
   table.MoveFirst();
 }
 
-void loadLibrary(ByteSource& source, ModuleTable& table) {
+void loadLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer) {
   ModuleTable fresh;
-  readLibrary(source, fresh);
+  readLibrary(source, fresh, observer);
   source.close();
+  if (observer != nullptr) observer->finished(fresh);
   NotificationSuspension pause(table);
   table.replaceContent(std::move(fresh));
   table.MoveFirst();
 }
 
-void loadLibraryFile(const std::string& path, ModuleTable& table) {
+void loadLibraryFile(const std::string& path, ModuleTable& table, LoadWarnings* warnings) {
   FileByteSource source(path);
-  loadLibrary(source, table);
+  LoadWarnings own;
+  LoadWarnings& seen = warnings != nullptr ? *warnings : own;
+  seen.start(path);
+  loadLibrary(source, table, &seen);
 }
 
 }  // namespace trevak

@@ -8,7 +8,25 @@
 
 namespace trevak {
 
+class LoadWarnings;
 class ModuleTable;
+
+/// Sees what the reader meets besides the records it stores, for the load warnings and for
+/// telling a library from another file.
+class ReadObserver {
+ public:
+  virtual ~ReadObserver() = default;
+  /// Every line of the input, in order, before the reader acts on it.
+  virtual void line(std::string_view text) = 0;
+  /// A `$MODULE` line and the name the reader took from it, before the table cuts it to
+  /// ModuleTable::kNameLimit bytes.
+  virtual void moduleOpened(std::string_view line, std::string_view name) = 0;
+  /// The module opened last ended without its end line (at the next `$MODULE` line or the end).
+  virtual void moduleUnclosed() = 0;
+  /// loadLibrary read everything into `read` (sorted, the source closed) and has not touched
+  /// the caller's table yet: throwing here leaves that table as it was.
+  virtual void finished(const ModuleTable& read) = 0;
+};
 
 /// Where a library's bytes come from. The reader pulls them in large blocks, once.
 class ByteSource {
@@ -64,15 +82,19 @@ class FileByteSource final : public ByteSource {
 /// word in any case), decimil otherwise. The table is then sorted by name with its first record
 /// current. Notifications are suspended throughout, so the table sends one at the end.
 /// Throws IoError when the source fails; the table then holds what was read so far.
-void readLibrary(ByteSource& source, ModuleTable& table);
+void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
 /// Reads a library into a fresh table, closes the source and only then replaces the content of
 /// `table` with it and makes its first record current: one notification. When reading or
 /// closing fails, IoError is thrown and `table` is left exactly as it was, without a
-/// notification.
-void loadLibrary(ByteSource& source, ModuleTable& table);
+/// notification. `observer` sees the reading and may refuse the result (ReadObserver::finished).
+void loadLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
-/// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it).
-void loadLibraryFile(const std::string& path, ModuleTable& table);
+/// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it). A
+/// file that is not a footprint library (LoadWarnings::isLibrary) is refused with
+/// NotALibraryError and `table` is left as it was. `warnings`, when given, receives what the
+/// load found.
+void loadLibraryFile(const std::string& path, ModuleTable& table,
+                     LoadWarnings* warnings = nullptr);
 
 }  // namespace trevak
