@@ -26,6 +26,8 @@ constexpr const char* kUsage =
     "  strip-prefix LIB.mod [-o OUT.mod] remove 'LIB-' from module names\n"
     "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
     "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
+    "  check LIB.mod                     what a load cuts or loses: one line per finding,\n"
+    "                                    exit 1 when there is any\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
@@ -45,6 +47,7 @@ constexpr Command kCommands[] = {
     {"render", cmdRender},       {"copy", cmdCopy},
     {"delete", cmdDelete},       {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
+    {"check", cmdCheck},
 };
 
 }  // namespace
