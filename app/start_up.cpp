@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/qt_translations.h"
 #include "app/tf_trevak.h"
 
 namespace trevak {
@@ -66,6 +67,7 @@ int runTrevak(int argc, char** argv) {
     return 1;
   }
   QApplication application(argc, argv);
+  installQtTranslations(application, QLocale::system());
   QString error;
   const std::optional<StartRequest> request =
       parseStartArguments(QApplication::arguments(), error);

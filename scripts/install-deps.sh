@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   fonts-dejavu-core
+  qt6-translations-l10n
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then
