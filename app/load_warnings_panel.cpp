@@ -45,11 +45,11 @@ void LoadWarningsPanel::showFindings(const QString& path,
   }
   m_details = lines.join(QLatin1Char('\n'));
   const QString file = QFileInfo(path).fileName();
+  // Short, so the status bar keeps room for the messages of the commands; the list is in the
+  // tooltip.
   m_text->setText(findings.size() == 1
-                      ? QStringLiteral("Aviso em %1: %2").arg(file, lines.first())
-                      : QStringLiteral("%1 avisos em %2; o primeiro: %3")
-                            .arg(findings.size())
-                            .arg(file, lines.first()));
+                      ? QStringLiteral("1 aviso em %1").arg(file)
+                      : QStringLiteral("%1 avisos em %2").arg(findings.size()).arg(file));
   QStringList shown = lines.mid(0, static_cast<qsizetype>(kTooltipLines));
   if (lines.size() > shown.size()) {
     shown << QStringLiteral("... e mais %1 (trevak-cli check)").arg(lines.size() - shown.size());

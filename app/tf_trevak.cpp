@@ -178,7 +178,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   buildMenu();
   m_loadWarnings = new LoadWarningsPanel(this);
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
-  statusBar()->addPermanentWidget(m_loadWarnings, 1);
+  statusBar()->addPermanentWidget(m_loadWarnings, 0);
   m_history = new EditHistory(
       RxMD_comp, [this](const QString& refusal) { m_prompts->showError(refusal); }, this);
 
