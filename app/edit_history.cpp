@@ -74,8 +74,8 @@ void EditHistory::takeStoredEdit() {
     }
   }
   if (after.name != before.name || after.body != before.body) {
-    m_stack.push(new CmdEditModule(m_table, before.number, {before.name, before.body},
-                                   std::move(after)));
+    m_stack.push(
+        new CmdEditModule(m_table, before.number, {before.name, before.body}, std::move(after)));
   }
   emit modifiedChanged();
 }

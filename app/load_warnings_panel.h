@@ -13,8 +13,8 @@ class QToolButton;
 namespace trevak {
 
 /// A strip in the status bar telling, once per load, what the load warnings found: how many
-/// findings and in which file, and the findings themselves in its tooltip. Hidden while there is nothing to
-/// tell; its close button dismisses it until the next load.
+/// findings and in which file, and the findings themselves in its tooltip. Hidden while there is
+/// nothing to tell; its close button dismisses it until the next load.
 class LoadWarningsPanel final : public QFrame {
   Q_OBJECT
 

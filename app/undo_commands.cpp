@@ -137,8 +137,7 @@ void CmdDeleteModules::undo() {
 
 // --- a typed change ---------------------------------------------------------------------------
 
-CmdEditModule::CmdEditModule(ModuleTable& table, std::uint64_t number, Fields before,
-                             Fields after)
+CmdEditModule::CmdEditModule(ModuleTable& table, std::uint64_t number, Fields before, Fields after)
     : QUndoCommand(before.name != after.name ? QStringLiteral("Renomear módulo")
                                              : QStringLiteral("Editar comandos")),
       m_table(table),

@@ -130,8 +130,7 @@ class CmdNewLibrary final : public QUndoCommand {
  public:
   using NameSetter = std::function<void(const QString& caption, const QString& file)>;
   /// `setName` shows a caption and sets the file a plain save writes to.
-  CmdNewLibrary(ModuleTable& table, NameSetter setName, QString captionBefore,
-                QString fileBefore);
+  CmdNewLibrary(ModuleTable& table, NameSetter setName, QString captionBefore, QString fileBefore);
   void redo() override;
   void undo() override;
 

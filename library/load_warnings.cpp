@@ -79,9 +79,9 @@ void LoadWarnings::moduleOpened(std::string_view line, std::string_view name) {
   const std::string_view whole = afterFirstWord(line);
   if (whole != name) {
     const bool quote = whole.find('"') != std::string_view::npos;
-    m_findings.push_back({quote ? LoadFinding::Kind::NameCutAtQuote
-                                : LoadFinding::Kind::NameCutAtBlank,
-                          stored, std::string(whole)});
+    m_findings.push_back(
+        {quote ? LoadFinding::Kind::NameCutAtQuote : LoadFinding::Kind::NameCutAtBlank, stored,
+         std::string(whole)});
   }
   if (name.size() > static_cast<std::size_t>(ModuleTable::kNameLimit)) {
     m_findings.push_back({LoadFinding::Kind::NameTooLong, stored, std::string(name)});
@@ -110,9 +110,9 @@ void LoadWarnings::finished(const ModuleTable& read) {
       ++end;
     }
     if (end - row > 1) {
-      m_findings.push_back({cut ? LoadFinding::Kind::CutNameCollides
-                                : LoadFinding::Kind::DuplicateName,
-                            name, std::to_string(end - row)});
+      m_findings.push_back(
+          {cut ? LoadFinding::Kind::CutNameCollides : LoadFinding::Kind::DuplicateName, name,
+           std::to_string(end - row)});
     }
     row = end;
   }
@@ -127,8 +127,7 @@ std::string describeFinding(const LoadFinding& finding) {
       return who + ": nome com " + std::to_string(finding.detail.size()) +
              " bytes cortado em 60 (" + finding.detail + ")";
     case LoadFinding::Kind::CutNameCollides:
-      return who + ": depois do corte em 60 bytes, " + finding.detail +
-             " módulos têm este nome";
+      return who + ": depois do corte em 60 bytes, " + finding.detail + " módulos têm este nome";
     case LoadFinding::Kind::NameCutAtBlank:
       return who + ": nome cortado num espaço (" + finding.detail + ")";
     case LoadFinding::Kind::NameCutAtQuote:

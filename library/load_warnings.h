@@ -21,13 +21,13 @@ class NotALibraryError : public IoError {
 /// One thing a librarian must know about a library that loaded.
 struct LoadFinding {
   enum class Kind {
-    HeaderMissing,   ///< the first line does not begin with the header word
-    NameTooLong,     ///< a name over 60 bytes was cut
-    CutNameCollides, ///< a cut name equals another module's name
-    NameCutAtBlank,  ///< the `$MODULE` line held more words than the name
-    NameCutAtQuote,  ///< a double quote ended or enclosed the name
-    EndLineMissing,  ///< the module had no `$EndMODULE` line
-    DuplicateName,   ///< the file holds the name more than once (case ignored)
+    HeaderMissing,    ///< the first line does not begin with the header word
+    NameTooLong,      ///< a name over 60 bytes was cut
+    CutNameCollides,  ///< a cut name equals another module's name
+    NameCutAtBlank,   ///< the `$MODULE` line held more words than the name
+    NameCutAtQuote,   ///< a double quote ended or enclosed the name
+    EndLineMissing,   ///< the module had no `$EndMODULE` line
+    DuplicateName,    ///< the file holds the name more than once (case ignored)
   };
   Kind kind;
   std::string module;  ///< the module's name as stored; empty for the header

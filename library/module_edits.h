@@ -40,7 +40,6 @@ struct CopyPlan {
 };
 
 /// Plans the copy of the search library's records at `rows` (ascending) into `edit`.
-CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
-                  const ModuleTable& edit);
+CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows, const ModuleTable& edit);
 
 }  // namespace trevak

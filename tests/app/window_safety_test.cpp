@@ -152,8 +152,8 @@ TEST_F(Safety, CorpusLibraryWithLongNamesShowsItsWarningsOnce) {
   const QStringList lines = panel->details().split('\n');
   EXPECT_GE(lines.size(), 10);
   EXPECT_TRUE(lines.first().contains("cortado em 60")) << lines.first().toStdString();
-  EXPECT_TRUE(
-      lines.first().contains("Autotransformer_Toroid_Horizontal_1Tap_Diameter14mm_Amidon-T50_RevA_05Aug2010"));
+  EXPECT_TRUE(lines.first().contains(
+      "Autotransformer_Toroid_Horizontal_1Tap_Diameter14mm_Amidon-T50_RevA_05Aug2010"));
 }
 
 // --- several modules at once ------------------------------------------------------------------
@@ -161,8 +161,7 @@ TEST_F(Safety, CorpusLibraryWithLongNamesShowsItsWarningsOnce) {
 TEST_F(Safety, CopyOfSeveralLeavesOutPresentNamesInOneMessage) {
   find<NameGrid>("DBGrid2")->selectAll();
   click("RxSB_copiar");
-  EXPECT_EQ(names(window_->editLibrary()),
-            (std::vector<std::string>{"A", "B", "C", "X", "Y"}));
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "C", "X", "Y"}));
   ASSERT_EQ(prompts_->errors.size(), 1);
   EXPECT_TRUE(prompts_->errors[0].endsWith("b\nc")) << prompts_->errors[0].toStdString();
   EXPECT_EQ(status(), "2 módulos copiados, 2 já existem");

@@ -120,28 +120,27 @@ TEST_P(UndoEveryCommand, UndoGivesBackTheLoadedStateAndRedoTheChange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Commands, UndoEveryCommand,
-    ::testing::Values(
-        UndoCase{"Copy", [](UndoTest& w) { w.press("RxSB_copiar"); }},
-        UndoCase{"Delete", [](UndoTest& w) { w.press("RxSB_apagar"); }},
-        UndoCase{"DeleteSeveral",
-                 [](UndoTest& w) {
-                   w.selectRows("DBGrid1", {0, 2, 3});
-                   w.press("RxSB_apagar");
-                 }},
-        UndoCase{"CopySeveral",
-                 [](UndoTest& w) {
-                   w.selectRows("DBGrid2", {1, 2});  // X, Y (a is present)
-                   w.press("RxSB_copiar");
-                 }},
-        UndoCase{"Rename", [](UndoTest& w) { w.renameCurrent("zz"); }},
-        UndoCase{"BodyEdit",
-                 [](UndoTest& w) {
-                   w.typeIntoBody("!");
-                   w.press("BitBtn8");  // leaving the module stores the body
-                   w.press("BitBtn9");
-                 }},
-        UndoCase{"StripPrefix", [](UndoTest& w) { w.press("RxSpeedButton2"); }},
-        UndoCase{"FillNames", [](UndoTest& w) { w.press("RxSpeedButton4"); }}),
+    ::testing::Values(UndoCase{"Copy", [](UndoTest& w) { w.press("RxSB_copiar"); }},
+                      UndoCase{"Delete", [](UndoTest& w) { w.press("RxSB_apagar"); }},
+                      UndoCase{"DeleteSeveral",
+                               [](UndoTest& w) {
+                                 w.selectRows("DBGrid1", {0, 2, 3});
+                                 w.press("RxSB_apagar");
+                               }},
+                      UndoCase{"CopySeveral",
+                               [](UndoTest& w) {
+                                 w.selectRows("DBGrid2", {1, 2});  // X, Y (a is present)
+                                 w.press("RxSB_copiar");
+                               }},
+                      UndoCase{"Rename", [](UndoTest& w) { w.renameCurrent("zz"); }},
+                      UndoCase{"BodyEdit",
+                               [](UndoTest& w) {
+                                 w.typeIntoBody("!");
+                                 w.press("BitBtn8");  // leaving the module stores the body
+                                 w.press("BitBtn9");
+                               }},
+                      UndoCase{"StripPrefix", [](UndoTest& w) { w.press("RxSpeedButton2"); }},
+                      UndoCase{"FillNames", [](UndoTest& w) { w.press("RxSpeedButton4"); }}),
     [](const auto& p) { return std::string(p.param.label); });
 
 // A copy into a table out of name order sorts it; undo puts that order back.

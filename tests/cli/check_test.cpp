@@ -24,21 +24,22 @@ class Check : public ::testing::Test {
 };
 
 TEST_F(Check, CleanLibraryPrintsNothingAndSucceeds) {
-  const auto r = runCli({"check", write("ok.mod", "PCBNEW-LibModule-V1\n$MODULE A\n$EndMODULE A\n")});
+  const auto r =
+      runCli({"check", write("ok.mod", "PCBNEW-LibModule-V1\n$MODULE A\n$EndMODULE A\n")});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "");
 }
 
 TEST_F(Check, OneLinePerFindingWithItsModuleAndExitOne) {
   const std::string name(64, 'n');
-  const auto r = runCli({"check", write("bad.mod", "$MODULE " + name + "\n$EndMODULE\n"
-                                                   "$MODULE X\nPo\n$MODULE x\n$EndMODULE\n")});
+  const auto r = runCli({"check", write("bad.mod", "$MODULE " + name +
+                                                       "\n$EndMODULE\n"
+                                                       "$MODULE X\nPo\n$MODULE x\n$EndMODULE\n")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out,
-            "(cabeçalho): a primeira linha não começa com PCBNEW-LibModule-V\n" +
-                std::string(60, 'n') + ": nome com 64 bytes cortado em 60 (" + name + ")\n" +
-                "X: módulo sem linha $EndMODULE\n"
-                "X: nome repetido 2 vezes no arquivo\n");
+  EXPECT_EQ(r.out, "(cabeçalho): a primeira linha não começa com PCBNEW-LibModule-V\n" +
+                       std::string(60, 'n') + ": nome com 64 bytes cortado em 60 (" + name + ")\n" +
+                       "X: módulo sem linha $EndMODULE\n"
+                       "X: nome repetido 2 vezes no arquivo\n");
 }
 
 // Every command refuses a file that is no library, with exit 2 and the message.
@@ -46,9 +47,10 @@ TEST_F(Check, FilesThatAreNoLibraryAreRefusedByEveryCommand) {
   const std::string png = write("p.png", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
   const std::string empty = write("e.mod", "");
   for (const std::string& path : {png, empty, m_dir.path().toStdString()}) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{"check", path}, {"list", path}, {"show", path, "A"},
-          {"strip-prefix", path}}) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"check", path},
+                                                 {"list", path},
+                                                 {"show", path, "A"},
+                                                 {"strip-prefix", path}}) {
       const auto r = runCli(args);
       EXPECT_EQ(r.status, 2) << args[0] << " " << path;
       EXPECT_NE(r.err.find(path), std::string::npos) << r.err;

@@ -63,29 +63,43 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         FindingCase{"CleanLibrary", kHeader + "$MODULE A\r\n$EndMODULE A\r\n", {}, ""},
         FindingCase{"HeaderInSmallLettersAfterBlankLines",
-                    "\r\n  \r\n  pcbnew-libmodule-v2 x\r\n$MODULE A\r\n$EndMODULE A\r\n", {}, ""},
+                    "\r\n  \r\n  pcbnew-libmodule-v2 x\r\n$MODULE A\r\n$EndMODULE A\r\n",
+                    {},
+                    ""},
         FindingCase{"NoHeader", "$MODULE A\r\n$EndMODULE A\r\n", {Kind::HeaderMissing}, ""},
-        FindingCase{"HeaderWordCutShort", "PCBNEW-LibModule\r\n$MODULE A\r\n$EndMODULE\r\n",
-                    {Kind::HeaderMissing}, ""},
-        FindingCase{"LongName", kHeader + "$MODULE " + kLong + "\r\n$EndMODULE\r\n",
-                    {Kind::NameTooLong}, std::string(60, 'L')},
+        FindingCase{"HeaderWordCutShort",
+                    "PCBNEW-LibModule\r\n$MODULE A\r\n$EndMODULE\r\n",
+                    {Kind::HeaderMissing},
+                    ""},
+        FindingCase{"LongName",
+                    kHeader + "$MODULE " + kLong + "\r\n$EndMODULE\r\n",
+                    {Kind::NameTooLong},
+                    std::string(60, 'L')},
         FindingCase{"LongNamesThatCollideOnceCut",
                     kHeader + "$MODULE " + kLong + "1\r\n$EndMODULE\r\n$MODULE " + kLong +
                         "2\r\n$EndMODULE\r\n",
                     {Kind::NameTooLong, Kind::NameTooLong, Kind::CutNameCollides},
                     std::string(60, 'L')},
-        FindingCase{"NameWithABlank", kHeader + "$MODULE SOT 23\r\n$EndMODULE\r\n",
-                    {Kind::NameCutAtBlank}, "SOT"},
-        FindingCase{"QuotedName", kHeader + "$MODULE \"R 1\"\r\n$EndMODULE\r\n",
-                    {Kind::NameCutAtQuote}, "R 1"},
+        FindingCase{"NameWithABlank",
+                    kHeader + "$MODULE SOT 23\r\n$EndMODULE\r\n",
+                    {Kind::NameCutAtBlank},
+                    "SOT"},
+        FindingCase{"QuotedName",
+                    kHeader + "$MODULE \"R 1\"\r\n$EndMODULE\r\n",
+                    {Kind::NameCutAtQuote},
+                    "R 1"},
         FindingCase{"EndLineMissingBeforeTheNext",
                     kHeader + "$MODULE A\r\nPo 0\r\n$MODULE B\r\n$EndMODULE\r\n",
-                    {Kind::EndLineMissing}, "A"},
-        FindingCase{"EndLineMissingAtTheEnd", kHeader + "$MODULE Z\r\nPo 0\r\n",
-                    {Kind::EndLineMissing}, "Z"},
+                    {Kind::EndLineMissing},
+                    "A"},
+        FindingCase{"EndLineMissingAtTheEnd",
+                    kHeader + "$MODULE Z\r\nPo 0\r\n",
+                    {Kind::EndLineMissing},
+                    "Z"},
         FindingCase{"DuplicateIgnoringCase",
                     kHeader + "$MODULE dip8\r\n$EndMODULE\r\n$MODULE DIP8\r\n$EndMODULE\r\n",
-                    {Kind::DuplicateName}, "dip8"}),
+                    {Kind::DuplicateName},
+                    "dip8"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST(LoadFindingText, NamesTheModuleAndTheCut) {
@@ -137,16 +151,16 @@ TEST(NotALibrary, AHeaderWithoutModulesIsAnEmptyLibrary) {
 }
 
 TEST(LoadWarningsCorpus, NamesOverSixtyBytesAreReported) {
-  const std::filesystem::path file = std::filesystem::path(TREVAK_CORPUS_DIR) /
-                                     "kicad-official-2015/Choke_Toroid_ThroughHole_RevB_06Aug2010.mod";
+  const std::filesystem::path file =
+      std::filesystem::path(TREVAK_CORPUS_DIR) /
+      "kicad-official-2015/Choke_Toroid_ThroughHole_RevB_06Aug2010.mod";
   if (!std::filesystem::exists(file)) GTEST_SKIP() << "corpus not present";
   LoadWarnings warnings;
   ModuleTable table;
   trevak::loadLibraryFile(file.string(), table, &warnings);
   const auto& findings = warnings.findings();
-  const auto longNames = std::count_if(findings.begin(), findings.end(), [](const auto& f) {
-    return f.kind == Kind::NameTooLong;
-  });
+  const auto longNames = std::count_if(findings.begin(), findings.end(),
+                                       [](const auto& f) { return f.kind == Kind::NameTooLong; });
   EXPECT_GE(longNames, 10);
   for (const auto& f : findings) {
     if (f.kind != Kind::NameTooLong) continue;

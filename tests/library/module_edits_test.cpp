@@ -22,7 +22,8 @@ void add(ModuleTable& t, const std::string& name, const std::string& body = {}) 
 
 std::vector<std::string> names(const ModuleTable& t) {
   std::vector<std::string> out;
-  for (int i = 0; i < t.RecordCount(); ++i) out.push_back(t.recordAt(i).nome_Componente.value_or("-"));
+  for (int i = 0; i < t.RecordCount(); ++i)
+    out.push_back(t.recordAt(i).nome_Componente.value_or("-"));
   return out;
 }
 
@@ -38,15 +39,15 @@ TEST_P(FollowNameInLiLine, RenamesOnlyTheLiLineHoldingTheOldName) {
   EXPECT_EQ(trevak::followNameInLiLine(GetParam().body, "OLD", "NEW"), GetParam().expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, FollowNameInLiLine,
-    ::testing::Values(LiCase{"Plain", "Po 0\rLi OLD\rCd x\r", "Po 0\rLi NEW\rCd x\r"},
-                      LiCase{"BlanksKept", "  Li\tOLD  \r", "  Li\tNEW  \r"},
-                      LiCase{"OtherName", "Li OLDER\r", "Li OLDER\r"},
-                      LiCase{"CaseCounts", "Li old\r", "Li old\r"},
-                      LiCase{"NotLi", "T0 0 0 OLD\r", "T0 0 0 OLD\r"},
-                      LiCase{"NoLi", "Po 0\r", "Po 0\r"}),
-    [](const auto& p) { return std::string(p.param.label); });
+INSTANTIATE_TEST_SUITE_P(Cases, FollowNameInLiLine,
+                         ::testing::Values(LiCase{"Plain", "Po 0\rLi OLD\rCd x\r",
+                                                  "Po 0\rLi NEW\rCd x\r"},
+                                           LiCase{"BlanksKept", "  Li\tOLD  \r", "  Li\tNEW  \r"},
+                                           LiCase{"OtherName", "Li OLDER\r", "Li OLDER\r"},
+                                           LiCase{"CaseCounts", "Li old\r", "Li old\r"},
+                                           LiCase{"NotLi", "T0 0 0 OLD\r", "T0 0 0 OLD\r"},
+                                           LiCase{"NoLi", "Po 0\r", "Po 0\r"}),
+                         [](const auto& p) { return std::string(p.param.label); });
 
 TEST(RowOfOtherName, IgnoresCaseAndTheRowItself) {
   ModuleTable t;
