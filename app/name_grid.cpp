@@ -64,7 +64,7 @@ class NameDelegate final : public QStyledItemDelegate {
 
 NameGrid::NameGrid(bool editable, QWidget* parent) : QTableView(parent) {
   setItemDelegate(new NameDelegate(&m_editStarted, this));
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(editable ? (QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |
                               QAbstractItemView::DoubleClicked)
@@ -98,13 +98,31 @@ void NameGrid::showCurrentRow(int row) {
     if (currentIndex() != target) {
       selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
                                                     QItemSelectionModel::Rows);
-    } else if (!selectionModel()->isRowSelected(row, {})) {
+    } else if (!selectionModel()->hasSelection()) {
+      // A row the user took out of a larger selection (Ctrl+click) stays out.
       selectionModel()->select(target,
                                QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     scrollTo(target);
   }
   m_syncing = false;
+}
+
+void NameGrid::setNameCommitted(std::function<void()> handler) {
+  m_nameCommitted = std::move(handler);
+}
+
+void NameGrid::closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) {
+  const auto* nameEditor = dynamic_cast<const NameEditor*>(editor);
+  const bool accepted = hint != QAbstractItemDelegate::RevertModelCache && nameEditor != nullptr &&
+                        nameEditor->userChanged();
+  QTableView::closeEditor(editor, hint);
+  // The table re-sorts after a rename; doing that inside the view's own editor handling would
+  // reset the model under it.
+  if (accepted && m_nameCommitted) {
+    QMetaObject::invokeMethod(
+        this, [this] { if (m_nameCommitted) m_nameCommitted(); }, Qt::QueuedConnection);
+  }
 }
 
 void NameGrid::setModel(QAbstractItemModel* model) {

@@ -8,7 +8,8 @@ namespace trevak {
 
 /// A pane's name grid: one column with a title row, the current row standing for the table's
 /// current record. In the edit pane a name can be changed in place; Escape drops a change in
-/// progress. There are no keys that add or remove records.
+/// progress. There are no keys that add or remove records. Several rows can be selected (Shift,
+/// Ctrl, Ctrl+A); the current row stays the table's current record.
 class NameGrid final : public QTableView {
   Q_OBJECT
 
@@ -19,6 +20,9 @@ class NameGrid final : public QTableView {
   void setRowActivated(std::function<void(int row)> handler);
   /// Called when the user first changes the text of a name being edited.
   void setEditStarted(std::function<void()> handler);
+  /// Called, from the event loop, after the user accepted a changed name (Enter, or leaving
+  /// the editor); not after Escape.
+  void setNameCommitted(std::function<void()> handler);
 
   void setModel(QAbstractItemModel* model) override;
 
@@ -27,11 +31,15 @@ class NameGrid final : public QTableView {
   /// Writes the text of a name editor that is still open into the model and closes the editor.
   void commitOpenEditor();
 
+ protected:
+  void closeEditor(QWidget* editor, QAbstractItemDelegate::EndEditHint hint) override;
+
  private:
   void onCurrentRowChanged(const QModelIndex& current, const QModelIndex& previous);
 
   std::function<void(int)> m_rowActivated;
   std::function<void()> m_editStarted;
+  std::function<void()> m_nameCommitted;
   bool m_syncing = false;
 };
 

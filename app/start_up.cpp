@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/qt_translations.h"
 #include "app/tf_trevak.h"
 #include "app/version.h"
 
@@ -89,6 +90,7 @@ int runTrevak(int argc, char** argv) {
   // The desktop matches the window to its menu entry and icon by these.
   QGuiApplication::setDesktopFileName(QStringLiteral(TREVAK_APP_ID));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TREVAK_APP_ID)));
+  installQtTranslations(application, QLocale::system());
   QString error;
   const std::optional<StartRequest> request =
       parseStartArguments(QApplication::arguments(), error);

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFont>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -14,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -23,20 +25,27 @@
 #include "app/body_view.h"
 #include "app/data_source.h"
 #include "app/dock_panel.h"
+#include "app/edit_history.h"
 #include "app/error_report.h"
 #include "app/exact_panes.h"
+#include "app/grid_selection.h"
 #include "app/header_strip.h"
+#include "app/hints.h"
 #include "app/kicad_export_action.h"
+#include "app/load_warnings_panel.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
 #include "app/text_switch.h"
+#include "app/undo_commands.h"
 #include "app/version.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
 #include "library/library_reader.h"
 #include "library/library_writer.h"
+#include "library/load_warnings.h"
+#include "library/module_edits.h"
 
 // The icons live in this static library; their resource must be registered by name.
 static void initIconResources() { Q_INIT_RESOURCE(icons); }
@@ -121,6 +130,15 @@ QScrollArea* scrollBox(QWidget* parent, const char* name, const char* imageName,
 
 std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// "1 módulo copiado", "3 módulos copiados".
+QString counted(std::size_t n, const char* one, const char* many) {
+  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+}
+
 }  // namespace
 
 TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, QWidget* parent)
@@ -161,6 +179,11 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   buildSearchPane(Panel2);
   m_exact = new ExactPanes(this);
   buildMenu();
+  m_loadWarnings = new LoadWarningsPanel(this);
+  statusBar()->setObjectName(QStringLiteral("StatusBar"));
+  statusBar()->addPermanentWidget(m_loadWarnings, 0);
+  m_history = new EditHistory(
+      RxMD_comp, [this](const QString& refusal) { m_prompts->showError(refusal); }, this);
 
   m_editNames = new ModuleListModel(RxMD_comp, true, this);
   m_searchNames = new ModuleListModel(RxMD_comp2, false, this);
@@ -174,7 +197,9 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   DS_comp->refresh();
   DS_comp2->refresh();
 
-  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height());
+  applyHints(*this);
+  resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() +
+                           statusBar()->sizeHint().height());
   Panel4->resize(kEditPaneWidth, kClientHeight);
   move(195, 107);
   FormCreate();
@@ -185,6 +210,8 @@ TfTrevak::~TfTrevak() {
   DS_comp.reset();
   DS_comp2.reset();
   RxMD_comp.setAfterEdit({});
+  delete m_history;
+  m_history = nullptr;
   delete takeCentralWidget();
 }
 
@@ -283,9 +310,9 @@ void TfTrevak::buildMenu() {
   Carregarbibliotecaparaedio1 =
       item("Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
            QKeySequence(Qt::CTRL | Qt::Key_O));
-  Salvarbibliotecaemedio1 = item("Salvarbibliotecaemedio1",
-                                 QStringLiteral("Salvar biblioteca em edição"),
-                                 QKeySequence(Qt::CTRL | Qt::Key_S));
+  Salvar1 = item("Salvar1", QStringLiteral("Salvar"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  Salvarbibliotecaemedio1 = item("Salvarbibliotecaemedio1", QStringLiteral("Salvar como..."),
+                                 QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   Criarnovabibliotecaparaedio1 =
       item("Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
            QKeySequence(Qt::CTRL | Qt::Key_N));
@@ -294,6 +321,16 @@ void TfTrevak::buildMenu() {
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
   menu->addSeparator();
   Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("Editar"));
+  edit->setObjectName(QStringLiteral("Editar1"));
+  Desfazer1 = edit->addAction(QStringLiteral("Desfazer"));
+  Desfazer1->setObjectName(QStringLiteral("Desfazer1"));
+  Desfazer1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  Refazer1 = edit->addAction(QStringLiteral("Refazer"));
+  Refazer1->setObjectName(QStringLiteral("Refazer1"));
+  Refazer1->setShortcuts(
+      {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
 
   QMenu* view = menuBar()->addMenu(QStringLiteral("Exibir"));
   view->setObjectName(QStringLiteral("Exibir1"));
@@ -335,6 +372,14 @@ void TfTrevak::connectHandlers() {
   connect(m_exact->toggle(), &QAction::toggled, this, &TfTrevak::Desenhoexato1Click);
   connect(Exportarbibliotecaparakicad1, &QAction::triggered, this,
           &TfTrevak::Exportarbibliotecaparakicad1Click);
+  connect(Salvar1, &QAction::triggered, this, &TfTrevak::Salvar1Click);
+  connect(Desfazer1, &QAction::triggered, this, &TfTrevak::Desfazer1Click);
+  connect(Refazer1, &QAction::triggered, this, &TfTrevak::Refazer1Click);
+  Desfazer1->setEnabled(false);
+  Refazer1->setEnabled(false);
+  connect(&m_history->stack(), &QUndoStack::canUndoChanged, Desfazer1, &QAction::setEnabled);
+  connect(&m_history->stack(), &QUndoStack::canRedoChanged, Refazer1, &QAction::setEnabled);
+  DBGrid1->setNameCommitted([this] { runReported([this] { m_history->commitEdits(); }); });
 
   RxMD_comp.setAfterEdit([this] { RxMD_compAfterEdit(); });
   DS_comp->setDataChangeHandler([this] { DS_compDataChange(); });
@@ -368,7 +413,16 @@ void TfTrevak::reportFailure(const std::exception& failure) {
 
 // --- loading --------------------------------------------------------------------------------
 
-bool TfTrevak::mayDiscardEditLibrary() { return !m_modified || m_prompts->confirmDiscard(); }
+bool TfTrevak::isModified() const { return m_history->isModified(); }
+
+bool TfTrevak::mayDiscardEditLibrary() { return !isModified() || m_prompts->confirmDiscard(); }
+
+void TfTrevak::tell(const QString& message) { statusBar()->showMessage(message); }
+
+void TfTrevak::setEditName(const QString& caption, const QString& file) {
+  Panel5->setText(caption);
+  m_editFile = file;
+}
 
 QString TfTrevak::initialFolderFor(const QString& fileName) const {
   if (!fileName.isEmpty() || m_options.moduleFolder.isEmpty()) return {};
@@ -376,16 +430,28 @@ QString TfTrevak::initialFolderFor(const QString& fileName) const {
 }
 
 void TfTrevak::loadEditLibraryFile(const QString& path) {
-  // The reader fills the table only once the whole file was read, so a failure leaves the
-  // library, the flag and the caption as they were.
-  loadLibraryFile(pathBytes(path), RxMD_comp);
-  m_modified = false;
-  Panel5->setText(path);
+  // The reader fills the table only once the whole file was read, and refuses a file that is
+  // no library, so a failure leaves the library, the flag and the caption as they were.
+  LoadWarnings warnings;
+  loadLibraryFile(pathBytes(path), RxMD_comp, &warnings);
+  m_history->clear();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  setEditName(absolute, absolute);
+  m_loadWarnings->showFindings(absolute, warnings.findings());
+  tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp.RecordCount()),
+                                                "módulo carregado", "módulos carregados"),
+                                        absolute));
 }
 
 void TfTrevak::loadSearchLibraryFile(const QString& path) {
-  loadLibraryFile(pathBytes(path), RxMD_comp2);
-  panel6->setText(path);
+  LoadWarnings warnings;
+  loadLibraryFile(pathBytes(path), RxMD_comp2, &warnings);
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  panel6->setText(absolute);
+  m_loadWarnings->showFindings(absolute, warnings.findings());
+  tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp2.RecordCount()),
+                                                "módulo carregado", "módulos carregados"),
+                                        absolute));
 }
 
 void TfTrevak::openEditLibrary(const QString& path) {
@@ -429,11 +495,22 @@ void TfTrevak::RxSB_carregar2Click() {
 
 // --- saving and the editing commands --------------------------------------------------------
 
+void TfTrevak::saveEditLibraryTo(const QString& path) {
+  SaveOptions options;
+  options.time = headerTimeNow();
+  options.files = m_options.saveFiles;
+  saveLibrary(RxMD_comp, pathBytes(path), options);
+  m_history->markClean();
+  const QString absolute = QFileInfo(path).absoluteFilePath();
+  setEditName(absolute, absolute);
+  tell(QStringLiteral("Biblioteca salva em %1").arg(absolute));
+}
+
 void TfTrevak::SB_salvarClick() {
   runReported([this] {
+    m_history->commitEdits();
     if (RxMD_comp.IsEmpty()) {
-      m_prompts->showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
-                                             static_cast<qsizetype>(kEmptyLibraryMessage.size())));
+      m_prompts->showError(fromView(kEmptyLibraryMessage));
       return;
     }
     FileDialogRequest request;
@@ -446,14 +523,20 @@ void TfTrevak::SB_salvarClick() {
     // the final move to the first module from redrawing, so the preview stays as it was.
     const RedrawSuppression::Guard suppressed(m_redrawSuppression);
     const std::optional<QString> path = m_prompts->askSavePath(request);
-    if (path) {
-      SaveOptions options;
-      options.time = headerTimeNow();
-      options.files = m_options.saveFiles;
-      saveLibrary(RxMD_comp, pathBytes(*path), options);
-      m_modified = false;
-      Panel5->setText(*path);
+    if (path) saveEditLibraryTo(*path);
+    RxMD_comp.MoveFirst();
+  });
+}
+
+void TfTrevak::Salvar1Click() {
+  runReported([this] {
+    m_history->commitEdits();
+    if (m_editFile.isEmpty() || RxMD_comp.IsEmpty()) {
+      SB_salvarClick();
+      return;
     }
+    const RedrawSuppression::Guard suppressed(m_redrawSuppression);
+    saveEditLibraryTo(m_editFile);
     RxMD_comp.MoveFirst();
   });
 }
@@ -461,65 +544,132 @@ void TfTrevak::SB_salvarClick() {
 void TfTrevak::RxSB_limparClick() {
   runReported([this] {
     if (!mayDiscardEditLibrary()) return;
-    newLibrary(RxMD_comp);
-    m_modified = false;
-    Panel5->setText(QString::fromUtf8(kNewLibraryCaption.data(),
-                                      static_cast<qsizetype>(kNewLibraryCaption.size())));
+    m_history->push(new CmdNewLibrary(
+        RxMD_comp, [this](const QString& caption, const QString& file) { setEditName(caption, file); },
+        Panel5->text(), m_editFile));
+    // An empty new library is nothing to lose; undoing the command makes the old one modified.
+    m_history->markClean();
+    tell(QStringLiteral("Nova biblioteca"));
   });
 }
 
 void TfTrevak::RxSB_apagarClick() {
   runReported([this] {
+    m_history->commitEdits();
     if (RxMD_comp.IsEmpty()) return;
-    m_modified = true;
-    deleteCurrentModule(RxMD_comp);
+    std::vector<int> rows = selectedRows(*DBGrid1);
+    if (rows.empty()) return;
+    const std::size_t n = rows.size();
+    m_history->push(new CmdDeleteModules(RxMD_comp, std::move(rows)));
+    tell(counted(n, "módulo apagado", "módulos apagados"));
   });
 }
 
 void TfTrevak::RxSB_copiarClick() {
   runReported([this] {
-    switch (copyCurrentModule(RxMD_comp2, RxMD_comp)) {
-      case CopyResult::NothingToCopy:
-        break;
-      case CopyResult::Duplicate:
-        m_prompts->showError(
-            QString::fromUtf8(kDuplicateModuleMessage.data(),
-                              static_cast<qsizetype>(kDuplicateModuleMessage.size())));
-        break;
-      case CopyResult::Copied:
-        // A copied module is unsaved work: loading another library or starting a new one must
-        // ask before dropping it.
-        m_modified = true;
-        break;
+    m_history->commitEdits();
+    if (RxMD_comp2.IsEmpty()) return;
+    const std::vector<int> rows = selectedRows(*DBGrid2);
+    const bool single = rows.size() <= 1;
+    if (single) {
+      // One module: the name is looked up as ever, and a present one is shown.
+      if (RxMD_comp.LocateName(RxMD_comp2.GetField("nome_Componente"))) {
+        m_prompts->showError(fromView(kDuplicateModuleMessage));
+        tell(QStringLiteral("1 já existe"));
+        return;
+      }
     }
+    CopyPlan plan = planCopy(RxMD_comp2, single ? std::vector<int>{RxMD_comp2.currentIndex()} : rows,
+                             RxMD_comp);
+    const std::size_t copied = plan.modules.size();
+    const std::size_t present = plan.duplicates.size();
+    if (copied > 0) {
+      m_history->push(new CmdCopyModules(RxMD_comp, std::move(plan.modules), RxMD_comp2.unit()));
+    }
+    if (present > 0) {
+      QStringList names;
+      for (const std::string& name : plan.duplicates) names << QString::fromLatin1(name);
+      m_prompts->showError(fromView(kDuplicateModuleMessage) + QStringLiteral("\n\n") +
+                           QStringLiteral("Não copiados:\n") + names.join(QLatin1Char('\n')));
+    }
+    QStringList parts;
+    if (copied > 0 || present == 0) parts << counted(copied, "módulo copiado", "módulos copiados");
+    if (present > 0) parts << counted(present, "já existe", "já existem");
+    tell(parts.join(QStringLiteral(", ")));
   });
 }
 
 void TfTrevak::RxSpeedButton2Click() {
-  runReported([this] { stripLibraryPrefix(RxMD_comp, pathBytes(Panel5->text())); });
+  runReported([this] {
+    m_history->commitEdits();
+    if (RxMD_comp.IsEmpty()) return;
+    auto* command = new CmdStripPrefix(RxMD_comp, pathBytes(Panel5->text()));
+    const QString prefix = QString::fromLatin1(command->prefix());
+    const int before = m_history->stack().index();
+    m_history->push(command);
+    tell(m_history->stack().index() == before
+             ? QStringLiteral("Nenhum nome com o prefixo %1").arg(prefix)
+             : QStringLiteral("Prefixo %1 tirado dos nomes").arg(prefix));
+  });
 }
 
 void TfTrevak::RxSpeedButton4Click() {
-  runReported([this] { fillNamePlaceholders(RxMD_comp); });
+  runReported([this] {
+    m_history->commitEdits();
+    if (RxMD_comp.IsEmpty()) return;
+    const int before = m_history->stack().index();
+    m_history->push(new CmdFillNames(RxMD_comp));
+    tell(m_history->stack().index() == before
+             ? QStringLiteral("Nenhum >NAME para preencher")
+             : QStringLiteral("Nomes escritos no lugar de >NAME"));
+  });
+}
+
+void TfTrevak::Desfazer1Click() {
+  runReported([this] {
+    const QString text = m_history->stack().undoText();
+    m_history->undo();
+    if (!text.isEmpty()) tell(QStringLiteral("Desfeito: %1").arg(text));
+  });
+}
+
+void TfTrevak::Refazer1Click() {
+  runReported([this] {
+    const QString text = m_history->stack().redoText();
+    m_history->redo();
+    if (!text.isEmpty()) tell(QStringLiteral("Refeito: %1").arg(text));
+  });
 }
 
 void TfTrevak::BitBtn7Click() {
-  runReported([this] { moveBoth(RxMD_comp, RxMD_comp2, Move::First); });
+  runReported([this] {
+    m_history->commitEdits();
+    moveBoth(RxMD_comp, RxMD_comp2, Move::First);
+  });
 }
 
 void TfTrevak::BitBtn8Click() {
-  runReported([this] { moveBoth(RxMD_comp, RxMD_comp2, Move::Next); });
+  runReported([this] {
+    m_history->commitEdits();
+    moveBoth(RxMD_comp, RxMD_comp2, Move::Next);
+  });
 }
 
 void TfTrevak::BitBtn9Click() {
-  runReported([this] { moveBoth(RxMD_comp, RxMD_comp2, Move::Prior); });
+  runReported([this] {
+    m_history->commitEdits();
+    moveBoth(RxMD_comp, RxMD_comp2, Move::Prior);
+  });
 }
 
 void TfTrevak::BitBtn10Click() {
-  runReported([this] { moveBoth(RxMD_comp, RxMD_comp2, Move::Last); });
+  runReported([this] {
+    m_history->commitEdits();
+    moveBoth(RxMD_comp, RxMD_comp2, Move::Last);
+  });
 }
 
-void TfTrevak::RxMD_compAfterEdit() { m_modified = true; }
+void TfTrevak::RxMD_compAfterEdit() { m_history->recordOpened(); }
 
 // --- preview ------------------------------------------------------------------------------
 

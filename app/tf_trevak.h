@@ -25,6 +25,8 @@ class BodyView;
 class DataSource;
 class DockPanel;
 class ExactPanes;
+class EditHistory;
+class LoadWarningsPanel;
 class HeaderStrip;
 class ModuleListModel;
 class NameGrid;
@@ -63,7 +65,9 @@ class TfTrevak final : public QMainWindow {
   ModuleTable& editLibrary() { return RxMD_comp; }
   ModuleTable& searchLibrary() { return RxMD_comp2; }
   /// True while the edit library holds changes that were not saved.
-  bool isModified() const { return m_modified; }
+  bool isModified() const;
+  /// The history of the edit library (undo and redo).
+  EditHistory& history() { return *m_history; }
   /// True while a save keeps the edit pane from redrawing.
   bool redrawSuppressed() const { return m_redrawSuppression.raised(); }
   /// The drawing state shared by both panes (scales, target, bounding box).
@@ -105,6 +109,9 @@ class TfTrevak final : public QMainWindow {
   void Criarnovabibliotecaparaedio1Click();
   void Sair1Click();
   void Exportarbibliotecaparakicad1Click();
+  void Salvar1Click();
+  void Desfazer1Click();
+  void Refazer1Click();
 
  private:
   void buildEditPane(DockPanel* panel);
@@ -124,6 +131,12 @@ class TfTrevak final : public QMainWindow {
   QString initialFolderFor(const QString& fileName) const;
   void loadEditLibraryFile(const QString& path);
   void loadSearchLibraryFile(const QString& path);
+  /// Writes the edit library to `path` and makes that its file.
+  void saveEditLibraryTo(const QString& path);
+  /// Shows what the last command did in the status bar.
+  void tell(const QString& message);
+  /// Sets the edit pane's caption and the file a plain save writes to.
+  void setEditName(const QString& caption, const QString& file);
 
   /// Each pane's redraw: its picture as the target, its scale as the current one, then
   /// converter or converter2.
@@ -140,7 +153,10 @@ class TfTrevak final : public QMainWindow {
 
   ModuleTable RxMD_comp;
   ModuleTable RxMD_comp2;
-  bool m_modified = false;
+  EditHistory* m_history = nullptr;
+  /// The file the edit library came from or was last saved to; empty for none (or "nova").
+  QString m_editFile;
+  LoadWarningsPanel* m_loadWarnings = nullptr;
   RedrawSuppression m_redrawSuppression;
   Surface Image1;
   PanePicture m_editPicture;
@@ -197,6 +213,9 @@ class TfTrevak final : public QMainWindow {
   QAction* Criarnovabibliotecaparaedio1 = nullptr;
   QAction* Sair1 = nullptr;
   QAction* Exportarbibliotecaparakicad1 = nullptr;
+  QAction* Salvar1 = nullptr;
+  QAction* Desfazer1 = nullptr;
+  QAction* Refazer1 = nullptr;
 
   ModuleListModel* m_editNames = nullptr;
   ModuleListModel* m_searchNames = nullptr;

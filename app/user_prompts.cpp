@@ -2,6 +2,7 @@
 #include "app/user_prompts.h"
 
 #include <QFileDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <utility>
@@ -39,8 +40,11 @@ std::optional<QString> QtUserPrompts::askSavePath(const FileDialogRequest& reque
 bool QtUserPrompts::confirmDiscard() {
   QMessageBox box(QMessageBox::Warning, m_title, QString::fromUtf16(kDiscardQuestion),
                   QMessageBox::Yes | QMessageBox::Cancel, m_parent);
-  box.setDefaultButton(QMessageBox::Yes);
+  // Enter must not throw away a library: Cancel is the default.
+  box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("Sim"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
   return box.exec() == QMessageBox::Yes;
 }
 

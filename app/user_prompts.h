@@ -38,7 +38,8 @@ class UserPrompts {
   virtual std::optional<QString> askOpenPath(const FileDialogRequest& request) = 0;
   /// A save dialog; nullopt when the user cancels.
   virtual std::optional<QString> askSavePath(const FileDialogRequest& request) = 0;
-  /// The warning "Biblioteca atual modificada, descartar?" with Yes and Cancel; true for Yes.
+  /// The warning "Biblioteca atual modificada, descartar?" with "Sim" and "Cancelar", Cancel
+  /// being the default; true for Yes.
   virtual bool confirmDiscard() = 0;
   /// A modal error box with one OK button, titled with the application's title.
   virtual void showError(const QString& text) = 0;

@@ -38,6 +38,8 @@ constexpr const char* kUsage =
     "                                    write modules as KiCad footprints (.kicad_mod files);\n"
     "                                    a different file already there is replaced only\n"
     "                                    with --force\n"
+    "  check LIB.mod                     what a load cuts or loses: one line per finding,\n"
+    "                                    exit 1 when there is any\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
@@ -58,6 +60,7 @@ constexpr Command kCommands[] = {
     {"delete", cmdDelete},       {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
     {"export", cmdExport},
+    {"check", cmdCheck},
 };
 
 }  // namespace

@@ -33,5 +33,6 @@ int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
 int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
+int cmdCheck(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trevak::cli

@@ -15,6 +15,7 @@
 #endif
 
 #include "library/io_error.h"
+#include "library/load_warnings.h"
 #include "library/module_table.h"
 #include "library/tokenizer.h"
 
@@ -106,10 +107,11 @@ const char* findLineBreak(const char* p, const char* end) {
 // words the reader takes apart, a TAB separates words ("$MODULE\tname" is written by some tools).
 class ModuleCollector {
  public:
-  ModuleCollector(ModuleTable& table, const BodyFilter& keepBody)
-      : m_table(table), m_keepBody(keepBody) {}
+  ModuleCollector(ModuleTable& table, const BodyFilter& keepBody, ReadObserver* observer)
+      : m_table(table), m_keepBody(keepBody), m_observer(observer) {}
 
   void line(std::string_view text) {
+    if (m_observerTakesLines) m_observerTakesLines = m_observer->line(text);
     if (mayHoldKeyword(text)) {
       anyLine(text);
     } else if (m_inModule && m_bodyKept) {
@@ -120,7 +122,7 @@ class ModuleCollector {
 
   // A module still open at the end of the input keeps what was gathered.
   void finish() {
-    if (m_inModule) storeModule();
+    if (m_inModule) storeUnclosedModule();
   }
 
  private:
@@ -130,8 +132,9 @@ class ModuleCollector {
       m_table.setUnit(LengthUnit::Millimetre);
     }
     if (keyword == Keyword::Module) {
-      if (m_inModule) storeModule();  // its end line is missing
+      if (m_inModule) storeUnclosedModule();
       const std::string_view name = secondWord(text);
+      if (m_observer != nullptr) m_observer->moduleOpened(text, name);
       m_table.AppendRecord();
       m_table.SetField("nome_Componente", name);
       m_inModule = true;
@@ -174,6 +177,11 @@ class ModuleCollector {
     return up;
   }
 
+  void storeUnclosedModule() {
+    if (m_observer != nullptr) m_observer->moduleUnclosed();
+    storeModule();
+  }
+
   void storeModule() {
     if (m_bodyKept) m_table.SetField("Comandos", m_body);
     m_table.PostRecord();
@@ -184,6 +192,8 @@ class ModuleCollector {
   ModuleTable& m_table;
   const BodyFilter& m_keepBody;
   bool m_bodyKept = true;
+  ReadObserver* m_observer;
+  bool m_observerTakesLines = m_observer != nullptr;
   Tokens m_tokens;
   std::string m_scratch;
   std::string m_body;
@@ -242,13 +252,16 @@ void FileByteSource::close() {
   if (::close(fd) != 0 && errno != EINTR) throw ioErrorFromErrno(errno);
 }
 
-void readLibrary(ByteSource& source, ModuleTable& table) { readLibrary(source, table, {}); }
+void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer) {
+  readLibrary(source, table, BodyFilter{}, observer);
+}
 
-void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody) {
+void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody,
+                 ReadObserver* observer) {
   NotificationSuspension pause(table);
   table.Clear();
   table.setUnit(LengthUnit::Decimil);
-  ModuleCollector collector(table, keepBody);
+  ModuleCollector collector(table, keepBody, observer);
 
   const auto block = std::make_unique_for_overwrite<char[]>(kReadBlock);
   std::string carry;     // the start of a line that continues in the next block
@@ -296,24 +309,32 @@ void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepB
   table.MoveFirst();
 }
 
-void loadLibrary(ByteSource& source, ModuleTable& table) { loadLibrary(source, table, {}); }
+void loadLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer) {
+  loadLibrary(source, table, BodyFilter{}, observer);
+}
 
-void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody) {
+void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody,
+                 ReadObserver* observer) {
   ModuleTable fresh;
-  readLibrary(source, fresh, keepBody);
+  readLibrary(source, fresh, keepBody, observer);
   source.close();
+  if (observer != nullptr) observer->finished(fresh);
   NotificationSuspension pause(table);
   table.replaceContent(std::move(fresh));
   table.MoveFirst();
 }
 
-void loadLibraryFile(const std::string& path, ModuleTable& table) {
-  loadLibraryFile(path, table, {});
+void loadLibraryFile(const std::string& path, ModuleTable& table, LoadWarnings* warnings) {
+  loadLibraryFile(path, table, BodyFilter{}, warnings);
 }
 
-void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody) {
+void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody,
+                     LoadWarnings* warnings) {
   FileByteSource source(path);
-  loadLibrary(source, table, keepBody);
+  LoadWarnings own;
+  LoadWarnings& seen = warnings != nullptr ? *warnings : own;
+  seen.start(path);
+  loadLibrary(source, table, keepBody, &seen);
 }
 
 }  // namespace trevak

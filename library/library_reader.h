@@ -9,7 +9,26 @@
 
 namespace trevak {
 
+class LoadWarnings;
 class ModuleTable;
+
+/// Sees what the reader meets besides the records it stores, for the load warnings and for
+/// telling a library from another file.
+class ReadObserver {
+ public:
+  virtual ~ReadObserver() = default;
+  /// Every line of the input, in order, before the reader acts on it, until it answers false:
+  /// then no further line is shown (a large library is not walked twice for its first line).
+  virtual bool line(std::string_view text) = 0;
+  /// A `$MODULE` line and the name the reader took from it, before the table cuts it to
+  /// ModuleTable::kNameLimit bytes.
+  virtual void moduleOpened(std::string_view line, std::string_view name) = 0;
+  /// The module opened last ended without its end line (at the next `$MODULE` line or the end).
+  virtual void moduleUnclosed() = 0;
+  /// loadLibrary read everything into `read` (sorted, the source closed) and has not touched
+  /// the caller's table yet: throwing here leaves that table as it was.
+  virtual void finished(const ModuleTable& read) = 0;
+};
 
 /// Where a library's bytes come from. The reader pulls them in large blocks, once.
 class ByteSource {
@@ -65,7 +84,7 @@ class FileByteSource final : public ByteSource {
 /// word in any case), decimil otherwise. The table is then sorted by name with its first record
 /// current. Notifications are suspended throughout, so the table sends one at the end.
 /// Throws IoError when the source fails; the table then holds what was read so far.
-void readLibrary(ByteSource& source, ModuleTable& table);
+void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
 /// Chooses, by a module's stored name (as the table keeps it: cut at a NUL and to 60 bytes),
 /// whether a read keeps the module's body. A command that answers from the names alone, or from
@@ -75,19 +94,26 @@ using BodyFilter = std::function<bool(std::string_view name)>;
 /// readLibrary keeping only the bodies that `keepBody` accepts; the other records have a null
 /// body. Names, order, unit and notifications are those of readLibrary. An empty filter keeps
 /// every body.
-void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody);
+void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody,
+                 ReadObserver* observer = nullptr);
 
 /// Reads a library into a fresh table, closes the source and only then replaces the content of
 /// `table` with it and makes its first record current: one notification. When reading or
 /// closing fails, IoError is thrown and `table` is left exactly as it was, without a
-/// notification.
-void loadLibrary(ByteSource& source, ModuleTable& table);
+/// notification. `observer` sees the reading and may refuse the result (ReadObserver::finished).
+void loadLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 /// loadLibrary keeping only the bodies that `keepBody` accepts (see readLibrary).
-void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody);
+void loadLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepBody,
+                 ReadObserver* observer = nullptr);
 
-/// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it).
-void loadLibraryFile(const std::string& path, ModuleTable& table);
+/// loadLibrary from the file at `path` (see FileByteSource for the errors of opening it). A
+/// file that is not a footprint library (LoadWarnings::isLibrary) is refused with
+/// NotALibraryError and `table` is left as it was. `warnings`, when given, receives what the
+/// load found.
+void loadLibraryFile(const std::string& path, ModuleTable& table,
+                     LoadWarnings* warnings = nullptr);
 /// loadLibraryFile keeping only the bodies that `keepBody` accepts (see readLibrary).
-void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody);
+void loadLibraryFile(const std::string& path, ModuleTable& table, const BodyFilter& keepBody,
+                     LoadWarnings* warnings = nullptr);
 
 }  // namespace trevak

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cassert>
 #include <iterator>
+#include <unordered_map>
 #include <utility>
 
 #include "library/name_collation.h"
@@ -82,6 +83,7 @@ struct ModuleTable::Impl {
   DataChangeHandler onDataChange;
   std::function<void()> afterEdit;
   std::function<void()> updateRecord;
+  std::function<void()> afterPost;
 
   Impl() { records.reserve(kCapacity); }
 
@@ -104,7 +106,8 @@ struct ModuleTable::Impl {
 
   // Stores the working copy: written back while editing, appended while inserting.
   void store() {
-    if (mode == TableMode::Edit) {
+    const bool edited = mode == TableMode::Edit;
+    if (edited) {
       Entry& e = *records[static_cast<std::size_t>(current)];
       if (e.record.nome_Componente != copy.nome_Componente) {
         e.key.reset();
@@ -121,6 +124,7 @@ struct ModuleTable::Impl {
     copy = ModuleRecord{};
     copyTouched = false;
     mode = TableMode::Browse;
+    if (edited && afterPost) afterPost();
     notify(NotificationKind::DataSetChange);
   }
 
@@ -508,6 +512,103 @@ void ModuleTable::replaceContent(ModuleTable&& other) {
   o.sortedCount = 0;
   o.unit = LengthUnit::None;
   d.notify(NotificationKind::DataSetChange);
+}
+
+void ModuleTable::setAfterPost(std::function<void()> handler) {
+  m_impl->afterPost = std::move(handler);
+}
+
+ModuleRecord ModuleTable::takeRecordAt(int row) {
+  Impl& d = *m_impl;
+  d.settle();
+  assert(row >= 0 && row < d.count());
+  const auto at = static_cast<std::size_t>(row);
+  ModuleRecord record = std::move(d.records[at]->record);
+  d.records.erase(d.records.begin() + static_cast<std::ptrdiff_t>(row));
+  if (at < d.sortedCount) --d.sortedCount;
+  if (d.records.empty()) {
+    d.current = -1;
+    d.atEnd = true;
+  } else {
+    if (d.current > row) --d.current;
+    d.current = std::min(d.current, d.count() - 1);
+    d.atEnd = false;
+  }
+  d.notify(NotificationKind::DataSetChange);
+  return record;
+}
+
+void ModuleTable::insertRecordAt(int row, ModuleRecord record) {
+  Impl& d = *m_impl;
+  d.settle();
+  assert(row >= 0 && row <= d.count());
+  d.lastNumber = std::max(d.lastNumber, record.creationNumber);
+  auto e = std::make_unique<Impl::Entry>();
+  e->record = std::move(record);
+  d.records.insert(d.records.begin() + static_cast<std::ptrdiff_t>(row), std::move(e));
+  d.sortedCount = std::min(d.sortedCount, static_cast<std::size_t>(row));
+  if (d.current < 0) {
+    d.current = row;
+  } else if (d.current >= row) {
+    ++d.current;
+  }
+  d.atEnd = false;
+  d.notify(NotificationKind::DataSetChange);
+}
+
+void ModuleTable::setRecordAt(int row, std::optional<std::string> name,
+                              std::optional<std::string> body) {
+  Impl& d = *m_impl;
+  d.settle();
+  assert(row >= 0 && row < d.count());
+  Impl::Entry& e = *d.records[static_cast<std::size_t>(row)];
+  if (name) name = storedName(*name);
+  if (e.record.nome_Componente != name) {
+    e.key.reset();
+    d.sortedCount = std::min(d.sortedCount, static_cast<std::size_t>(row));
+  }
+  e.record.nome_Componente = std::move(name);
+  e.record.Comandos = std::move(body);
+  d.notify(NotificationKind::DataSetChange);
+}
+
+std::vector<std::uint64_t> ModuleTable::creationOrder() const {
+  std::vector<std::uint64_t> order;
+  order.reserve(m_impl->records.size());
+  for (const auto& e : m_impl->records) order.push_back(e->record.creationNumber);
+  return order;
+}
+
+void ModuleTable::restoreCreationOrder(const std::vector<std::uint64_t>& order) {
+  Impl& d = *m_impl;
+  d.settle();
+  if (d.records.empty()) return;
+  const Impl::Entry* currentEntry = d.records[static_cast<std::size_t>(d.current)].get();
+  std::unordered_map<std::uint64_t, std::size_t> place;
+  place.reserve(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) place.emplace(order[i], i);
+  // Records the order does not name keep their relative order, after the named ones.
+  std::stable_sort(d.records.begin(), d.records.end(),
+                   [&place](const std::unique_ptr<Impl::Entry>& a,
+                            const std::unique_ptr<Impl::Entry>& b) {
+                     const auto pa = place.find(a->record.creationNumber);
+                     const auto pb = place.find(b->record.creationNumber);
+                     const std::size_t ia = pa == place.end() ? place.size() : pa->second;
+                     const std::size_t ib = pb == place.end() ? place.size() : pb->second;
+                     return ia < ib;
+                   });
+  d.sortedCount = 0;
+  for (std::size_t i = 0; i < d.records.size(); ++i) {
+    if (d.records[i].get() == currentEntry) d.current = static_cast<int>(i);
+  }
+  d.notify(NotificationKind::DataSetChange);
+}
+
+int ModuleTable::rowOfCreationNumber(std::uint64_t number) const {
+  for (std::size_t i = 0; i < m_impl->records.size(); ++i) {
+    if (m_impl->records[i]->record.creationNumber == number) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 int compareModuleNames(std::string_view a, std::string_view b) {

@@ -158,6 +158,30 @@ class ModuleTable {
   /// this table's handlers and suspension count stay.
   void replaceContent(ModuleTable&& other);
 
+  // --- for undo: exact restores --------------------------------------------------------------
+  // These keep every record's creation number, so a record taken out and put back sorts as it
+  // did. Each settles first and sends one data-set change (none while suspended).
+
+  /// Called after a working copy opened by EditRecord on a stored record was stored (by
+  /// PostRecord or by settling), with that record current, before the notification.
+  void setAfterPost(std::function<void()> handler);
+  /// Removes the stored record at `row` and returns it. The current record stays current; when
+  /// it was the one removed, the record now at `row` (or the new last one) becomes current.
+  ModuleRecord takeRecordAt(int row);
+  /// Puts `record` at `row` (0 to RecordCount()) with its own creation number; numbers given
+  /// later continue after it. The current record stays current; in an empty table the new one
+  /// becomes current.
+  void insertRecordAt(int row, ModuleRecord record);
+  /// Replaces the name and body of the stored record at `row`; its creation number stays.
+  void setRecordAt(int row, std::optional<std::string> name, std::optional<std::string> body);
+  /// The creation numbers of the stored records in table order.
+  std::vector<std::uint64_t> creationOrder() const;
+  /// Puts the stored records into the order of `order`, a permutation of creationOrder(); the
+  /// current record stays current. Numbers not in the table are ignored.
+  void restoreCreationOrder(const std::vector<std::uint64_t>& order);
+  /// Row of the stored record with creation number `number`; -1 when there is none.
+  int rowOfCreationNumber(std::uint64_t number) const;
+
  private:
   struct Impl;
   std::unique_ptr<Impl> m_impl;

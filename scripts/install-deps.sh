@@ -14,6 +14,7 @@ packages=(
   # the install checks (scripts/check-install.sh) and the Debian package (cpack, dpkg-shlibdeps)
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db bash-completion
   dpkg-dev
+  qt6-translations-l10n
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then

@@ -140,22 +140,26 @@ TEST_F(WindowStart, NameGridsHaveOneTitledColumn) {
 TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   QList<QAction*> top = window_->menuBar()->actions();
   ASSERT_GE(top.size(), 1);  // "Arquivo" first; "Exibir" follows it
+  ASSERT_EQ(top.size(), 2);
   EXPECT_EQ(top.first()->text(), "Arquivo");
+  EXPECT_EQ(top.last()->text(), "Editar");
   const QList<QAction*> items = top.first()->menu()->actions();
-  ASSERT_EQ(items.size(), 6);
+  ASSERT_EQ(items.size(), 7);
+  // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
-      {"Salvar biblioteca em edição", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"Salvar", QKeySequence(Qt::CTRL | Qt::Key_S)},
+      {"Salvar como...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
       {"Criar nova biblioteca para edição", QKeySequence(Qt::CTRL | Qt::Key_N)},
   };
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[4]->isSeparator());
-  EXPECT_EQ(items[5]->text(), "Sair");
-  EXPECT_EQ(items[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[5]->isSeparator());
+  EXPECT_EQ(items[6]->text(), "Sair");
+  EXPECT_EQ(items[6]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(WindowStart, WideningWidensOnlyTheEditPane) {

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/hints.h"
+
+#include <QAction>
+#include <QWidget>
+
+namespace trevak {
+
+namespace {
+
+struct Hint {
+  const char* name;
+  const char* text;
+};
+
+constexpr Hint kHints[] = {
+    {"SB_carregar", "Carregar biblioteca: abre um arquivo .mod no painel de edição (esquerda)"},
+    {"RxSB_limpar", "Nova biblioteca: esvazia o painel de edição (esquerda) para começar outra"},
+    {"SB_salvar",
+     "Salvar como: grava a biblioteca do painel de edição (esquerda) num arquivo escolhido"},
+    {"RxSB_apagar", "Apagar: tira os módulos selecionados do painel de edição (esquerda)"},
+    {"RxSpeedButton2",
+     "Tirar prefixo: tira o nome da biblioteca seguido de hífen dos nomes do painel de edição "
+     "(esquerda)"},
+    {"RxSpeedButton4",
+     "Copiar nome: escreve o nome de cada módulo do painel de edição (esquerda) no lugar de "
+     ">NAME"},
+    {"RxSwitch1", "Apresentar textos: mostra ou esconde os textos dos módulos nos desenhos"},
+    {"Button1", "Apagar: limpa o desenho do painel de edição (esquerda)"},
+    {"Button2", "Converter: redesenha o módulo atual do painel de edição (esquerda)"},
+    {"BitBtn1", "+ Zoom: aumenta o desenho do painel de edição (esquerda)"},
+    {"BitBtn2", "- Zoom: diminui o desenho do painel de edição (esquerda)"},
+    {"BitBtn3", "Normal: desenho do painel de edição (esquerda) no tamanho normal"},
+    {"BitBtn7", "Primeiro: vai ao primeiro módulo nos dois painéis"},
+    {"BitBtn8", "Próximo: vai ao módulo seguinte nos dois painéis"},
+    {"BitBtn9", "Anterior: volta ao módulo anterior nos dois painéis"},
+    {"BitBtn10", "Último: vai ao último módulo nos dois painéis"},
+    {"RxSB_carregar2", "Carregar origem: abre um arquivo .mod no painel de pesquisa (direita)"},
+    {"RxSB_copiar",
+     "Copiar: copia os módulos selecionados do painel de pesquisa (direita) para o de edição "
+     "(esquerda)"},
+    {"BitBtn4", "+ Zoom: aumenta o desenho do painel de pesquisa (direita)"},
+    {"BitBtn5", "- Zoom: diminui o desenho do painel de pesquisa (direita)"},
+    {"BitBtn6", "Normal: desenho do painel de pesquisa (direita) no tamanho normal"},
+    {"Carregarbibliotecadepesquisa1", "Abre um arquivo .mod no painel de pesquisa (direita)"},
+    {"Carregarbibliotecaparaedio1", "Abre um arquivo .mod no painel de edição (esquerda)"},
+    {"Salvar1",
+     "Grava a biblioteca do painel de edição (esquerda) no arquivo de onde veio, sem perguntar"},
+    {"Salvarbibliotecaemedio1",
+     "Grava a biblioteca do painel de edição (esquerda) num arquivo escolhido"},
+    {"Criarnovabibliotecaparaedio1",
+     "Esvazia o painel de edição (esquerda) para começar uma biblioteca nova"},
+    {"Sair1", "Fecha o Trevak (pergunta antes se houver mudanças não salvas)"},
+    {"Desfazer1", "Desfaz a última mudança da biblioteca do painel de edição (esquerda)"},
+    {"Refazer1", "Refaz a mudança desfeita na biblioteca do painel de edição (esquerda)"},
+};
+
+}  // namespace
+
+void applyHints(QObject& window) {
+  for (const Hint& hint : kHints) {
+    const QString text = QString::fromUtf8(hint.text);
+    const QString name = QLatin1String(hint.name);
+    if (auto* widget = window.findChild<QWidget*>(name)) {
+      widget->setStatusTip(text);
+      if (widget->toolTip().isEmpty()) widget->setToolTip(text);
+    } else if (auto* action = window.findChild<QAction*>(name)) {
+      action->setStatusTip(text);
+      action->setToolTip(text);
+    }
+  }
+}
+
+}  // namespace trevak
