@@ -26,6 +26,12 @@ constexpr const char* kUsage =
     "  strip-prefix LIB.mod [-o OUT.mod] remove 'LIB-' from module names\n"
     "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
     "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
+    "  find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n"
+    "                                    NICKNAME<TAB>NAME of every module in which each\n"
+    "                                    word occurs (case and accents ignored)\n"
+    "\n"
+    "The source of show, render and copy may be a folder: every *.mod under it is read,\n"
+    "and a module is named NAME or NICKNAME:NAME (NICKNAME: the file name without .mod).\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
@@ -45,6 +51,7 @@ constexpr Command kCommands[] = {
     {"render", cmdRender},       {"copy", cmdCopy},
     {"delete", cmdDelete},       {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
+    {"find", cmdFind},
 };
 
 }  // namespace

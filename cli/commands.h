@@ -19,5 +19,6 @@ int cmdDelete(const Args& args, std::ostream& out, std::ostream& err);
 int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
 int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
+int cmdFind(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trevak::cli

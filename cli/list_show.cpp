@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "library/body_lines.h"
 #include "library/io_error.h"
 #include "library/library_reader.h"
@@ -73,16 +74,21 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
 
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 2) {
-    err << "usage: trevak-cli show LIB.mod NAME\n";
+    err << "usage: trevak-cli show LIB.mod|FOLDER NAME|NICKNAME:NAME\n";
     return 2;
   }
   const std::string& path = args[0];
   const std::string& name = args[1];
   ModuleTable table;
-  if (!load(path, table, err)) return 2;
-  if (!table.LocateName(name)) {
-    err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
-    return 1;
+  if (!loadSourceLibrary(path, table, err)) return 2;
+  switch (locateSourceModule(table, name, "show", err)) {
+    case Located::Found:
+      break;
+    case Located::Missing:
+      err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
+      return 1;
+    case Located::Ambiguous:
+      return 1;
   }
   const std::string body = table.GetField("comandos");
   for (std::string_view line : splitBodyLines(body)) {
