@@ -29,6 +29,7 @@ class ModuleListModel;
 class NameGrid;
 class PreviewWidget;
 class SaveFileLayer;
+class SearchPane;
 class TextSwitch;
 
 /// Fixed choices of the editor window, replaceable by tests.
@@ -57,6 +58,11 @@ class TfTrevak final : public QMainWindow {
   void openEditLibrary(const QString& path);
   /// Loads a library file into the search pane as "Carregar origem" does after its dialog.
   void openSearchLibrary(const QString& path);
+  /// Loads several files and folders as one set into the search pane, as "Carregar origem"
+  /// with several files or "Carregar pasta de origem..." do.
+  void openSearchSources(const QStringList& sources);
+  /// The search pane's set loading and filter.
+  SearchPane& searchPane() { return *m_searchPane; }
 
   /// The edit library (`RxMD_comp`) and the search library (`RxMD_comp2`).
   ModuleTable& editLibrary() { return RxMD_comp; }
@@ -98,6 +104,7 @@ class TfTrevak final : public QMainWindow {
   void BitBtn6Click();
   void RxSwitch1Click();
   void Carregarbibliotecadepesquisa1Click();
+  void Carregarpastadeorigem1Click();
   void Carregarbibliotecaparaedio1Click();
   void Salvarbibliotecaemedio1Click();
   void Criarnovabibliotecaparaedio1Click();
@@ -189,6 +196,7 @@ class TfTrevak final : public QMainWindow {
   QPushButton* BitBtn6 = nullptr;
   // Menu.
   QAction* Carregarbibliotecadepesquisa1 = nullptr;
+  QAction* Carregarpastadeorigem1 = nullptr;
   QAction* Carregarbibliotecaparaedio1 = nullptr;
   QAction* Salvarbibliotecaemedio1 = nullptr;
   QAction* Criarnovabibliotecaparaedio1 = nullptr;
@@ -198,6 +206,7 @@ class TfTrevak final : public QMainWindow {
   ModuleListModel* m_searchNames = nullptr;
   std::unique_ptr<DataSource> DS_comp;
   std::unique_ptr<DataSource> DS_comp2;
+  SearchPane* m_searchPane = nullptr;
 };
 
 }  // namespace trevak

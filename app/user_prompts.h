@@ -29,6 +29,11 @@ class UserPrompts {
   virtual std::optional<QString> askOpenPath(const FileDialogRequest& request) = 0;
   /// A save dialog; nullopt when the user cancels.
   virtual std::optional<QString> askSavePath(const FileDialogRequest& request) = 0;
+  /// An open dialog in which several existing files can be chosen; nullopt when the user
+  /// cancels.
+  virtual std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) = 0;
+  /// A folder dialog; nullopt when the user cancels.
+  virtual std::optional<QString> askFolder(const FileDialogRequest& request) = 0;
   /// The warning "Biblioteca atual modificada, descartar?" with Yes and Cancel; true for Yes.
   virtual bool confirmDiscard() = 0;
   /// A modal error box with one OK button, titled with the application's title.
@@ -48,6 +53,8 @@ class QtUserPrompts final : public UserPrompts {
 
   std::optional<QString> askOpenPath(const FileDialogRequest& request) override;
   std::optional<QString> askSavePath(const FileDialogRequest& request) override;
+  std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) override;
+  std::optional<QString> askFolder(const FileDialogRequest& request) override;
   bool confirmDiscard() override;
   void showError(const QString& text) override;
   void showInfo(const QString& text) override;

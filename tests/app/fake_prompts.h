@@ -19,6 +19,11 @@ class FakePrompts final : public UserPrompts {
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> discardAnswers;
+  /// Several files at once (an empty list cancels); when none is scripted, an open answer is
+  /// taken as one file.
+  std::deque<QStringList> openManyAnswers;
+  std::deque<std::optional<QString>> folderAnswers;
+  std::vector<FileDialogRequest> folderRequests;
 
   std::vector<FileDialogRequest> openRequests;
   std::vector<FileDialogRequest> saveRequests;
@@ -49,6 +54,30 @@ class FakePrompts final : public UserPrompts {
     }
     auto answer = saveAnswers.front();
     saveAnswers.pop_front();
+    return answer;
+  }
+
+  std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) override {
+    if (openManyAnswers.empty()) {
+      std::optional<QString> one = askOpenPath(request);
+      if (!one) return std::nullopt;
+      return QStringList{*one};
+    }
+    openRequests.push_back(request);
+    const QStringList answer = openManyAnswers.front();
+    openManyAnswers.pop_front();
+    if (answer.isEmpty()) return std::nullopt;
+    return answer;
+  }
+
+  std::optional<QString> askFolder(const FileDialogRequest& request) override {
+    folderRequests.push_back(request);
+    if (folderAnswers.empty()) {
+      ADD_FAILURE() << "unexpected folder dialog";
+      return std::nullopt;
+    }
+    auto answer = folderAnswers.front();
+    folderAnswers.pop_front();
     return answer;
   }
 

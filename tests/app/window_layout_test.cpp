@@ -79,10 +79,10 @@ TEST_F(WindowStart, ControlsSitWhereTheLayoutPutsThem) {
       {"BitBtn7", {6, 109, 52, 25}},         {"BitBtn8", {6, 138, 52, 25}},
       {"BitBtn9", {6, 167, 52, 25}},         {"BitBtn10", {6, 197, 52, 25}},
       {"RxSB_carregar2", {17, 54, 28, 23}},  {"RxSB_copiar", {17, 157, 28, 23}},
-      {"PageControl1", {63, 42, 297, 228}},  {"DBGrid2", {3, 8, 279, 185}},
+      {"PageControl1", {63, 42, 297, 228}},  {"DBGrid2", {3, 31, 279, 162}},
       {"DBRE_comp2", {6, 5, 279, 191}},      {"ScrollBox2", {41, 274, 321, 264}},
       {"BitBtn4", {171, 553, 52, 25}},       {"BitBtn5", {233, 553, 48, 25}},
-      {"BitBtn6", {295, 553, 57, 25}},
+      {"BitBtn6", {295, 553, 57, 25}},       {"EditFiltro", {3, 8, 279, 21}},
   };
   for (const auto& c : controls) EXPECT_EQ(find(c.name)->geometry(), c.geometry) << c.name;
   EXPECT_EQ(find("Label1")->pos(), QPoint(16, 242));
@@ -142,20 +142,21 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   ASSERT_EQ(top.size(), 1);
   EXPECT_EQ(top.first()->text(), "Arquivo");
   const QList<QAction*> items = top.first()->menu()->actions();
-  ASSERT_EQ(items.size(), 6);
+  ASSERT_EQ(items.size(), 7);
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+      {"Carregar pasta de origem...", QKeySequence()},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Salvar biblioteca em edição", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Criar nova biblioteca para edição", QKeySequence(Qt::CTRL | Qt::Key_N)},
   };
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[4]->isSeparator());
-  EXPECT_EQ(items[5]->text(), "Sair");
-  EXPECT_EQ(items[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[5]->isSeparator());
+  EXPECT_EQ(items[6]->text(), "Sair");
+  EXPECT_EQ(items[6]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(WindowStart, WideningWidensOnlyTheEditPane) {
