@@ -2,6 +2,7 @@
 #include "app/search_pane.h"
 
 #include <QCoreApplication>
+#include <QAbstractItemModel>
 #include <QDir>
 #include <QEvent>
 #include <QEventLoop>
@@ -30,6 +31,9 @@ namespace {
 
 constexpr int kFilterHeight = 21;
 constexpr int kFilterGap = 2;
+constexpr int kNameWidth = 261;
+constexpr int kSetNameWidth = 150;
+constexpr int kSetNicknameWidth = 110;
 // A failure list longer than this is cut: the box must fit on the screen.
 constexpr int kListedFailures = 20;
 
@@ -112,6 +116,15 @@ SearchPane::SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& ca
   grid.setGeometry(g.x(), g.y() + kFilterHeight + kFilterGap, g.width(),
                    g.height() - kFilterHeight - kFilterGap);
   m_filter->installEventFilter(new EscapeClears(m_filter));
+  // With a set the grid shares its width between the name and the library's nickname.
+  connect(grid.model(), &QAbstractItemModel::modelReset, this, [this] {
+    if (m_grid.model()->columnCount() == 2) {
+      m_grid.setColumnWidth(0, kSetNameWidth);
+      m_grid.setColumnWidth(1, kSetNicknameWidth);
+    } else {
+      m_grid.setColumnWidth(0, kNameWidth);
+    }
+  });
   connect(m_filter, &QLineEdit::textChanged, this, &SearchPane::applyFilter);
 
   auto* find = new QShortcut(QKeySequence::Find, &window);
