@@ -150,6 +150,16 @@ struct ModuleTable::Impl {
   std::vector<std::string> words;
   std::vector<int> shown;
   bool filterOn() const { return !words.empty(); }
+  // The filter texts of all stored records side by side, in table order, so that a keystroke
+  // reads one block of memory instead of chasing a pointer per record. Rebuilt after the
+  // records changed.
+  struct FlatText {
+    std::uint32_t begin, nameEnd, descEnd, end;
+    std::int32_t library;
+  };
+  std::string flatArena;
+  std::vector<FlatText> flat;
+  bool flatValid = false;
 
   DataChangeHandler onDataChange;
   std::function<void()> afterEdit;
@@ -194,7 +204,7 @@ struct ModuleTable::Impl {
     copy = ModuleRecord{};
     copyTouched = false;
     mode = TableMode::Browse;
-    refilter();
+    contentChanged();
     notify(NotificationKind::DataSetChange);
   }
 
@@ -317,13 +327,34 @@ struct ModuleTable::Impl {
     return *e.search;
   }
 
-  bool matches(Entry& e, const std::vector<char>& libraryHits) {
-    const SearchText& s = searchOf(e);
-    const std::string_view all(s.text);
-    const std::string_view name = all.substr(0, s.nameEnd);
-    const std::string_view desc = all.substr(s.nameEnd, s.descEnd - s.nameEnd);
-    const std::string_view kw = all.substr(s.descEnd);
-    const int lib = e.record.library;
+  void contentChanged() {
+    flatValid = false;
+    refilter();
+  }
+
+  void buildFlat() {
+    flatArena.clear();
+    flat.clear();
+    flat.reserve(records.size());
+    for (auto& e : records) {
+      const SearchText& s = searchOf(*e);
+      const auto begin = static_cast<std::uint32_t>(flatArena.size());
+      flatArena.append(s.text);
+      flat.push_back({begin, begin + s.nameEnd, begin + s.descEnd,
+                      static_cast<std::uint32_t>(flatArena.size()), e->record.library});
+      e->search.reset();  // the arena holds it now; a rebuild reads the body again
+    }
+    flatArena.shrink_to_fit();
+    flatValid = true;
+  }
+
+  bool matches(const FlatText& f, const std::vector<char>& libraryHits) const {
+    const std::string_view arena(flatArena);
+    const std::string_view all = arena.substr(f.begin, f.end - f.begin);
+    const std::string_view name = arena.substr(f.begin, f.nameEnd - f.begin);
+    const std::string_view desc = arena.substr(f.nameEnd, f.descEnd - f.nameEnd);
+    const std::string_view kw = arena.substr(f.descEnd, f.end - f.descEnd);
+    const int lib = f.library;
     for (std::size_t w = 0; w < words.size(); ++w) {
       const std::string& word = words[w];
       if (lib >= 0 && libraryHits[static_cast<std::size_t>(lib) * words.size() + w]) continue;
@@ -357,14 +388,15 @@ struct ModuleTable::Impl {
         }
       }
     }
+    if (!flatValid) buildFlat();
     std::vector<int> next;
     if (narrowing) {
       for (int stored : shown) {
-        if (matches(*records[static_cast<std::size_t>(stored)], libraryHits)) next.push_back(stored);
+        if (matches(flat[static_cast<std::size_t>(stored)], libraryHits)) next.push_back(stored);
       }
     } else {
       for (int i = 0; i < count(); ++i) {
-        if (matches(*records[static_cast<std::size_t>(i)], libraryHits)) next.push_back(i);
+        if (matches(flat[static_cast<std::size_t>(i)], libraryHits)) next.push_back(i);
       }
     }
     shown.swap(next);
@@ -418,7 +450,7 @@ void ModuleTable::Clear() {
   d.sortedCount = 0;
   d.atEnd = true;
   d.libraries.clear();
-  d.refilter();
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -435,7 +467,7 @@ void ModuleTable::SortByName() {
       break;
     }
   }
-  d.refilter();
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -518,6 +550,7 @@ void ModuleTable::DeleteRecord() {
     d.current = std::min(d.current, d.count() - 1);
     d.atEnd = false;
   }
+  d.flatValid = false;
   if (d.filterOn()) {
     // The shown record that followed the deleted one, or the new last shown one.
     d.shown.erase(std::remove(d.shown.begin(), d.shown.end(), static_cast<int>(row)),
@@ -661,6 +694,10 @@ void ModuleTable::replaceContent(ModuleTable&& other) {
   d.sortedCount = o.sortedCount;
   d.unit = o.unit;
   d.libraries.swap(o.libraries);
+  // The records came with their filter texts.
+  d.flatArena.swap(o.flatArena);
+  d.flat.swap(o.flat);
+  std::swap(d.flatValid, o.flatValid);
   // The keys that came along were made by the other table's collator; keep them consistent.
   std::swap(d.collator, o.collator);
   d.refilter();
@@ -674,7 +711,7 @@ void ModuleTable::replaceContent(ModuleTable&& other) {
   o.sortedCount = 0;
   o.unit = LengthUnit::None;
   o.libraries.clear();
-  o.refilter();
+  o.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -720,8 +757,8 @@ void ModuleTable::appendLibrary(ModuleTable&& other, SourceLibrary library) {
   o.atEnd = true;
   o.lastNumber = 0;
   o.sortedCount = 0;
-  o.refilter();
-  d.refilter();
+  o.contentChanged();
+  d.contentChanged();
   d.keepCurrentShown();
   d.notify(NotificationKind::DataSetChange);
 }
@@ -750,7 +787,8 @@ const std::string& ModuleTable::filterText() const { return m_impl->filterText; 
 int ModuleTable::totalCount() const { return m_impl->count(); }
 
 void ModuleTable::prepareFilter() {
-  for (auto& e : m_impl->records) m_impl->searchOf(*e);
+  m_impl->settle();
+  m_impl->buildFlat();
 }
 
 int compareModuleNames(std::string_view a, std::string_view b) {
