@@ -94,6 +94,18 @@ TEST_F(LibrarySetFolder, ReadsEveryModFileRecursivelyInNameOrder) {
   EXPECT_GT(set.bytes, 0u);
 }
 
+TEST_F(LibrarySetFolder, MissingFileIsListedAndTheOthersRead) {
+  write("a.mod", lib({"A1"}));
+  write("b.mod", lib({"B1"}));
+  trevak::LibrarySetContents set =
+      trevak::readLibrarySet({path("a.mod"), path("gone.mod"), path("b.mod")});
+  ASSERT_EQ(set.failures.size(), 1u);
+  EXPECT_EQ(set.failures[0].path, path("gone.mod"));
+  EXPECT_EQ(set.failures[0].message, "File not found");
+  EXPECT_EQ(nicknamesOf(*set.table), (std::vector<std::string>{"a:A1", "b:B1"}));
+  EXPECT_EQ(set.libraryCount, 2u);
+}
+
 TEST_F(LibrarySetFolder, BrokenFilesAreSkippedAndListed) {
   write("good.mod", lib({"G1"}));
   write("locked.mod", lib({"L1"}));
