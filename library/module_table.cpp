@@ -6,6 +6,7 @@
 #include <iterator>
 #include <utility>
 
+#include "library/module_items.h"
 #include "library/name_collation.h"
 
 namespace trevak {
@@ -58,38 +59,20 @@ void appendFolded(std::string& out, std::string_view text) {
   for (char c : text) out.push_back(foldFilterByte(c));
 }
 
-// The text after a body line's first word when that word is `keyword` ("Cd", "Kw"). A scan of
-// its own rather than the typed parser of module bodies: the filter needs two lines of each
-// module, and parsing every pad and shape of 200,000 modules only to read them would cost
-// several times the load itself.
-void appendKeywordLines(std::string& out, std::string_view body, std::string_view keyword) {
-  std::size_t pos = 0;
-  while (pos < body.size()) {
-    std::size_t end = body.find('\r', pos);
-    if (end == std::string_view::npos) end = body.size();
-    std::string_view line = body.substr(pos, end - pos);
-    pos = end + 1;
-    std::size_t i = 0;
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
-    if (line.size() - i < keyword.size() || line.substr(i, keyword.size()) != keyword) continue;
-    i += keyword.size();
-    if (i < line.size() && line[i] != ' ' && line[i] != '\t') continue;
-    out.push_back(' ');
-    appendFolded(out, line.substr(i));
-  }
-}
-
+// Description and keywords come from the parser of module bodies, limited to the module's own
+// fields: made once per record at load, so its cost is the load's, never a keystroke's.
 SearchText makeSearchText(const ModuleRecord& r) {
   SearchText s;
+  ModuleItems items;
   const std::string_view body = r.Comandos ? std::string_view(*r.Comandos) : std::string_view();
+  parseModuleItems(body, LengthUnit::Decimil, items, ModuleParseScope::FieldsOnly);
   if (r.nome_Componente) appendFolded(s.text, *r.nome_Componente);
   s.text.push_back(kFieldSeparator);
   s.nameEnd = static_cast<std::uint32_t>(s.text.size());
-  appendKeywordLines(s.text, body, "Cd");
+  if (items.description) appendFolded(s.text, *items.description);
   s.text.push_back(kFieldSeparator);
   s.descEnd = static_cast<std::uint32_t>(s.text.size());
-  appendKeywordLines(s.text, body, "Kw");
-  s.text.shrink_to_fit();
+  if (items.keywords) appendFolded(s.text, *items.keywords);
   return s;
 }
 
