@@ -108,7 +108,7 @@ void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
   FileDialogRequest request;
   request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
   if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
-  const std::optional<QString> chosen = prompts.askFolderPath(request);
+  const std::optional<QString> chosen = prompts.askFolder(request);
   if (!chosen) return;
   const QString folder = kicadExportFolder(*chosen, libraryPath);
 

@@ -18,12 +18,21 @@ int ModuleListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : m_rows;
 }
 
-int ModuleListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 1; }
+int ModuleListModel::columnCount(const QModelIndex& parent) const {
+  if (parent.isValid()) return 0;
+  // A set of libraries adds the nickname of each module's library.
+  return m_table.libraries().empty() ? 1 : 2;
+}
 
 QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= m_rows) return {};
   if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   const int row = index.row();
+  if (index.column() == 1) {
+    if (row >= m_table.RecordCount()) return QString();
+    const SourceLibrary* library = m_table.libraryOf(m_table.recordAt(row));
+    return library == nullptr ? QString() : QString::fromUtf8(library->nickname);
+  }
   if (row == m_table.currentIndex() && m_table.mode() != TableMode::Browse) {
     return QString::fromLatin1(m_table.GetField(kNameField));
   }
@@ -37,12 +46,15 @@ QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, i
   if (orientation == Qt::Horizontal && section == 0 && role == Qt::DisplayRole) {
     return QStringLiteral("nome_Componente");
   }
+  if (orientation == Qt::Horizontal && section == 1 && role == Qt::DisplayRole) {
+    return QStringLiteral("biblioteca");
+  }
   return {};
 }
 
 Qt::ItemFlags ModuleListModel::flags(const QModelIndex& index) const {
   Qt::ItemFlags f = QAbstractTableModel::flags(index);
-  if (m_editable && index.isValid()) f |= Qt::ItemIsEditable;
+  if (m_editable && index.isValid() && index.column() == 0) f |= Qt::ItemIsEditable;
   return f;
 }
 
@@ -63,7 +75,9 @@ void ModuleListModel::refresh(NotificationKind kind) {
     return;
   }
   const int current = m_table.currentIndex();
-  if (current >= 0 && current < m_rows) emit dataChanged(index(current, 0), index(current, 0));
+  if (current >= 0 && current < m_rows) {
+    emit dataChanged(index(current, 0), index(current, columnCount() - 1));
+  }
 }
 
 }  // namespace trevak

@@ -16,7 +16,8 @@ namespace trevak {
 
 namespace {
 
-const char kUsage[] = "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod]";
+const char kUsage[] =
+    "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]";
 
 // The manual page lists every option named here; a test keeps the two in step.
 const char kHelpOptions[] =
@@ -42,8 +43,10 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
         return std::nullopt;
       }
       request.searchLibrary = arguments[++i];
+      request.searchSources << request.searchLibrary;
     } else if (arg.startsWith(QLatin1String("--search="))) {
       request.searchLibrary = arg.mid(9);
+      request.searchSources << request.searchLibrary;
     } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
       error = QStringLiteral("opção desconhecida: %1").arg(arg);
       return std::nullopt;
@@ -103,8 +106,12 @@ int runTrevak(int argc, char** argv) {
   // The captions show full paths, as the dialogs give them; the save dialog starts from it.
   const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };
   if (!request->editLibrary.isEmpty()) window.openEditLibrary(fullPath(request->editLibrary));
-  if (!request->searchLibrary.isEmpty()) {
-    window.openSearchLibrary(fullPath(request->searchLibrary));
+  if (request->searchSources.size() == 1) {
+    window.openSearchLibrary(fullPath(request->searchSources.first()));
+  } else if (request->searchSources.size() > 1) {
+    QStringList sources;
+    for (const QString& s : request->searchSources) sources << fullPath(s);
+    window.openSearchSources(sources);
   }
   return QApplication::exec();
 }

@@ -10,7 +10,9 @@ namespace trevak {
 /// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod]`.
 struct StartRequest {
   QString editLibrary;    ///< loaded into the edit pane; empty: none
-  QString searchLibrary;  ///< loaded into the search pane; empty: none
+  QString searchLibrary;  ///< loaded into the search pane; empty: none (the last --search)
+  /// Every --search in order: one file or folder, or several making one set.
+  QStringList searchSources;
 };
 
 /// Reads the program's arguments (the first one being the program). nullopt, with `error`

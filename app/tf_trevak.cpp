@@ -36,6 +36,7 @@
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
+#include "app/search_pane.h"
 #include "app/text_switch.h"
 #include "app/undo_commands.h"
 #include "app/version.h"
@@ -191,6 +192,8 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   DBGrid2->setModel(m_searchNames);
   DS_comp = std::make_unique<DataSource>(RxMD_comp, *m_editNames, *DBGrid1, *textlistbox1);
   DS_comp2 = std::make_unique<DataSource>(RxMD_comp2, *m_searchNames, *DBGrid2, *DBRE_comp2);
+  m_searchPane = new SearchPane(RxMD_comp2, *m_prompts, *panel6, *PageControl1,
+                                *PageControl1->widget(0), *DBGrid2, *this);
   connectHandlers();
 
   // The tables are open and empty: their data sources show that once (the labels read 0).
@@ -277,7 +280,9 @@ void TfTrevak::buildSearchPane(DockPanel* panel) {
                               QStringLiteral("Carregar origem"), 17, 54);
   RxSB_copiar =
       iconButton(panel, "RxSB_copiar", "copy_module", QStringLiteral("Copiar..."), 17, 157);
-  Label2 = place(new QLabel(QStringLiteral("0"), panel), "Label2", 20, 221, 42, 13);
+  // Two lines high: a filter shows "shown /" over "total".
+  Label2 = place(new QLabel(QStringLiteral("0"), panel), "Label2", 20, 221, 42, 28);
+  Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   QWidget* contents = nullptr;
   QWidget* commands = nullptr;
@@ -307,6 +312,8 @@ void TfTrevak::buildMenu() {
   Carregarbibliotecadepesquisa1 =
       item("Carregarbibliotecadepesquisa1", QStringLiteral("Carregar biblioteca de pesquisa..."),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
+  Carregarpastadeorigem1 = item("Carregarpastadeorigem1",
+                                QStringLiteral("Carregar pasta de origem..."), QKeySequence());
   Carregarbibliotecaparaedio1 =
       item("Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
            QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -362,6 +369,8 @@ void TfTrevak::connectHandlers() {
   connect(RxSwitch1, &TextSwitch::clicked, this, &TfTrevak::RxSwitch1Click);
   connect(Carregarbibliotecadepesquisa1, &QAction::triggered, this,
           &TfTrevak::Carregarbibliotecadepesquisa1Click);
+  connect(Carregarpastadeorigem1, &QAction::triggered, this,
+          &TfTrevak::Carregarpastadeorigem1Click);
   connect(Carregarbibliotecaparaedio1, &QAction::triggered, this,
           &TfTrevak::Carregarbibliotecaparaedio1Click);
   connect(Salvarbibliotecaemedio1, &QAction::triggered, this,
@@ -462,7 +471,15 @@ void TfTrevak::openEditLibrary(const QString& path) {
 }
 
 void TfTrevak::openSearchLibrary(const QString& path) {
+  if (QFileInfo(path).isDir()) {
+    openSearchSources({path});
+    return;
+  }
   runReported([&] { loadSearchLibraryFile(path); });
+}
+
+void TfTrevak::openSearchSources(const QStringList& sources) {
+  runReported([&] { m_searchPane->loadSources(sources); });
 }
 
 void TfTrevak::SB_carregarClick() {
@@ -486,10 +503,15 @@ void TfTrevak::RxSB_carregar2Click() {
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = m_searchDialogFileName;
     request.initialFolder = initialFolderFor(request.fileName);
-    const std::optional<QString> path = m_prompts->askOpenPath(request);
-    if (!path) return;
-    m_searchDialogFileName = *path;
-    loadSearchLibraryFile(*path);
+    const std::optional<QStringList> paths = m_prompts->askOpenPaths(request);
+    if (!paths || paths->isEmpty()) return;
+    m_searchDialogFileName = paths->first();
+    // One file loads as it always did; several make a set.
+    if (paths->size() == 1) {
+      loadSearchLibraryFile(paths->first());
+    } else {
+      m_searchPane->loadSources(*paths);
+    }
   });
 }
 
@@ -681,7 +703,7 @@ void TfTrevak::DS_compDataChange() {
 
 void TfTrevak::DS_comp2DataChange() {
   redrawSearchPane();
-  Label2->setNum(RxMD_comp2.RecordCount());
+  Label2->setText(searchCountText(RxMD_comp2));
 }
 
 void TfTrevak::converter() {
@@ -699,10 +721,10 @@ void TfTrevak::converter2() {
   if (RxMD_comp2.IsEmpty()) return;
   const std::string body = DBRE_comp2->body();
   if (m_exact->isOn()) {
-    m_exact->draw(Image3, body, RxMD_comp2.unit(), m_drawing.escala, RxSwitch1->isChecked());
+    m_exact->draw(Image3, body, RxMD_comp2.currentUnit(), m_drawing.escala, RxSwitch1->isChecked());
     return;
   }
-  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp2.unit());
+  redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp2.currentUnit());
   showPicture(Image3, m_searchPicture);
 }
 
@@ -786,6 +808,19 @@ void TfTrevak::Desenhoexato1Click() {
 
 void TfTrevak::Carregarbibliotecadepesquisa1Click() { RxSB_carregar2Click(); }
 
+void TfTrevak::Carregarpastadeorigem1Click() {
+  runReported([this] {
+    FileDialogRequest request;
+    request.title = QStringLiteral("Carregar pasta de origem");
+    request.fileName = m_searchDialogFileName;
+    request.initialFolder = initialFolderFor(request.fileName);
+    const std::optional<QString> folder = m_prompts->askFolder(request);
+    if (!folder) return;
+    m_searchDialogFileName = *folder;
+    m_searchPane->loadSources({*folder});
+  });
+}
+
 void TfTrevak::Carregarbibliotecaparaedio1Click() { SB_carregarClick(); }
 
 void TfTrevak::Salvarbibliotecaemedio1Click() { SB_salvarClick(); }
@@ -803,6 +838,12 @@ void TfTrevak::Exportarbibliotecaparakicad1Click() {
 }
 
 void TfTrevak::closeEvent(QCloseEvent* event) {
+  // The load's own event loop runs inside a handler of this window: stop it first.
+  if (m_searchPane->loading()) {
+    m_searchPane->cancelLoad();
+    event->ignore();
+    return;
+  }
   // Leaving would drop unsaved modules without a word; it asks as loading and "nova" do.
   if (!mayDiscardEditLibrary()) {
     event->ignore();

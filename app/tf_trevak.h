@@ -32,6 +32,7 @@ class ModuleListModel;
 class NameGrid;
 class PreviewWidget;
 class SaveFileLayer;
+class SearchPane;
 class TextSwitch;
 
 /// Fixed choices of the editor window, replaceable by tests.
@@ -60,6 +61,11 @@ class TfTrevak final : public QMainWindow {
   void openEditLibrary(const QString& path);
   /// Loads a library file into the search pane as "Carregar origem" does after its dialog.
   void openSearchLibrary(const QString& path);
+  /// Loads several files and folders as one set into the search pane, as "Carregar origem"
+  /// with several files or "Carregar pasta de origem..." do.
+  void openSearchSources(const QStringList& sources);
+  /// The search pane's set loading and filter.
+  SearchPane& searchPane() { return *m_searchPane; }
 
   /// The edit library (`RxMD_comp`) and the search library (`RxMD_comp2`).
   ModuleTable& editLibrary() { return RxMD_comp; }
@@ -104,6 +110,7 @@ class TfTrevak final : public QMainWindow {
   void RxSwitch1Click();
   void Desenhoexato1Click();
   void Carregarbibliotecadepesquisa1Click();
+  void Carregarpastadeorigem1Click();
   void Carregarbibliotecaparaedio1Click();
   void Salvarbibliotecaemedio1Click();
   void Criarnovabibliotecaparaedio1Click();
@@ -208,6 +215,7 @@ class TfTrevak final : public QMainWindow {
   QPushButton* BitBtn6 = nullptr;
   // Menu.
   QAction* Carregarbibliotecadepesquisa1 = nullptr;
+  QAction* Carregarpastadeorigem1 = nullptr;
   QAction* Carregarbibliotecaparaedio1 = nullptr;
   QAction* Salvarbibliotecaemedio1 = nullptr;
   QAction* Criarnovabibliotecaparaedio1 = nullptr;
@@ -223,6 +231,7 @@ class TfTrevak final : public QMainWindow {
   std::unique_ptr<DataSource> DS_comp2;
   /// The exact drawing of both panes and its toggle.
   ExactPanes* m_exact = nullptr;
+  SearchPane* m_searchPane = nullptr;
 };
 
 }  // namespace trevak

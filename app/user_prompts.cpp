@@ -37,6 +37,35 @@ std::optional<QString> QtUserPrompts::askSavePath(const FileDialogRequest& reque
   return runFileDialog(request, true);
 }
 
+std::optional<QStringList> QtUserPrompts::askOpenPaths(const FileDialogRequest& request) {
+  QFileDialog dialog(m_parent);
+  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  if (!request.filters.isEmpty()) dialog.setNameFilters(request.filters);
+  dialog.setDefaultSuffix(request.defaultSuffix);
+  if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList files = dialog.selectedFiles();
+  if (files.isEmpty()) return std::nullopt;
+  return files;
+}
+
+std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request) {
+  QFileDialog dialog(m_parent);
+  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
+  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList folders = dialog.selectedFiles();
+  if (folders.isEmpty()) return std::nullopt;
+  return folders.first();
+}
+
 bool QtUserPrompts::confirmDiscard() {
   QMessageBox box(QMessageBox::Warning, m_title, QString::fromUtf16(kDiscardQuestion),
                   QMessageBox::Yes | QMessageBox::Cancel, m_parent);
@@ -56,19 +85,6 @@ void QtUserPrompts::showError(const QString& text) {
 void QtUserPrompts::showInfo(const QString& text) {
   QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
   box.exec();
-}
-
-std::optional<QString> QtUserPrompts::askFolderPath(const FileDialogRequest& request) {
-  QFileDialog dialog(m_parent);
-  if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
-  dialog.setFileMode(QFileDialog::Directory);
-  dialog.setOption(QFileDialog::ShowDirsOnly, true);
-  if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
-  if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  const QStringList files = dialog.selectedFiles();
-  if (files.isEmpty()) return std::nullopt;
-  return files.first();
 }
 
 void QtUserPrompts::showSummary(const QString& text, const QString& details) {

@@ -38,6 +38,11 @@ class UserPrompts {
   virtual std::optional<QString> askOpenPath(const FileDialogRequest& request) = 0;
   /// A save dialog; nullopt when the user cancels.
   virtual std::optional<QString> askSavePath(const FileDialogRequest& request) = 0;
+  /// An open dialog in which several existing files can be chosen; nullopt when the user
+  /// cancels.
+  virtual std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) = 0;
+  /// A folder dialog; nullopt when the user cancels.
+  virtual std::optional<QString> askFolder(const FileDialogRequest& request) = 0;
   /// The warning "Biblioteca atual modificada, descartar?" with "Sim" and "Cancelar", Cancel
   /// being the default; true for Yes.
   virtual bool confirmDiscard() = 0;
@@ -45,8 +50,6 @@ class UserPrompts {
   virtual void showError(const QString& text) = 0;
   /// A modal information box with one OK button.
   virtual void showInfo(const QString& text) = 0;
-  /// A folder dialog; nullopt when the user cancels.
-  virtual std::optional<QString> askFolderPath(const FileDialogRequest& request) = 0;
   /// A modal information box with one OK button and `details` the user can unfold.
   virtual void showSummary(const QString& text, const QString& details) = 0;
   /// Shows the progress of a task of `total` steps (only once it lasts), until the returned
@@ -65,10 +68,11 @@ class QtUserPrompts final : public UserPrompts {
 
   std::optional<QString> askOpenPath(const FileDialogRequest& request) override;
   std::optional<QString> askSavePath(const FileDialogRequest& request) override;
+  std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) override;
+  std::optional<QString> askFolder(const FileDialogRequest& request) override;
   bool confirmDiscard() override;
   void showError(const QString& text) override;
   void showInfo(const QString& text) override;
-  std::optional<QString> askFolderPath(const FileDialogRequest& request) override;
   void showSummary(const QString& text, const QString& details) override;
   std::unique_ptr<ProgressReport> startProgress(const QString& text, int total) override;
 

@@ -40,6 +40,12 @@ constexpr const char* kUsage =
     "                                    with --force\n"
     "  check LIB.mod                     what a load cuts or loses: one line per finding,\n"
     "                                    exit 1 when there is any\n"
+    "  find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n"
+    "                                    NICKNAME<TAB>NAME of every module in which each\n"
+    "                                    word occurs (case and accents ignored)\n"
+    "\n"
+    "The source of show, render and copy may be a folder: every *.mod under it is read,\n"
+    "and a module is named NAME or NICKNAME:NAME (NICKNAME: the file name without .mod).\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
     "fixes the date written in the header.\n"
@@ -61,6 +67,7 @@ constexpr Command kCommands[] = {
     {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
     {"export", cmdExport},
     {"check", cmdCheck},
+    {"find", cmdFind},
 };
 
 }  // namespace

@@ -34,5 +34,6 @@ int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
 int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCheck(const Args& args, std::ostream& out, std::ostream& err);
+int cmdFind(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trevak::cli

@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "library/io_error.h"
 #include "library/library_commands.h"
 #include "library/library_reader.h"
@@ -155,15 +156,18 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
 
   ModuleTable search;
   ModuleTable edit;
-  if (!load(search, source, err)) return kFailed;
+  if (!loadSourceLibrary(source, search, err)) return kFailed;
   if (!parsed->startNew && !load(edit, destination, err)) return kFailed;
 
   int status = kDone;
   bool copied = false;
   for (std::size_t i = 2; i < parsed->operands.size(); ++i) {
     const std::string& name = parsed->operands[i];
-    if (!search.LocateName(name)) {
-      err << "trevak-cli: copy: " << source << " has no module '" << name << "'\n";
+    const Located located = locateSourceModule(search, name, "copy", err);
+    if (located != Located::Found) {
+      if (located == Located::Missing) {
+        err << "trevak-cli: copy: " << source << " has no module '" << name << "'\n";
+      }
       status = kRefused;
       continue;
     }

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -6,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "library/body_lines.h"
 #include "library/io_error.h"
 #include "library/library_reader.h"
@@ -92,26 +94,37 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err,
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
             std::unique_ptr<ModuleTable>& keep) {
   if (args.size() != 2) {
-    err << "usage: trevak-cli show LIB.mod NAME\n";
+    err << "usage: trevak-cli show LIB.mod|FOLDER NAME|NICKNAME:NAME\n";
     return 2;
   }
   const std::string& path = args[0];
   const std::string& name = args[1];
-  // Only a module that LocateName can find needs its body: one whose name collates equal to the
-  // asked one.
-  const ModuleNameCollator collator;
-  const auto matches = [&](std::string_view stored) { return collator.equal(stored, name); };
   keep = std::make_unique<ModuleTable>();
   ModuleTable& table = *keep;
-  if (!load(path, table, err, matches)) return 2;
-  if (!table.LocateName(name)) {
-    err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
-    return 1;
+  std::error_code ec;
+  const bool folder = std::filesystem::is_directory(path, ec);
+  if (folder) {
+    if (!loadSourceLibrary(path, table, err)) return 2;
+  } else {
+    // Only a module that LocateName can find needs its body: one whose name collates equal to
+    // the asked one.
+    const ModuleNameCollator collator;
+    const auto matches = [&](std::string_view stored) { return collator.equal(stored, name); };
+    if (!load(path, table, err, matches)) return 2;
+  }
+  switch (locateSourceModule(table, name, "show", err)) {
+    case Located::Found:
+      break;
+    case Located::Missing:
+      err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
+      return 1;
+    case Located::Ambiguous:
+      return 1;
   }
   // The reader gives every body it keeps, an empty one included. Were the comparison of texts
   // ever to disagree with the table's keys, the module found would have none: read every body.
-  if (!table.recordAt(table.currentIndex()).Comandos) {
-    if (!load(path, table, err, {}) || !table.LocateName(name)) return 2;
+  if (!folder && !table.recordAt(table.currentIndex()).Comandos) {
+    if (!load(path, table, err, BodyFilter{}) || !table.LocateName(name)) return 2;
   }
   const std::string body = table.GetField("comandos");
   for (std::string_view line : splitBodyLines(body)) {

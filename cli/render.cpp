@@ -18,6 +18,7 @@
 
 #include "cli/commands.h"
 #include "cli/render_support.h"
+#include "cli/library_source.h"
 #include "drawing/drawing_state.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
@@ -126,8 +127,11 @@ class SearchPane {
     m_current = row;
     m_state.imagem_destino = &m_image3;
     m_state.escala = m_state.escala_pesquisa;
-    const std::string body = m_table.recordAt(row).Comandos.value_or(std::string());
-    redesenhar(m_state, splitBodyLines(body), m_texts, m_table.unit());
+    const ModuleRecord& record = m_table.recordAt(row);
+    const std::string body = record.Comandos.value_or(std::string());
+    const SourceLibrary* library = m_table.libraryOf(record);
+    redesenhar(m_state, splitBodyLines(body), m_texts,
+               library != nullptr ? library->unit : m_table.unit());
   }
 
   const ModuleTable& m_table;
@@ -155,9 +159,14 @@ bool writePicture(QImage image, const std::string& path, std::ostream& err) {
 }
 
 int renderOne(const RenderOptions& o, ModuleTable& table, std::ostream& err) {
-  if (!table.LocateName(o.name)) {
-    err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
-    return 1;
+  switch (locateSourceModule(table, o.name, "render", err)) {
+    case Located::Found:
+      break;
+    case Located::Missing:
+      err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
+      return 1;
+    case Located::Ambiguous:
+      return 1;
   }
   const int row = table.currentIndex();
   SearchPane pane(table, o.texts);
@@ -225,12 +234,7 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
   const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
 
   ModuleTable table;
-  try {
-    loadLibraryFile(options->library, table);
-  } catch (const IoError& e) {
-    err << "trevak-cli: " << options->library << ": " << e.what() << '\n';
-    return 2;
-  }
+  if (!loadSourceLibrary(options->library, table, err)) return 2;
   return options->all ? renderAll(*options, table, out, err) : renderOne(*options, table, err);
 }
 

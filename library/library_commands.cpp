@@ -27,9 +27,11 @@ std::string asciiUpper(std::string_view text) {
 // library's unit with it).
 std::string bodyForEditLibrary(const ModuleTable& search, const ModuleTable& edit,
                                std::string body) {
-  LengthFieldConverter converter(search.unit(), edit.unit());
+  // A set of libraries may mix units: the module's own library decides.
+  const LengthUnit from = search.currentUnit();
+  LengthFieldConverter converter(from, edit.unit());
   if (!converter.converts()) return body;
-  return convertBodyLengths(body, search.unit(), edit.unit());
+  return convertBodyLengths(body, from, edit.unit());
 }
 
 // Opens every record of the edit library in turn and lets `change` rewrite it. The first
@@ -61,7 +63,7 @@ CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit) {
   edit.SetField(kNameField, search.GetField(kNameField));
   edit.SetField(kBodyField, bodyForEditLibrary(search, edit, search.GetField(kBodyField)));
   edit.PostRecord();
-  if (edit.unit() == LengthUnit::None) edit.setUnit(search.unit());
+  if (edit.unit() == LengthUnit::None) edit.setUnit(search.currentUnit());
   edit.SortByName();
   return CopyResult::Copied;
 }

@@ -48,6 +48,72 @@ std::string_view declaredName(Field f) {
   return {};
 }
 
+// The text a filter looks at, folded once per record: name, description and keywords, each
+// followed by a unit separator so that no word matches across two fields.
+struct SearchText {
+  std::string text;
+  std::uint32_t nameEnd = 0;  // one past the name's separator
+  std::uint32_t descEnd = 0;  // one past the description's separator
+};
+
+constexpr char kFieldSeparator = '\x1f';
+
+void appendFolded(std::string& out, std::string_view text) {
+  for (char c : text) out.push_back(foldFilterByte(c));
+}
+
+// The text after a body line's first word when that word is `keyword` ("Cd", "Kw"). A scan of
+// its own rather than parseModuleItems (module_items.h), even in its fields-only scope: over
+// the 150 corpus libraries the parser took the folder load from about 6x to about 10-12x one
+// plain scan of the bytes, past the 8x the load must stay within, while this scan of two
+// line heads costs little beyond the reader's own pass.
+void appendKeywordLines(std::string& out, std::string_view body, std::string_view keyword) {
+  std::size_t pos = 0;
+  while (pos < body.size()) {
+    std::size_t end = body.find('\r', pos);
+    if (end == std::string_view::npos) end = body.size();
+    std::string_view line = body.substr(pos, end - pos);
+    pos = end + 1;
+    std::size_t i = 0;
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+    if (line.size() - i < keyword.size() || line.substr(i, keyword.size()) != keyword) continue;
+    i += keyword.size();
+    if (i < line.size() && line[i] != ' ' && line[i] != '\t') continue;
+    out.push_back(' ');
+    appendFolded(out, line.substr(i));
+  }
+}
+
+SearchText makeSearchText(const ModuleRecord& r) {
+  SearchText s;
+  const std::string_view body = r.Comandos ? std::string_view(*r.Comandos) : std::string_view();
+  if (r.nome_Componente) appendFolded(s.text, *r.nome_Componente);
+  s.text.push_back(kFieldSeparator);
+  s.nameEnd = static_cast<std::uint32_t>(s.text.size());
+  appendKeywordLines(s.text, body, "Cd");
+  s.text.push_back(kFieldSeparator);
+  s.descEnd = static_cast<std::uint32_t>(s.text.size());
+  appendKeywordLines(s.text, body, "Kw");
+  s.text.shrink_to_fit();
+  return s;
+}
+
+std::vector<std::string> filterWords(std::string_view text) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : text) {
+    const char f = foldFilterByte(c);
+    if (f == ' ') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word.push_back(f);
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
 std::string storedName(std::string_view value) {
   const std::size_t nul = value.find('\0');
   if (nul != std::string_view::npos) value = value.substr(0, nul);
@@ -62,6 +128,7 @@ struct ModuleTable::Impl {
   struct Entry {
     ModuleRecord record;
     std::optional<QCollatorSortKey> key;  // of a non-null name, once computed
+    std::unique_ptr<SearchText> search;   // once a filter needed it
   };
 
   std::vector<std::unique_ptr<Entry>> records;
@@ -79,6 +146,25 @@ struct ModuleTable::Impl {
   LengthUnit unit = LengthUnit::None;
   ModuleNameCollator collator;
   bool inUpdateRecord = false;
+
+  std::vector<SourceLibrary> libraries;
+  // The filter: off while its text holds no word. `shown` lists the stored indices of the
+  // shown records in ascending order while it is on.
+  std::string filterText;
+  unsigned filterFields = kFilterAll;
+  std::vector<std::string> words;
+  std::vector<int> shown;
+  bool filterOn() const { return !words.empty(); }
+  // The filter texts of all stored records side by side, in table order, so that a keystroke
+  // reads one block of memory instead of chasing a pointer per record. Rebuilt after the
+  // records changed.
+  struct FlatText {
+    std::uint32_t begin, nameEnd, descEnd, end;
+    std::int32_t library;
+  };
+  std::string flatArena;
+  std::vector<FlatText> flat;
+  bool flatValid = false;
 
   DataChangeHandler onDataChange;
   std::function<void()> afterEdit;
@@ -113,6 +199,7 @@ struct ModuleTable::Impl {
         e.key.reset();
         sortedCount = std::min(sortedCount, static_cast<std::size_t>(current));
       }
+      e.search.reset();
       e.record = std::move(copy);
     } else {
       copy.creationNumber = ++lastNumber;
@@ -124,6 +211,7 @@ struct ModuleTable::Impl {
     copy = ModuleRecord{};
     copyTouched = false;
     mode = TableMode::Browse;
+    contentChanged();
     if (edited && afterPost) afterPost();
     notify(NotificationKind::DataSetChange);
   }
@@ -254,7 +342,133 @@ struct ModuleTable::Impl {
     const QCollatorSortKey* k = keyOf(e);
     return k != nullptr && compareModuleNames(*k, key) == 0;
   }
+
+  // --- the filter's view of the records ---
+  int rows() const { return filterOn() ? static_cast<int>(shown.size()) : count(); }
+  int storedAt(int row) const { return filterOn() ? shown[static_cast<std::size_t>(row)] : row; }
+  // The row of a stored record; -1 when it is hidden or there is none.
+  int rowOf(int stored) const {
+    if (stored < 0 || !filterOn()) return stored;
+    const auto it = std::lower_bound(shown.begin(), shown.end(), stored);
+    return (it != shown.end() && *it == stored) ? static_cast<int>(it - shown.begin()) : -1;
+  }
+  // The first shown stored index after `stored`, or -1.
+  int shownAfter(int stored) const {
+    if (!filterOn()) return stored + 1 < count() ? stored + 1 : -1;
+    const auto it = std::upper_bound(shown.begin(), shown.end(), stored);
+    return it != shown.end() ? *it : -1;
+  }
+  // The last shown stored index before `stored`, or -1.
+  int shownBefore(int stored) const {
+    if (!filterOn()) return stored > 0 ? stored - 1 : -1;
+    const auto it = std::lower_bound(shown.begin(), shown.end(), stored);
+    return it != shown.begin() ? *(it - 1) : -1;
+  }
+
+  const SearchText& searchOf(Entry& e) {
+    if (!e.search) e.search = std::make_unique<SearchText>(makeSearchText(e.record));
+    return *e.search;
+  }
+
+  void contentChanged() {
+    flatValid = false;
+    refilter();
+  }
+
+  void buildFlat() {
+    flatArena.clear();
+    flat.clear();
+    flat.reserve(records.size());
+    for (auto& e : records) {
+      const SearchText& s = searchOf(*e);
+      const auto begin = static_cast<std::uint32_t>(flatArena.size());
+      flatArena.append(s.text);
+      flat.push_back({begin, begin + s.nameEnd, begin + s.descEnd,
+                      static_cast<std::uint32_t>(flatArena.size()), e->record.library});
+      e->search.reset();  // the arena holds it now; a rebuild reads the body again
+    }
+    flatArena.shrink_to_fit();
+    flatValid = true;
+  }
+
+  bool matches(const FlatText& f, const std::vector<char>& libraryHits) const {
+    const std::string_view arena(flatArena);
+    const std::string_view all = arena.substr(f.begin, f.end - f.begin);
+    const std::string_view name = arena.substr(f.begin, f.nameEnd - f.begin);
+    const std::string_view desc = arena.substr(f.nameEnd, f.descEnd - f.nameEnd);
+    const std::string_view kw = arena.substr(f.descEnd, f.end - f.descEnd);
+    const int lib = f.library;
+    for (std::size_t w = 0; w < words.size(); ++w) {
+      const std::string& word = words[w];
+      if (lib >= 0 && libraryHits[static_cast<std::size_t>(lib) * words.size() + w]) continue;
+      if (filterFields == kFilterAll || filterFields == (kFilterAll & ~kFilterLibrary)) {
+        if (all.find(word) != std::string_view::npos) continue;
+      } else if (((filterFields & kFilterName) && name.find(word) != std::string_view::npos) ||
+                 ((filterFields & kFilterDescription) && desc.find(word) != std::string_view::npos) ||
+                 ((filterFields & kFilterKeywords) && kw.find(word) != std::string_view::npos)) {
+        continue;
+      }
+      return false;
+    }
+    return true;
+  }
+
+  // Rebuilds `shown`. `narrowing`: the new words can only show fewer records than the last
+  // ones did, so only the records shown now are looked at again (typing on at a word's end).
+  void refilter(bool narrowing = false) {
+    if (!filterOn()) {
+      shown.clear();
+      shown.shrink_to_fit();
+      return;
+    }
+    std::vector<char> libraryHits(libraries.size() * words.size(), 0);
+    if (filterFields & kFilterLibrary) {
+      for (std::size_t l = 0; l < libraries.size(); ++l) {
+        std::string nickname;
+        appendFolded(nickname, libraries[l].nickname);
+        for (std::size_t w = 0; w < words.size(); ++w) {
+          libraryHits[l * words.size() + w] = nickname.find(words[w]) != std::string::npos;
+        }
+      }
+    }
+    if (!flatValid) buildFlat();
+    std::vector<int> next;
+    if (narrowing) {
+      for (int stored : shown) {
+        if (matches(flat[static_cast<std::size_t>(stored)], libraryHits)) next.push_back(stored);
+      }
+    } else {
+      for (int i = 0; i < count(); ++i) {
+        if (matches(flat[static_cast<std::size_t>(i)], libraryHits)) next.push_back(i);
+      }
+    }
+    shown.swap(next);
+  }
+
+  // After the shown set changed: a hidden current record gives way to the first shown one.
+  void keepCurrentShown() {
+    if (!filterOn() || mode != TableMode::Browse || current < 0) return;
+    if (rowOf(current) >= 0) return;
+    if (shown.empty()) {
+      atEnd = true;
+      return;
+    }
+    current = shown.front();
+    atEnd = false;
+  }
 };
+
+char foldFilterByte(char c) {
+  const auto u = static_cast<unsigned char>(c);
+  if (u <= 32) return ' ';
+  if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
+  if (u < 0xC0) return c;
+  // Latin-1 letters from U+00C0: the base letter of each, small; the rest small or as is.
+  static constexpr char kFolded[] =
+      "aaaaaa\xe6" "ceeeeiiii\xf0" "nooooo\xd7" "ouuuuy\xfe\xdf"
+      "aaaaaa\xe6" "ceeeeiiii\xf0" "nooooo\xf7" "ouuuuy\xfey";
+  return kFolded[u - 0xC0];
+}
 
 ModuleTable::ModuleTable() : m_impl(std::make_unique<Impl>()) {}
 ModuleTable::~ModuleTable() = default;
@@ -278,6 +492,8 @@ void ModuleTable::Clear() {
   d.lastNumber = 0;
   d.sortedCount = 0;
   d.atEnd = true;
+  d.libraries.clear();
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -294,24 +510,27 @@ void ModuleTable::SortByName() {
       break;
     }
   }
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
 bool ModuleTable::LocateName(std::string_view name) {
   Impl& d = *m_impl;
   d.settle();
-  if (d.records.empty()) return false;
+  if (d.rows() == 0) return false;
   const QCollatorSortKey key = d.collator.sortKey(name);
-  if (d.nameMatches(*d.records[static_cast<std::size_t>(d.current)], key)) {
+  if (d.rowOf(d.current) >= 0 &&
+      d.nameMatches(*d.records[static_cast<std::size_t>(d.current)], key)) {
     d.notify(NotificationKind::DataSetChange);
     return true;
   }
   int found = -1;
   {
     NotificationSuspension pause(*this);
-    for (std::size_t i = 0; i < d.records.size(); ++i) {
-      if (d.nameMatches(*d.records[i], key)) {
-        found = static_cast<int>(i);
+    for (int row = 0; row < d.rows(); ++row) {
+      const int stored = d.storedAt(row);
+      if (d.nameMatches(*d.records[static_cast<std::size_t>(stored)], key)) {
+        found = stored;
         break;
       }
     }
@@ -374,24 +593,39 @@ void ModuleTable::DeleteRecord() {
     d.current = std::min(d.current, d.count() - 1);
     d.atEnd = false;
   }
+  d.flatValid = false;
+  if (d.filterOn()) {
+    // The shown record that followed the deleted one, or the new last shown one.
+    d.shown.erase(std::remove(d.shown.begin(), d.shown.end(), static_cast<int>(row)),
+                  d.shown.end());
+    for (int& i : d.shown) {
+      if (i > static_cast<int>(row)) --i;
+    }
+    if (!d.shown.empty() && d.rowOf(d.current) < 0) {
+      const int after = d.shownAfter(d.current);
+      d.current = after >= 0 ? after : d.shown.back();
+    }
+    d.atEnd = d.shown.empty();
+  }
   d.notify(NotificationKind::DataSetChange);
 }
 
 void ModuleTable::MoveFirst() {
   Impl& d = *m_impl;
   d.settle();
-  if (d.records.empty()) {
+  if (d.rows() == 0) {
     d.atEnd = true;
     return;
   }
-  d.moveToIndex(0);
+  d.moveToIndex(d.storedAt(0));
 }
 
 void ModuleTable::MoveNext() {
   Impl& d = *m_impl;
   d.settle();
-  if (d.current + 1 < d.count()) {
-    d.moveToIndex(d.current + 1);
+  const int next = d.shownAfter(d.current);
+  if (next >= 0) {
+    d.moveToIndex(next);
   } else {
     d.atEnd = true;
   }
@@ -400,30 +634,31 @@ void ModuleTable::MoveNext() {
 void ModuleTable::MovePrior() {
   Impl& d = *m_impl;
   d.settle();
-  if (d.records.empty()) {
+  if (d.rows() == 0) {
     d.atEnd = true;
     return;
   }
-  d.moveToIndex(std::max(d.current - 1, 0));
+  const int prior = d.shownBefore(d.current);
+  d.moveToIndex(prior >= 0 ? prior : d.storedAt(0));
 }
 
 void ModuleTable::MoveLast() {
   Impl& d = *m_impl;
   d.settle();
-  if (d.records.empty()) {
+  if (d.rows() == 0) {
     d.atEnd = true;
     return;
   }
-  d.moveToIndex(d.count() - 1);
+  d.moveToIndex(d.storedAt(d.rows() - 1));
 }
 
 bool ModuleTable::AtEnd() const { return m_impl->atEnd; }
 
 bool ModuleTable::IsEmpty() const {
-  return m_impl->records.empty() && m_impl->mode != TableMode::Insert;
+  return m_impl->rows() == 0 && m_impl->mode != TableMode::Insert;
 }
 
-int ModuleTable::RecordCount() const { return m_impl->count(); }
+int ModuleTable::RecordCount() const { return m_impl->rows(); }
 
 void ModuleTable::SuspendNotifications() { ++m_impl->suspendCount; }
 
@@ -439,7 +674,7 @@ std::string ModuleTable::GetField(std::string_view field) const {
   const ModuleRecord* r = nullptr;
   if (d.mode != TableMode::Browse) {
     r = &d.copy;
-  } else if (d.current >= 0) {
+  } else if (d.rowOf(d.current) >= 0) {
     r = &d.records[static_cast<std::size_t>(d.current)]->record;
   }
   if (r == nullptr) return {};
@@ -467,20 +702,20 @@ void ModuleTable::SetField(std::string_view field, std::string_view value) {
 TableMode ModuleTable::mode() const { return m_impl->mode; }
 
 int ModuleTable::currentIndex() const {
-  return m_impl->mode == TableMode::Insert ? m_impl->count() : m_impl->current;
+  return m_impl->mode == TableMode::Insert ? m_impl->rows() : m_impl->rowOf(m_impl->current);
 }
 
 const ModuleRecord& ModuleTable::recordAt(int row) const {
-  assert(row >= 0 && row < m_impl->count());
-  return m_impl->records.at(static_cast<std::size_t>(row))->record;
+  assert(row >= 0 && row < m_impl->rows());
+  return m_impl->records.at(static_cast<std::size_t>(m_impl->storedAt(row)))->record;
 }
 
 void ModuleTable::moveTo(int row) {
   Impl& d = *m_impl;
   // Rows are checked before settling: a click on the pending row, or past the end, does nothing.
-  if (row < 0 || row >= d.count()) return;
+  if (row < 0 || row >= d.rows()) return;
   d.settle();
-  d.moveToIndex(row);
+  d.moveToIndex(d.storedAt(row));
 }
 
 int ModuleTable::suspendCount() const { return m_impl->suspendCount; }
@@ -501,8 +736,15 @@ void ModuleTable::replaceContent(ModuleTable&& other) {
   d.lastNumber = o.lastNumber;
   d.sortedCount = o.sortedCount;
   d.unit = o.unit;
+  d.libraries.swap(o.libraries);
+  // The records came with their filter texts.
+  d.flatArena.swap(o.flatArena);
+  d.flat.swap(o.flat);
+  std::swap(d.flatValid, o.flatValid);
   // The keys that came along were made by the other table's collator; keep them consistent.
   std::swap(d.collator, o.collator);
+  d.refilter();
+  d.keepCurrentShown();
 
   o.records.clear();
   o.current = -1;
@@ -511,6 +753,8 @@ void ModuleTable::replaceContent(ModuleTable&& other) {
   o.lastNumber = 0;
   o.sortedCount = 0;
   o.unit = LengthUnit::None;
+  o.libraries.clear();
+  o.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -534,6 +778,7 @@ ModuleRecord ModuleTable::takeRecordAt(int row) {
     d.current = std::min(d.current, d.count() - 1);
     d.atEnd = false;
   }
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
   return record;
 }
@@ -553,6 +798,7 @@ void ModuleTable::insertRecordAt(int row, ModuleRecord record) {
     ++d.current;
   }
   d.atEnd = false;
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -569,6 +815,7 @@ void ModuleTable::setRecordAt(int row, std::optional<std::string> name,
   }
   e.record.nome_Componente = std::move(name);
   e.record.Comandos = std::move(body);
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -601,6 +848,7 @@ void ModuleTable::restoreCreationOrder(const std::vector<std::uint64_t>& order) 
   for (std::size_t i = 0; i < d.records.size(); ++i) {
     if (d.records[i].get() == currentEntry) d.current = static_cast<int>(i);
   }
+  d.contentChanged();
   d.notify(NotificationKind::DataSetChange);
 }
 
@@ -609,6 +857,80 @@ int ModuleTable::rowOfCreationNumber(std::uint64_t number) const {
     if (m_impl->records[i]->record.creationNumber == number) return static_cast<int>(i);
   }
   return -1;
+const std::vector<SourceLibrary>& ModuleTable::libraries() const { return m_impl->libraries; }
+
+const SourceLibrary* ModuleTable::libraryOf(const ModuleRecord& record) const {
+  if (record.library < 0 || static_cast<std::size_t>(record.library) >= m_impl->libraries.size()) {
+    return nullptr;
+  }
+  return &m_impl->libraries[static_cast<std::size_t>(record.library)];
+}
+
+LengthUnit ModuleTable::currentUnit() const {
+  const Impl& d = *m_impl;
+  if (d.mode == TableMode::Browse && d.rowOf(d.current) >= 0) {
+    const SourceLibrary* lib = libraryOf(d.records[static_cast<std::size_t>(d.current)]->record);
+    if (lib != nullptr && lib->unit != LengthUnit::None) return lib->unit;
+  }
+  return d.unit;
+}
+
+void ModuleTable::appendLibrary(ModuleTable&& other, SourceLibrary library) {
+  if (&other == this) return;
+  Impl& d = *m_impl;
+  Impl& o = *other.m_impl;
+  d.settle();
+  o.settle();
+  if (library.unit == LengthUnit::None) library.unit = o.unit;
+  const auto index = static_cast<std::int32_t>(d.libraries.size());
+  d.libraries.push_back(std::move(library));
+  d.records.reserve(d.records.size() + o.records.size());
+  for (auto& e : o.records) {
+    e->record.library = index;
+    e->record.creationNumber = ++d.lastNumber;
+    d.records.push_back(std::move(e));
+  }
+  if (d.current < 0 && !d.records.empty()) {
+    d.current = 0;
+    d.atEnd = false;
+  }
+  o.records.clear();
+  o.current = -1;
+  o.atEnd = true;
+  o.lastNumber = 0;
+  o.sortedCount = 0;
+  o.contentChanged();
+  d.contentChanged();
+  d.keepCurrentShown();
+  d.notify(NotificationKind::DataSetChange);
+}
+
+void ModuleTable::setFilter(std::string_view text, unsigned fields) {
+  Impl& d = *m_impl;
+  d.settle();
+  fields &= kFilterAll;
+  if (fields == 0) fields = kFilterAll;
+  if (text == d.filterText && fields == d.filterFields) return;
+  std::vector<std::string> words = filterWords(text);
+  // Typing on at the end of the text only narrows what the old text showed.
+  const bool narrowing = d.filterOn() && fields == d.filterFields &&
+                         text.substr(0, d.filterText.size()) == d.filterText;
+  d.filterText.assign(text);
+  d.filterFields = fields;
+  d.words = std::move(words);
+  d.refilter(narrowing);
+  d.keepCurrentShown();
+  if (!d.filterOn() && d.current >= 0) d.atEnd = false;
+  d.notify(NotificationKind::DataSetChange);
+}
+
+const std::string& ModuleTable::filterText() const { return m_impl->filterText; }
+
+int ModuleTable::totalCount() const { return m_impl->count(); }
+
+void ModuleTable::prepareFilter() {
+  m_impl->settle();
+  m_impl->buildFlat();
 }
 
 int compareModuleNames(std::string_view a, std::string_view b) {

@@ -32,7 +32,30 @@ struct ModuleRecord {
   std::optional<std::string> Comandos;         ///< body lines, each followed by one CR
   std::optional<std::int32_t> Ilhas;           ///< never used; always null
   std::uint64_t creationNumber = 0;
+  /// The source library (index into ModuleTable::libraries()); -1 for a record that did not
+  /// come from a set of libraries.
+  std::int32_t library = -1;
 };
+
+/// One library of a set loaded into a table (see library_set.h).
+struct SourceLibrary {
+  std::string nickname;  ///< file name without ".mod"; with enough of the path to be unique
+  std::string path;      ///< the file's path as it was given or found
+  LengthUnit unit = LengthUnit::None;
+};
+
+/// The fields a filter word may occur in; combine with |.
+enum FilterField : unsigned {
+  kFilterName = 1,         ///< nome_Componente
+  kFilterDescription = 2,  ///< the body's Cd line
+  kFilterKeywords = 4,     ///< the body's Kw line
+  kFilterLibrary = 8,      ///< the nickname of the record's source library
+  kFilterAll = 15,
+};
+
+/// Folds one Latin-1 byte the way the filter compares text: ASCII and Latin-1 capitals to small
+/// letters, accented letters to their base letter, every byte up to 32 to a blank.
+char foldFilterByte(char c);
 
 /// What a change notification is about. The data sources treat all kinds alike; the kind is
 /// kept for tests and for views that refresh one field only.
@@ -160,7 +183,8 @@ class ModuleTable {
 
   // --- for undo: exact restores --------------------------------------------------------------
   // These keep every record's creation number, so a record taken out and put back sorts as it
-  // did. Each settles first and sends one data-set change (none while suspended).
+  // did. Each settles first and sends one data-set change (none while suspended). Rows here
+  // are positions among all stored records, shown or not (the edit library is never filtered).
 
   /// Called after a working copy opened by EditRecord on a stored record was stored (by
   /// PostRecord or by settling), with that record current, before the notification.
@@ -181,6 +205,36 @@ class ModuleTable {
   void restoreCreationOrder(const std::vector<std::uint64_t>& order);
   /// Row of the stored record with creation number `number`; -1 when there is none.
   int rowOfCreationNumber(std::uint64_t number) const;
+  // --- sets of libraries and the filter -----------------------------------------------------
+  // A filter makes the table behave as a filtered data set: RecordCount, IsEmpty, recordAt,
+  // currentIndex, moveTo, the four moves, LocateName and GetField see only the shown records,
+  // in table order. With the empty filter (the start) every record is shown and every
+  // operation behaves, notifications included, as if no filter existed.
+
+  /// The libraries the records came from, in the order they were added.
+  const std::vector<SourceLibrary>& libraries() const;
+  /// The source library of a record; nullptr when it came from no set.
+  const SourceLibrary* libraryOf(const ModuleRecord& record) const;
+  /// The unit of the current record: its source library's, or the table's.
+  LengthUnit currentUnit() const;
+  /// Settles both tables and moves every stored record of `other` behind this table's records,
+  /// tagged with `library` (whose unit, when None, becomes `other`'s). Creation numbers
+  /// continue this table's; nothing is sorted. One data-set change unless suspended. `other`
+  /// is left empty.
+  void appendLibrary(ModuleTable&& other, SourceLibrary library);
+
+  /// Shows only the records for which every word of `text` (words are separated by blanks)
+  /// occurs in one of `fields`, letter case and accents ignored (foldFilterByte). `text` is
+  /// Latin-1, as names are. The current record stays when it is shown, otherwise the first
+  /// shown record becomes current. One data-set change when text or fields changed, none
+  /// otherwise. Settles first.
+  void setFilter(std::string_view text, unsigned fields = kFilterAll);
+  const std::string& filterText() const;
+  /// Number of stored records, shown or not (RecordCount counts the shown ones).
+  int totalCount() const;
+  /// Prepares what the filter compares for every record now, instead of on the first filter,
+  /// so that a loader on another thread can take that cost before handing the table over.
+  void prepareFilter();
 
  private:
   struct Impl;

@@ -19,7 +19,11 @@ class FakePrompts final : public UserPrompts {
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> discardAnswers;
+  /// Several files at once (an empty list cancels); when none is scripted, an open answer is
+  /// taken as one file.
+  std::deque<QStringList> openManyAnswers;
   std::deque<std::optional<QString>> folderAnswers;
+  std::vector<FileDialogRequest> folderRequests;
   /// A progress report answers "stop" once this many steps are done (-1: never).
   int stopProgressAt = -1;
 
@@ -28,7 +32,6 @@ class FakePrompts final : public UserPrompts {
   int discardQuestions = 0;
   QStringList errors;
   QStringList infos;
-  std::vector<FileDialogRequest> folderRequests;
   QStringList summaries;
   QStringList summaryDetails;
   /// Every advance of every progress report, in order.
@@ -61,6 +64,30 @@ class FakePrompts final : public UserPrompts {
     return answer;
   }
 
+  std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) override {
+    if (openManyAnswers.empty()) {
+      std::optional<QString> one = askOpenPath(request);
+      if (!one) return std::nullopt;
+      return QStringList{*one};
+    }
+    openRequests.push_back(request);
+    const QStringList answer = openManyAnswers.front();
+    openManyAnswers.pop_front();
+    if (answer.isEmpty()) return std::nullopt;
+    return answer;
+  }
+
+  std::optional<QString> askFolder(const FileDialogRequest& request) override {
+    folderRequests.push_back(request);
+    if (folderAnswers.empty()) {
+      ADD_FAILURE() << "unexpected folder dialog";
+      return std::nullopt;
+    }
+    auto answer = folderAnswers.front();
+    folderAnswers.pop_front();
+    return answer;
+  }
+
   bool confirmDiscard() override {
     ++discardQuestions;
     if (discardAnswers.empty()) {
@@ -78,17 +105,6 @@ class FakePrompts final : public UserPrompts {
   }
 
   void showInfo(const QString& text) override { infos << text; }
-
-  std::optional<QString> askFolderPath(const FileDialogRequest& request) override {
-    folderRequests.push_back(request);
-    if (folderAnswers.empty()) {
-      ADD_FAILURE() << "unexpected folder dialog";
-      return std::nullopt;
-    }
-    auto answer = folderAnswers.front();
-    folderAnswers.pop_front();
-    return answer;
-  }
 
   void showSummary(const QString& text, const QString& details) override {
     summaries << text;

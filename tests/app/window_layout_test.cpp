@@ -79,10 +79,10 @@ TEST_F(WindowStart, ControlsSitWhereTheLayoutPutsThem) {
       {"BitBtn7", {6, 109, 52, 25}},         {"BitBtn8", {6, 138, 52, 25}},
       {"BitBtn9", {6, 167, 52, 25}},         {"BitBtn10", {6, 197, 52, 25}},
       {"RxSB_carregar2", {17, 54, 28, 23}},  {"RxSB_copiar", {17, 157, 28, 23}},
-      {"PageControl1", {63, 42, 297, 228}},  {"DBGrid2", {3, 8, 279, 185}},
+      {"PageControl1", {63, 42, 297, 228}},  {"DBGrid2", {3, 31, 279, 162}},
       {"DBRE_comp2", {6, 5, 279, 191}},      {"ScrollBox2", {41, 274, 321, 264}},
       {"BitBtn4", {171, 553, 52, 25}},       {"BitBtn5", {233, 553, 48, 25}},
-      {"BitBtn6", {295, 553, 57, 25}},
+      {"BitBtn6", {295, 553, 57, 25}},       {"EditFiltro", {3, 8, 279, 21}},
   };
   for (const auto& c : controls) EXPECT_EQ(find(c.name)->geometry(), c.geometry) << c.name;
   EXPECT_EQ(find("Label1")->pos(), QPoint(16, 242));
@@ -148,6 +148,7 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
+      {"Carregar pasta de origem...", QKeySequence()},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Salvar", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Salvar como...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <fstream>
 #include <ostream>
@@ -75,9 +76,12 @@ TEST_F(ListShow, FileErrorsUseTheProgramTextsAndStatusTwo) {
   Result r = runCli({"list", missing});
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "trevak-cli: " + missing + ": File not found\n");
-  r = runCli({"show", m_dir.path().toStdString(), "X"});
+  // A folder is a set of libraries now: one holding none is the error.
+  const std::string empty = m_dir.path().toStdString() + "/empty";
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(empty)));
+  r = runCli({"show", empty, "X"});
   EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "trevak-cli: " + m_dir.path().toStdString() + ": File access denied\n");
+  EXPECT_EQ(r.err, "trevak-cli: " + empty + ": no library could be read\n");
   EXPECT_EQ(runCli({"list", ""}).err, "trevak-cli: : Invalid filename\n");
 }
 

@@ -1,0 +1,74 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QLabel;
+class QLineEdit;
+class QTabWidget;
+class QWidget;
+
+namespace trevak {
+
+class HeaderStrip;
+class ModuleTable;
+class NameGrid;
+class UserPrompts;
+struct LoadControl;
+struct LibrarySetContents;
+
+/// The count label of the search pane: the number of modules, or "shown / total" while a
+/// filter hides some.
+QString searchCountText(const ModuleTable& table);
+
+/// The header caption of a set: its folder (or the folder the files share) and the number of
+/// libraries, e.g. "/lib/kicad (150 bibliotecas)".
+QString librarySetCaption(const QStringList& sources, int libraries);
+
+/// The search pane's set of libraries and its filter: loads several files or a folder on a
+/// worker thread with progress and cancel, and filters the search table as the user types.
+/// The window keeps the handlers; this class holds what they share.
+class SearchPane final : public QObject {
+  Q_OBJECT
+
+ public:
+  /// Adds the filter line edit `EditFiltro` above `grid` in the page `contents`, moving the grid
+  /// down by its height, with Escape to clear it and Ctrl+F (on `window`) to focus it.
+  SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& caption, QTabWidget& pages,
+             QWidget& contents, NameGrid& grid, QWidget& window);
+  ~SearchPane() override;
+
+  /// Reads every library that `sources` (files and folders) name, off the user interface
+  /// thread, and only then puts them in place of the search library, in one step. Files that
+  /// failed are listed in one error message at the end. A cancelled load, or one that read no
+  /// library at all, changes nothing. Returns when the load has ended.
+  void loadSources(const QStringList& sources);
+  /// True while loadSources runs.
+  bool loading() const { return m_control != nullptr; }
+
+  QLineEdit* filterEdit() const { return m_filter; }
+
+ public slots:
+  /// Asks a running load to stop before its next file.
+  void cancelLoad();
+
+ signals:
+  /// After each file of a load, on the user interface thread.
+  void loadProgress(int done, int total);
+
+ private:
+  void applyFilter(const QString& text);
+
+  ModuleTable& m_table;
+  UserPrompts& m_prompts;
+  HeaderStrip& m_caption;
+  QTabWidget& m_pages;
+  NameGrid& m_grid;
+  QLineEdit* m_filter = nullptr;
+  std::shared_ptr<LoadControl> m_control;
+};
+
+}  // namespace trevak

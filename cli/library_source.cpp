@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "cli/library_source.h"
+
+#include <filesystem>
+#include <ostream>
+#include <system_error>
+#include <vector>
+
+#include "library/io_error.h"
+#include "library/library_reader.h"
+#include "library/library_set.h"
+#include "library/module_table.h"
+#include "library/name_collation.h"
+
+namespace trevak::cli {
+
+bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(source, ec)) {
+    try {
+      loadLibraryFile(source, table);
+      return true;
+    } catch (const IoError& e) {
+      err << "trevak-cli: " << source << ": " << e.what() << '\n';
+      return false;
+    }
+  }
+  LibrarySetContents set = readLibrarySet({source});
+  for (const LibraryFailure& f : set.failures) {
+    err << "trevak-cli: " << f.path << ": " << f.message << '\n';
+  }
+  if (set.libraryCount == 0) {
+    err << "trevak-cli: " << source << ": no library could be read\n";
+    return false;
+  }
+  commitLibrarySet(set, table);
+  return true;
+}
+
+Located locateSourceModule(ModuleTable& table, const std::string& spec, const std::string& command,
+                           std::ostream& err) {
+  if (table.libraries().empty()) return table.LocateName(spec) ? Located::Found : Located::Missing;
+
+  std::vector<std::string> nicknames;
+  for (const SourceLibrary& l : table.libraries()) nicknames.push_back(l.nickname);
+  const QualifiedName wanted = splitQualifiedName(spec, nicknames);
+  const ModuleNameCollator collator;
+  const QCollatorSortKey key = collator.sortKey(wanted.name);
+  std::vector<int> rows;  // the first match of each library
+  std::vector<int> librariesSeen;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const ModuleRecord& r = table.recordAt(row);
+    if (!r.nome_Componente) continue;
+    const SourceLibrary* lib = table.libraryOf(r);
+    if (!wanted.nickname.empty() && (lib == nullptr || lib->nickname != wanted.nickname)) continue;
+    if (compareModuleNames(collator.sortKey(*r.nome_Componente), key) != 0) continue;
+    bool seen = false;
+    for (int l : librariesSeen) seen = seen || l == r.library;
+    if (seen) continue;
+    librariesSeen.push_back(r.library);
+    rows.push_back(row);
+  }
+  if (rows.empty()) return Located::Missing;
+  if (rows.size() > 1) {
+    err << "trevak-cli: " << command << ": '" << spec
+        << "' is in several libraries; name one of them:\n";
+    for (int row : rows) {
+      const ModuleRecord& r = table.recordAt(row);
+      err << "  " << table.libraryOf(r)->nickname << ':' << *r.nome_Componente << '\n';
+    }
+    return Located::Ambiguous;
+  }
+  table.moveTo(rows.front());
+  return Located::Found;
+}
+
+}  // namespace trevak::cli

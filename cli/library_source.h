@@ -1,0 +1,33 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <iosfwd>
+#include <string>
+
+namespace trevak {
+class ModuleTable;
+}
+
+namespace trevak::cli {
+
+/// Loads the source library of a command: a library file as the window's "Carregar origem"
+/// loads one, or a folder, whose every `*.mod` file is read into one set (files that fail are
+/// reported on `err` and skipped). Returns false, having reported why, when the file or every
+/// library of the folder failed.
+bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err);
+
+/// What locating a module of a source gave.
+enum class Located {
+  Found,      ///< the module is current
+  Missing,    ///< no such module (nothing reported)
+  Ambiguous,  ///< a bare name that several libraries of a set hold; the candidates were listed
+};
+
+/// Makes the module `spec` current: "NAME" (letter case ignored, as LocateName) or
+/// "NICKNAME:NAME" for a module of one library of a set. A bare name found in more than one
+/// library of a set is refused and the candidates, one "NICKNAME:NAME" a line, go to `err`
+/// after a line naming `command`.
+Located locateSourceModule(ModuleTable& table, const std::string& spec, const std::string& command,
+                           std::ostream& err);
+
+}  // namespace trevak::cli

@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The search pane with a set of libraries: loading several files or a folder, the nickname
+// column, the filter and what acts on the shown modules.
+#include <QDir>
+#include <QLineEdit>
+#include <QSignalSpy>
+
+#include "app/search_pane.h"
+#include "window_fixture.h"
+
+namespace trevak::test {
+namespace {
+
+class SearchSet : public WindowTest {
+ protected:
+  // lib/discret.mod: SOT23, TO92; lib/sub/smd.mod: SOT-23-5, R0805.
+  void SetUp() override {
+    WindowTest::SetUp();
+    ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("lib/sub")));
+    m_discret = writeLibrary("lib/discret.mod", modulesNamed({"SOT23", "TO92"}));
+    m_smd = writeLibrary("lib/sub/smd.mod", modulesNamed({"SOT-23-5", "R0805"}));
+    m_folder = dirPath("lib");
+  }
+  QLineEdit* filter() { return find<QLineEdit>("EditFiltro"); }
+  QString gridText(int row, int column) {
+    return find<NameGrid>("DBGrid2")->model()->index(row, column).data().toString();
+  }
+  QString m_discret, m_smd, m_folder;
+};
+
+TEST_F(SearchSet, FolderMenuLoadsEveryLibraryWithNicknames) {
+  prompts_->folderAnswers.push_back(m_folder);
+  trigger("Carregarpastadeorigem1");
+  EXPECT_TRUE(prompts_->errors.isEmpty()) << prompts_->errors.join("\n").toStdString();
+  EXPECT_EQ(names(window_->searchLibrary()),
+            (std::vector<std::string>{"R0805", "SOT-23-5", "SOT23", "TO92"}));
+  EXPECT_EQ(text("panel6"), QDir::cleanPath(m_folder) + " (2 bibliotecas)");
+  EXPECT_EQ(text("Label2"), "4");
+  auto* model = find<NameGrid>("DBGrid2")->model();
+  ASSERT_EQ(model->columnCount(), 2);
+  EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "biblioteca");
+  EXPECT_EQ(gridText(0, 1), "smd");
+  EXPECT_EQ(gridText(2, 1), "discret");
+}
+
+TEST_F(SearchSet, SeveralFilesFromTheOpenDialogMakeOneSet) {
+  prompts_->openManyAnswers.push_back(QStringList{m_discret, m_smd});
+  click("RxSB_carregar2");
+  EXPECT_EQ(window_->searchLibrary().totalCount(), 4);
+  EXPECT_EQ(text("panel6"), QDir::cleanPath(m_folder) + " (2 bibliotecas)");
+  // One file afterwards loads as before: one column, its path as the caption.
+  loadSearch(m_discret);
+  EXPECT_EQ(find<NameGrid>("DBGrid2")->model()->columnCount(), 1);
+  EXPECT_EQ(text("panel6"), m_discret);
+}
+
+TEST_F(SearchSet, FilterShowsMatchesCountsAndNavigationWalksThem) {
+  window_->openSearchLibrary(m_folder);
+  loadEdit(writeLibrary("edit.mod", modulesNamed({"A"})));
+  filter()->setText(QStringLiteral("sot 23"));
+  EXPECT_EQ(names(window_->searchLibrary()), (std::vector<std::string>{"SOT-23-5", "SOT23"}));
+  EXPECT_EQ(text("Label2"), "2 /\n4");
+  EXPECT_EQ(gridText(0, 1), "smd");
+  click("BitBtn8");  // "Proximo"
+  EXPECT_EQ(currentName(window_->searchLibrary()), "SOT23");
+  click("BitBtn8");
+  EXPECT_EQ(currentName(window_->searchLibrary()), "SOT23");
+  click("RxSB_copiar");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "SOT23"}));
+  filter()->setText(QStringLiteral("nothing"));
+  EXPECT_EQ(text("Label2"), "0 /\n4");
+  click("RxSB_copiar");  // nothing shown: nothing to copy
+  EXPECT_EQ(window_->editLibrary().RecordCount(), 2);
+  QTest::keyClick(filter(), Qt::Key_Escape);
+  EXPECT_EQ(filter()->text(), "");
+  EXPECT_EQ(text("Label2"), "4");
+}
+
+TEST_F(SearchSet, CtrlFFocusesTheFilterOnTheContentsPage) {
+  find<QTabWidget>("PageControl1")->setCurrentIndex(1);
+  window_->activateWindow();
+  QTest::keyClick(window_.get(), Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(find<QTabWidget>("PageControl1")->currentIndex(), 0);
+  EXPECT_TRUE(filter()->hasFocus());
+}
+
+TEST_F(SearchSet, FailedFilesAreListedOnceAndTheOthersLoad) {
+  const QString missing = dirPath("lib/none.mod");
+  window_->openSearchSources({m_discret, missing, m_smd});
+  ASSERT_EQ(prompts_->errors.size(), 1);
+  EXPECT_EQ(prompts_->errors.first(),
+            "Não foi possível carregar 1 arquivo:\n" + missing + ": File not found");
+  EXPECT_EQ(window_->searchLibrary().totalCount(), 4);
+}
+
+TEST_F(SearchSet, CancelledOrEmptyLoadKeepsThePreviousLibraries) {
+  loadSearch(m_discret);
+  int reports = 0;
+  QObject::connect(&window_->searchPane(), &SearchPane::loadProgress, [&](int, int) {
+    ++reports;
+    window_->searchPane().cancelLoad();
+  });
+  window_->openSearchSources({m_folder, dirPath("lib/sub")});
+  EXPECT_EQ(names(window_->searchLibrary()), (std::vector<std::string>{"SOT23", "TO92"}));
+  EXPECT_EQ(text("panel6"), m_discret);
+  EXPECT_TRUE(prompts_->errors.isEmpty());
+  EXPECT_GE(reports, 1);
+  EXPECT_FALSE(window_->searchPane().loading());
+  ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("empty")));
+  window_->openSearchLibrary(dirPath("empty"));
+  EXPECT_EQ(prompts_->errors.size(), 1);
+  EXPECT_EQ(names(window_->searchLibrary()), (std::vector<std::string>{"SOT23", "TO92"}));
+}
+
+TEST(SearchCaption, FolderAndNumberOfLibraries) {
+  EXPECT_EQ(librarySetCaption({"/a/b/x.mod", "/a/c/y.mod"}, 2), "/a (2 bibliotecas)");
+  EXPECT_EQ(librarySetCaption({"/a/b/x.mod"}, 1), "/a/b (1 biblioteca)");
+  EXPECT_EQ(librarySetCaption({"/ab/x.mod", "/a/y.mod"}, 2), "/ (2 bibliotecas)");
+}
+
+}  // namespace
+}  // namespace trevak::test
