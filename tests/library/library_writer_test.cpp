@@ -762,13 +762,13 @@ TEST(LibraryWriterCorpus, EveryLibraryLoadsBackIntoTheSameModules) {
     // Saved again at another time: only the date differs. A name with a blank changes on the
     // way back, so such a library settles one round later.
     const fs::path twice = folder / "twice.mod";
-    saveLibrary(second, twice, SaveOptions{kMarch25 + 86400 + 3600, true});
+    saveLibrary(second, twice, SaveOptions{{kMarch25 + 86400 + 3600, true}});
     std::string previous = bytes;
     std::string again = readBytes(twice);
     if (linesOf(first, true) != linesOf(first, false)) {
       ModuleTable third;
       loadLibraryFile(twice.string(), third);
-      saveLibrary(third, twice, SaveOptions{kMarch25 + 86400 + 3600, true});
+      saveLibrary(third, twice, SaveOptions{{kMarch25 + 86400 + 3600, true}});
       previous = std::exchange(again, readBytes(twice));
     }
     const std::size_t headerEnd = previous.find("\r\n");
