@@ -7,13 +7,14 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "app/settings.h"
 #include "app/tf_trevak.h"
 
 namespace trevak {
 
 namespace {
 
-const char kUsage[] = "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod]";
+const char kUsage[] = "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod] [--no-settings]";
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -34,6 +35,8 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
       request.searchLibrary = arguments[++i];
     } else if (arg.startsWith(QLatin1String("--search="))) {
       request.searchLibrary = arg.mid(9);
+    } else if (arg == QLatin1String("--no-settings")) {
+      request.noSettings = true;
     } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
       error = QStringLiteral("opção desconhecida: %1").arg(arg);
       return std::nullopt;
@@ -45,6 +48,10 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
     }
   }
   return request;
+}
+
+std::unique_ptr<Settings> settingsFor(const StartRequest& request) {
+  return request.noSettings ? nullptr : Settings::forUser();
 }
 
 bool hasWindowPlatform(int argc, char** argv) {
@@ -73,7 +80,11 @@ int runTrevak(int argc, char** argv) {
     std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(), kUsage);
     return 2;
   }
-  TfTrevak window;
+  // Declared before the window, so it outlives the window, which writes to it as it closes.
+  const std::unique_ptr<Settings> settings = settingsFor(*request);
+  WindowOptions options;
+  options.settings = settings.get();
+  TfTrevak window(nullptr, options);
   window.show();
   // The captions show full paths, as the dialogs give them; the save dialog starts from it.
   const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };

@@ -10,6 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libgtest-dev
   fonts-dejavu-core
+  libqt6svg6  # the SVG icon engine that draws the icons sharp at any scale (run time)
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then
