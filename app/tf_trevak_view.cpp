@@ -45,8 +45,8 @@ FileDialogKind dialogKind(int index) { return static_cast<FileDialogKind>(index)
 }  // namespace
 
 void TfTrevak::buildViewTools() {
-  // Beside the edit preview below the text switch; left of the search preview.
-  SB_ajustar1 = fitButton(Panel4, "SB_ajustar1", 332, 440);
+  // Beside the edit preview between "XX----" and "Nome"; left of the search preview.
+  SB_ajustar1 = fitButton(Panel4, "SB_ajustar1", 332, 325);
   SB_ajustar2 = fitButton(Panel2, "SB_ajustar2", 7, 296);
 
   const auto reported = [this](void (TfTrevak::*redraw)()) {

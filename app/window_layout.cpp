@@ -53,19 +53,24 @@ QSize GrowingLayout::sizeHint() const { return m_designed; }
 QSize GrowingLayout::minimumSize() const {
   // A page's size is the page control's business; only a pane limits how small it gets.
   if (m_reference != parentWidget()) return {0, 0};
-  return (m_designed - QSize(kMaximumShrink, kMaximumShrink)).expandedTo(QSize(0, 0));
+  // Qt adds the frame around the laid-out widget to this; the designed size includes it.
+  const QMargins frame = parentWidget()->contentsMargins();
+  const QSize framed(frame.left() + frame.right(), frame.top() + frame.bottom());
+  return (m_designed - kMaximumShrink - framed).expandedTo(QSize(0, 0));
 }
 
 QSize GrowingLayout::growth() const {
   if (m_reference == nullptr) return {0, 0};
   const QSize d = m_reference->size() - m_designed;
-  return {std::max(d.width(), -kMaximumShrink), std::max(d.height(), -kMaximumShrink)};
+  return {std::max(d.width(), -kMaximumShrink.width()),
+          std::max(d.height(), -kMaximumShrink.height())};
 }
 
 void GrowingLayout::setGeometry(const QRect& rect) {
   QLayout::setGeometry(rect);
   const QSize g = growth();
   const auto share = [](double part, int whole) {
+    if (whole < 0 && part < 1) return 0;
     return static_cast<int>(std::lround(part * whole));
   };
   for (const Entry& entry : m_entries) {

@@ -15,7 +15,9 @@ namespace trevak {
 /// How much of a pane's growth each edge of a control follows: 0 keeps the edge where the
 /// designed layout puts it, 1 moves it by the whole growth. Left and right follow the growth in
 /// width, top and bottom the growth in height. A control whose near and far edges follow alike
-/// keeps its size and only moves.
+/// keeps its size and only moves. When a pane is smaller than designed, only whole shares
+/// follow: what sits between the upper and the lower part stays, and the lower part gives up
+/// the room.
 struct EdgeShares {
   double left = 0;
   double top = 0;
@@ -40,9 +42,10 @@ class GrowingLayout final : public QLayout {
   /// How far the reference is from its designed size; a shrink counts up to kMaximumShrink.
   QSize growth() const;
 
-  /// A pane narrower or lower than its design by more than this keeps the smallest layout and
-  /// is cut off instead, so no control collapses.
-  static constexpr int kMaximumShrink = 150;
+  /// How much lower than designed a pane may get before it is cut off instead: the text switch
+  /// still clears the bottom row then. A pane never gets narrower than designed, since its
+  /// bottom row of buttons fills its designed width.
+  static constexpr QSize kMaximumShrink{0, 120};
 
   void addItem(QLayoutItem* item) override;
   QLayoutItem* itemAt(int index) const override;

@@ -112,13 +112,24 @@ TEST_F(WindowGrowth, DraggingTheSplitterMovesRoomBetweenThePanes) {
   EXPECT_EQ(find("DBGrid2")->width(), grid - moved);
 }
 
-TEST_F(WindowGrowth, ShrinkingStopsBeforeControlsCollapse) {
+TEST_F(WindowGrowth, ShrinkingTakesRoomFromThePreviewsOnlyAndStopsBeforeOverlaps) {
+  const QMap<QString, QRect> designed = geometries();
   resizeClient(300, 300);
-  for (const char* name : kGrowing) {
-    EXPECT_GE(find(name)->width(), 100) << name;
-    EXPECT_GE(find(name)->height(), 50) << name;
+  // Never narrower than designed; lower by 120 at most, all of it from the previews.
+  EXPECT_EQ(window_->centralWidget()->width(), 800);
+  EXPECT_GE(window_->centralWidget()->height(), 582 - 120);
+  resizeClient(800, 582 - 120);
+  for (const char* name : {"TabControl1", "PageControl1", "Label1", "Label2", "RxSwitch1",
+                           "SB_ajustar1", "SB_ajustar2"}) {
+    EXPECT_EQ(find(name)->geometry(), designed[name]) << name;
   }
-  for (const char* name : kButtons) EXPECT_GT(find(name)->width(), 20) << name;
+  for (const char* name : {"ScrollBox1", "ScrollBox2"}) {
+    EXPECT_EQ(find(name)->height(), designed[name].height() - 120) << name;
+  }
+  for (const char* name : {"Button1", "BitBtn3", "BitBtn6"}) {
+    EXPECT_EQ(find(name)->y(), 553 - 120) << name;
+  }
+  EXPECT_LT(find("RxSwitch1")->geometry().bottom(), find("BitBtn3")->y());
 }
 
 TEST_F(WindowGrowth, IconsAreDrawnSharpAtTwiceTheScale) {
