@@ -68,8 +68,8 @@ int fitScale(const std::function<std::optional<DrawnPicture>(int)>& drawAt, int 
     const double boxH = std::max(first->size.height() - 2 * kMargin, 1);
     const double needed = std::max(boxW * current / roomW, boxH * current / roomH);
     const double steps = std::ceil(needed / kPaneScaleStep - 1e-9);
-    scale = static_cast<int>(std::clamp(steps * kPaneScaleStep, double{kMinPaneScale},
-                                        double{kMaxPaneScale}));
+    scale = static_cast<int>(
+        std::clamp(steps * kPaneScaleStep, double{kMinPaneScale}, double{kMaxPaneScale}));
   }
   std::optional<DrawnPicture> last = scale == current ? first : drawAt(scale);
   // Rounding, texts and a drawing cut at the surface's edge can make the prediction short.
@@ -87,8 +87,8 @@ int anchoredScroll(int scroll, int pointer, int offset, int oldScale, int newSca
   return static_cast<int>(std::lround(moved + kMargin + offset - pointer));
 }
 
-PreviewNavigator::PreviewNavigator(QScrollArea* box, QWidget* picture,
-                                   QAbstractButton* fitButton, Hooks hooks, QObject* parent)
+PreviewNavigator::PreviewNavigator(QScrollArea* box, QWidget* picture, QAbstractButton* fitButton,
+                                   Hooks hooks, QObject* parent)
     : QObject(parent),
       m_box(box),
       m_picture(picture),
@@ -107,7 +107,9 @@ PreviewNavigator::PreviewNavigator(QScrollArea* box, QWidget* picture,
   m_box->viewport()->installEventFilter(this);
 }
 
-bool PreviewNavigator::fitting() const { return m_fitButton != nullptr && m_fitButton->isChecked(); }
+bool PreviewNavigator::fitting() const {
+  return m_fitButton != nullptr && m_fitButton->isChecked();
+}
 
 void PreviewNavigator::setFitting(bool on) {
   if (m_fitButton != nullptr) m_fitButton->setChecked(on);

@@ -53,7 +53,8 @@ void RecentLibraries::remove(const QString& path) {
 }
 
 void RecentLibraries::choose(const QString& path) {
-  if (!QFileInfo(path).isFile()) {
+  // exists(), not isFile(): a source may also be a folder of libraries.
+  if (!QFileInfo::exists(path)) {
     // Dropped before the report, so the message box cannot be followed by a second one for
     // the same entry.
     remove(path);
@@ -81,8 +82,8 @@ void RecentLibraries::rebuildMenu() {
   for (int i = 0; i < m_paths.size(); ++i) {
     const QString path = m_paths[i];
     // "&1" to "&8": each entry has its key while the menu is open.
-    QAction* action = m_menu->addAction(
-        QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
+    QAction* action =
+        m_menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(QDir::toNativeSeparators(path)));
     action->setData(path);
     connect(action, &QAction::triggered, this, [this, path] { choose(path); });
   }

@@ -12,9 +12,8 @@ namespace trevak {
 namespace {
 
 QString paneKey(Pane pane, const char* what) {
-  return QStringLiteral("%1/%2").arg(pane == Pane::Edit ? QStringLiteral("edit")
-                                                         : QStringLiteral("search"),
-                                     QLatin1String(what));
+  return QStringLiteral("%1/%2").arg(
+      pane == Pane::Edit ? QStringLiteral("edit") : QStringLiteral("search"), QLatin1String(what));
 }
 
 QString dialogKey(FileDialogKind dialog) {
@@ -60,9 +59,9 @@ QStringList cleanRecentList(const QStringList& paths) {
 }
 
 std::unique_ptr<Settings> Settings::forUser() {
-  return std::unique_ptr<Settings>(new Settings(std::make_unique<QSettings>(
-      QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("trevak"),
-      QStringLiteral("trevak"))));
+  return std::unique_ptr<Settings>(new Settings(
+      std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                  QStringLiteral("trevak"), QStringLiteral("trevak"))));
 }
 
 std::unique_ptr<Settings> Settings::inFile(const QString& path) {

@@ -154,7 +154,8 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   Panel3->setFixedWidth(kStripWidth);
   Panel2 = new DockPanel;
   Panel2->setObjectName(QStringLiteral("Panel2"));
-  m_panes = makePaneSplitter(Panel4, Panel3, Panel2, {kEditPaneWidth, kStripWidth, kSearchPaneWidth});
+  m_panes =
+      makePaneSplitter(Panel4, Panel3, Panel2, {kEditPaneWidth, kStripWidth, kSearchPaneWidth});
   setCentralWidget(m_panes);
 
   buildEditPane(Panel4);
@@ -578,8 +579,8 @@ void TfTrevak::Button2Click() {
 void TfTrevak::redrawEditPane() {
   m_drawing.imagem_destino = &m_editPicture;
   if (m_editNavigator != nullptr && m_editNavigator->fitting()) {
-    m_drawing.escala_edicao = fitPane(*m_editNavigator, RxMD_comp, m_drawing.escala_edicao,
-                                      &TfTrevak::converter);
+    m_drawing.escala_edicao =
+        fitPane(*m_editNavigator, RxMD_comp, m_drawing.escala_edicao, &TfTrevak::converter);
     return;
   }
   m_drawing.escala = m_drawing.escala_edicao;
@@ -590,8 +591,7 @@ void TfTrevak::redrawSearchPane() {
   m_drawing.imagem_destino = &m_searchPicture;
   if (m_searchNavigator != nullptr && m_searchNavigator->fitting()) {
     m_drawing.escala_pesquisa =
-        fitPane(*m_searchNavigator, RxMD_comp2, m_drawing.escala_pesquisa,
-                &TfTrevak::converter2);
+        fitPane(*m_searchNavigator, RxMD_comp2, m_drawing.escala_pesquisa, &TfTrevak::converter2);
     return;
   }
   m_drawing.escala = m_drawing.escala_pesquisa;

@@ -56,24 +56,22 @@ void TfTrevak::buildViewTools() {
       reportFailure(failure);
     }
   };
-  m_editNavigator = new PreviewNavigator(
-      ScrollBox1, Image2, SB_ajustar1,
-      {[this] { return m_drawing.escala_edicao; },
-       [this, reported](int scale) {
-         m_drawing.escala_edicao = scale;
-         reported(&TfTrevak::redrawEditPane);
-       },
-       [reported] { reported(&TfTrevak::redrawEditPane); }},
-      this);
-  m_searchNavigator = new PreviewNavigator(
-      ScrollBox2, Image3, SB_ajustar2,
-      {[this] { return m_drawing.escala_pesquisa; },
-       [this, reported](int scale) {
-         m_drawing.escala_pesquisa = scale;
-         reported(&TfTrevak::redrawSearchPane);
-       },
-       [reported] { reported(&TfTrevak::redrawSearchPane); }},
-      this);
+  m_editNavigator = new PreviewNavigator(ScrollBox1, Image2, SB_ajustar1,
+                                         {[this] { return m_drawing.escala_edicao; },
+                                          [this, reported](int scale) {
+                                            m_drawing.escala_edicao = scale;
+                                            reported(&TfTrevak::redrawEditPane);
+                                          },
+                                          [reported] { reported(&TfTrevak::redrawEditPane); }},
+                                         this);
+  m_searchNavigator = new PreviewNavigator(ScrollBox2, Image3, SB_ajustar2,
+                                           {[this] { return m_drawing.escala_pesquisa; },
+                                            [this, reported](int scale) {
+                                              m_drawing.escala_pesquisa = scale;
+                                              reported(&TfTrevak::redrawSearchPane);
+                                            },
+                                            [reported] { reported(&TfTrevak::redrawSearchPane); }},
+                                           this);
 
   // Each pane's recent libraries follow the item that loads that pane.
   auto* arquivo = menuBar()->findChild<QMenu*>(QStringLiteral("Arquivo1"));
@@ -91,19 +89,19 @@ void TfTrevak::buildViewTools() {
     m_options.settings->setRecentLibraries(Pane::Search, m_searchRecent->paths());
     m_options.settings->sync();
   };
-  m_editRecent = new RecentLibraries(
-      m_editRecentMenu,
-      {[this](const QString& path) { openEditLibrary(path); },
-       [this](const QString& path) { showMissingRecent(path); }, storeRecent},
-      this);
-  m_searchRecent = new RecentLibraries(m_searchRecentMenu,
-                                       {[this](const QString& path) {
-                                          m_searchDialogFileName = path;
-                                          openSearchLibrary(path);
-                                        },
-                                        [this](const QString& path) { showMissingRecent(path); },
-                                        storeRecent},
-                                       this);
+  m_editRecent =
+      new RecentLibraries(m_editRecentMenu,
+                          {[this](const QString& path) { openEditLibrary(path); },
+                           [this](const QString& path) { showMissingRecent(path); }, storeRecent},
+                          this);
+  m_searchRecent =
+      new RecentLibraries(m_searchRecentMenu,
+                          {[this](const QString& path) {
+                             m_searchDialogFileName = path;
+                             openSearchLibrary(path);
+                           },
+                           [this](const QString& path) { showMissingRecent(path); }, storeRecent},
+                          this);
 }
 
 void TfTrevak::showMissingRecent(const QString& path) {

@@ -100,8 +100,7 @@ class NameColumnFollower final : public QObject {
         m_designedWidth(grid->width()),
         m_designedColumn(grid->horizontalHeader()->defaultSectionSize()) {
     grid->installEventFilter(this);
-    connect(grid->horizontalHeader(), &QHeaderView::sectionCountChanged, this,
-            [this] { apply(); });
+    connect(grid->horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { apply(); });
   }
 
  protected:
@@ -139,19 +138,27 @@ constexpr EdgeShares kBottomRow{0, 1, 0, 1};
 // The controls of each pane and the edges they follow. Icon buttons and count labels at the
 // top-left keep their places (kStays, listed so that the table names every control).
 const Rule kEditPane[] = {
-    {"SB_carregar", kStays},          {"RxSB_limpar", kStays},
-    {"SB_salvar", kStays},            {"RxSB_apagar", kStays},
-    {"Label1", kStays},               {"TabControl1", kPageControl},
-    {"ScrollBox1", kPreview},         {"RxSpeedButton2", kRightOfPreview},
-    {"RxSpeedButton4", kRightOfPreview}, {"RxSwitch1", kRightOfPreview},
-    {"SB_ajustar1", kRightOfPreview}, {"Button1", kBottomRow},
-    {"Button2", kBottomRow},          {"BitBtn1", kBottomRow},
-    {"BitBtn2", kBottomRow},          {"BitBtn3", kBottomRow},
+    {"SB_carregar", kStays},
+    {"RxSB_limpar", kStays},
+    {"SB_salvar", kStays},
+    {"RxSB_apagar", kStays},
+    {"Label1", kStays},
+    {"TabControl1", kPageControl},
+    {"ScrollBox1", kPreview},
+    {"RxSpeedButton2", kRightOfPreview},
+    {"RxSpeedButton4", kRightOfPreview},
+    {"RxSwitch1", kRightOfPreview},
+    {"SB_ajustar1", kRightOfPreview},
+    {"Button1", kBottomRow},
+    {"Button2", kBottomRow},
+    {"BitBtn1", kBottomRow},
+    {"BitBtn2", kBottomRow},
+    {"BitBtn3", kBottomRow},
 };
 const Rule kSearchPane[] = {
-    {"RxSB_carregar2", kStays}, {"RxSB_copiar", kStays},   {"Label2", kStays},
+    {"RxSB_carregar2", kStays},     {"RxSB_copiar", kStays},  {"Label2", kStays},
     {"PageControl1", kPageControl}, {"ScrollBox2", kPreview}, {"SB_ajustar2", kLeftOfPreview},
-    {"BitBtn4", kBottomRow},    {"BitBtn5", kBottomRow},   {"BitBtn6", kBottomRow},
+    {"BitBtn4", kBottomRow},        {"BitBtn5", kBottomRow},  {"BitBtn6", kBottomRow},
 };
 // What fills the pages of each page control.
 const Rule kPageContents[] = {
@@ -161,14 +168,15 @@ const Rule kPageContents[] = {
     {"DBRE_comp2", kFills},
 };
 
-void layOutPane(QMainWindow* window, const char* paneName, QSize designed,
-                const Rule* begin, const Rule* end) {
+void layOutPane(QMainWindow* window, const char* paneName, QSize designed, const Rule* begin,
+                const Rule* end) {
   auto* pane = window->findChild<QWidget*>(QLatin1String(paneName));
   if (pane == nullptr) return;
   auto* layout = new GrowingLayout(pane, pane, designed);
   for (const Rule* rule = begin; rule != end; ++rule) {
     auto* control = pane->findChild<QWidget*>(QLatin1String(rule->name));
-    if (control != nullptr && control->parentWidget() == pane) layout->follow(control, rule->shares);
+    if (control != nullptr && control->parentWidget() == pane)
+      layout->follow(control, rule->shares);
   }
 }
 

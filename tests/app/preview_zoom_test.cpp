@@ -57,19 +57,24 @@ TEST_P(FitScale, ChoosesTheLargestDrawingThatFitsWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FitScale,
     ::testing::Values(
-        FitCase{"small module, large area: the largest drawing", {100, 50}, 0, 100, {600, 500}, 40,
-                2},
+        FitCase{
+            "small module, large area: the largest drawing", {100, 50}, 0, 100, {600, 500}, 40, 2},
         FitCase{"exactly the area at 100", {200, 100}, 0, 150, {300, 300}, 100, 2},
-        FitCase{"one pixel short of 100 takes the next step", {200, 100}, 0, 100, {299, 300}, 110,
-                2},
+        FitCase{
+            "one pixel short of 100 takes the next step", {200, 100}, 0, 100, {299, 300}, 110, 2},
         FitCase{"the height decides", {100, 400}, 0, 100, {1000, 300}, 200, 2},
-        FitCase{"too big for any scale: the smallest drawing", {3000, 3000}, 0, 100, {300, 300},
-                210, 2},
+        FitCase{"too big for any scale: the smallest drawing",
+                {3000, 3000},
+                0,
+                100,
+                {300, 300},
+                210,
+                2},
         FitCase{"an area without room for the margins", {100, 100}, 0, 100, {80, 500}, 210, 2},
         FitCase{"cut at the surface's edge below 90", {10, 10}, 90, 100, {900, 900}, 90, 7},
         FitCase{"already fitting: one redraw", {200, 100}, 0, 100, {300, 300}, 100, 1},
-        FitCase{"a scale no button reaches starts from 100", {200, 100}, 0, 45, {300, 300}, 100,
-                1}),
+        FitCase{
+            "a scale no button reaches starts from 100", {200, 100}, 0, 45, {300, 300}, 100, 1}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 TEST(FitScaleEmpty, NothingToDrawKeepsTheScaleAfterOneTry) {
@@ -84,12 +89,12 @@ struct AnchorCase {
 
 TEST(AnchoredScroll, KeepsThePointUnderThePointer) {
   const AnchorCase cases[] = {
-      {0, 152, 2, 100, 100, 0},     // no zoom, no move
-      {0, 152, 2, 100, 50, 100},    // twice the size: 100 box pixels become 200
-      {100, 152, 2, 50, 100, 0},    // and back
-      {0, 52, 2, 100, 40, 0},       // the box's corner stays put
-      {40, 100, 0, 100, 200, -5},   // smaller: may ask for less than 0 (the bar clamps)
-      {10, 10, 0, 0, 100, 10},      // a zero scale changes nothing
+      {0, 152, 2, 100, 100, 0},    // no zoom, no move
+      {0, 152, 2, 100, 50, 100},   // twice the size: 100 box pixels become 200
+      {100, 152, 2, 50, 100, 0},   // and back
+      {0, 52, 2, 100, 40, 0},      // the box's corner stays put
+      {40, 100, 0, 100, 200, -5},  // smaller: may ask for less than 0 (the bar clamps)
+      {10, 10, 0, 0, 100, 10},     // a zero scale changes nothing
   };
   for (const AnchorCase& c : cases) {
     EXPECT_EQ(anchoredScroll(c.scroll, c.pointer, c.offset, c.oldScale, c.newScale), c.expected)
@@ -103,8 +108,8 @@ TEST(AnchoredScroll, KeepsThePointUnderThePointer) {
 TestModule squareModule(std::string name, int half) {
   const std::string h = std::to_string(half);
   return {std::move(name),
-          {"Po 0 0 0 15 00000000 00000000 ~~", "Li X", "DS -" + h + " -" + h + " " + h + " " + h +
-                                                           " 50 21"}};
+          {"Po 0 0 0 15 00000000 00000000 ~~", "Li X",
+           "DS -" + h + " -" + h + " " + h + " " + h + " 50 21"}};
 }
 
 class PreviewNavigation : public WindowTest {
@@ -167,8 +172,8 @@ TEST_F(PreviewNavigation, WheelZoomsAboutThePointer) {
   wheel("ScrollBox1", pointer, 120);
   const QSize after = picture("Image2");
   ASSERT_GT(after.width(), before.width());
-  const double nowX = (box->horizontalScrollBar()->value() + pointer.x() - 2 - 50.0) /
-                      (after.width() - 100);
+  const double nowX =
+      (box->horizontalScrollBar()->value() + pointer.x() - 2 - 50.0) / (after.width() - 100);
   const double nowY =
       (box->verticalScrollBar()->value() + pointer.y() - 50.0) / (after.height() - 100);
   EXPECT_NEAR(nowX, shareX, 0.01);
@@ -204,7 +209,8 @@ TEST_F(PreviewNavigation, FitFillsTheAreaWithTheLargestDrawingThatFits) {
   click("BitBtn4");
   EXPECT_EQ(st().escala_pesquisa, fitted - 10);
   EXPECT_FALSE(find<QAbstractButton>("SB_ajustar2")->isChecked());
-  EXPECT_TRUE(picture("Image3").width() > area.width() || picture("Image3").height() > area.height());
+  EXPECT_TRUE(picture("Image3").width() > area.width() ||
+              picture("Image3").height() > area.height());
   // The edit pane was not touched.
   EXPECT_EQ(st().escala_edicao, 100);
 }

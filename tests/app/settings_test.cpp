@@ -54,7 +54,7 @@ TEST(SettingsStore, EveryValueReadsBackFromTheFile) {
 TEST(SettingsStore, DamagedValuesReadAsTheStartValues) {
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("t.ini"));
-  const std::pair<const char*, int> scales[] = {{"abc", 100}, {"45", 100}, {"30", 100},
+  const std::pair<const char*, int> scales[] = {{"abc", 100}, {"45", 100},  {"30", 100},
                                                 {"220", 100}, {"-10", 100}, {"40", 40}};
   for (const auto& [text, expected] : scales) {
     QSettings raw(path, QSettings::IniFormat);
@@ -193,9 +193,9 @@ TEST_F(WindowMemory, AMissingRecentLibraryIsReportedOnceAndDropped) {
                 .arg(QDir::toNativeSeparators(gone)));
   EXPECT_EQ(recentItems("Bibliotecasrecentes2"), QStringList{kept});
   // Dropped from the stored list at once, not only at close.
-  EXPECT_EQ(Settings::inFile(m_dir.filePath(QStringLiteral("trevak.ini")))
-                ->recentLibraries(Pane::Search),
-            QStringList{kept});
+  EXPECT_EQ(
+      Settings::inFile(m_dir.filePath(QStringLiteral("trevak.ini")))->recentLibraries(Pane::Search),
+      QStringList{kept});
   // The pane still shows the library it had.
   EXPECT_EQ(text("panel6"), gone);
   EXPECT_EQ(window_->searchLibrary().RecordCount(), 1);

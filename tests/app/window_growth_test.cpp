@@ -12,7 +12,7 @@
 namespace trevak::test {
 namespace {
 
-const char* const kGrowing[] = {"TabControl1", "DBGrid1", "ScrollBox1",
+const char* const kGrowing[] = {"TabControl1",  "DBGrid1", "ScrollBox1",
                                 "PageControl1", "DBGrid2", "ScrollBox2"};
 const char* const kButtons[] = {
     "SB_carregar", "RxSB_limpar", "SB_salvar", "RxSB_apagar", "RxSpeedButton2", "RxSpeedButton4",
@@ -54,9 +54,9 @@ TEST_F(WindowGrowth, MaximisedBothPanesGrowAndButtonsKeepTheirSize) {
   for (const char* name : kButtons) EXPECT_EQ(find(name)->size(), designed[name].size()) << name;
   // The bottom rows stay at the bottom, in their order; the buttons beside the edit preview
   // stay beside it.
-  for (const auto& row : {std::vector<const char*>{"Button1", "Button2", "BitBtn1", "BitBtn2",
-                                                   "BitBtn3"},
-                          std::vector<const char*>{"BitBtn4", "BitBtn5", "BitBtn6"}}) {
+  for (const auto& row :
+       {std::vector<const char*>{"Button1", "Button2", "BitBtn1", "BitBtn2", "BitBtn3"},
+        std::vector<const char*>{"BitBtn4", "BitBtn5", "BitBtn6"}}) {
     for (std::size_t i = 0; i < row.size(); ++i) {
       EXPECT_EQ(find(row[i])->y(), 950 - (582 - 553)) << row[i];
       if (i > 0) {
@@ -68,10 +68,9 @@ TEST_F(WindowGrowth, MaximisedBothPanesGrowAndButtonsKeepTheirSize) {
     EXPECT_GT(find(side)->x(), find("ScrollBox1")->geometry().right()) << side;
     EXPECT_LE(find(side)->geometry().right(), find("Panel4")->width()) << side;
   }
-  for (const auto& [upper, lower] : {std::pair{"TabControl1", "ScrollBox1"},
-                                     std::pair{"ScrollBox1", "Button1"},
-                                     std::pair{"PageControl1", "ScrollBox2"},
-                                     std::pair{"ScrollBox2", "BitBtn4"}}) {
+  for (const auto& [upper, lower] :
+       {std::pair{"TabControl1", "ScrollBox1"}, std::pair{"ScrollBox1", "Button1"},
+        std::pair{"PageControl1", "ScrollBox2"}, std::pair{"ScrollBox2", "BitBtn4"}}) {
     EXPECT_LT(find(upper)->geometry().bottom(), find(lower)->y()) << upper;
   }
   // The name column takes the grid's new width.
