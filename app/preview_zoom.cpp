@@ -105,6 +105,7 @@ PreviewNavigator::PreviewNavigator(QScrollArea* box, QWidget* picture, QAbstract
     connect(m_fitButton, &QAbstractButton::toggled, this, &PreviewNavigator::onFitToggled);
   }
   m_box->viewport()->installEventFilter(this);
+  m_viewport = m_box->viewport();
 }
 
 bool PreviewNavigator::fitting() const {
@@ -143,7 +144,9 @@ bool PreviewNavigator::zoomAbout(int steps, QPoint pointer) {
 }
 
 bool PreviewNavigator::eventFilter(QObject* watched, QEvent* event) {
-  if (m_box == nullptr || watched != m_box->viewport()) return false;
+  // Compared as an address only: while the scroll box is being destroyed its viewport still
+  // sends events, and the box must not be touched then.
+  if (watched != m_viewport) return false;
   switch (event->type()) {
     case QEvent::Wheel:
       return wheel(event);

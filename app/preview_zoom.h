@@ -90,6 +90,7 @@ class PreviewNavigator final : public QObject {
 
   QPointer<QScrollArea> m_box;
   QPointer<QWidget> m_picture;
+  const QObject* m_viewport = nullptr;
   QPointer<QAbstractButton> m_fitButton;
   Hooks m_hooks;
   QTimer* m_refit;
