@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/qt_translations.h"
+#include "app/settings.h"
 #include "app/tf_trevak.h"
 #include "app/version.h"
 
@@ -17,12 +18,14 @@ namespace trevak {
 namespace {
 
 const char kUsage[] =
-    "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]";
+    "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]"
+    " [--no-settings]";
 
 // The manual page lists every option named here; a test keeps the two in step.
 const char kHelpOptions[] =
     "  EDICAO.mod              biblioteca carregada para edição\n"
-    "  --search PESQUISA.mod   biblioteca carregada para pesquisa\n"
+    "  --search PESQUISA.mod   biblioteca ou pasta carregada para pesquisa; repetida, um conjunto\n"
+    "  --no-settings           começa sem as preferências guardadas e não as grava\n"
     "  -h, --help              este texto\n"
     "  --version               a versão do programa\n";
 
@@ -47,6 +50,8 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
     } else if (arg.startsWith(QLatin1String("--search="))) {
       request.searchLibrary = arg.mid(9);
       request.searchSources << request.searchLibrary;
+    } else if (arg == QLatin1String("--no-settings")) {
+      request.noSettings = true;
     } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
       error = QStringLiteral("opção desconhecida: %1").arg(arg);
       return std::nullopt;
@@ -58,6 +63,10 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
     }
   }
   return request;
+}
+
+std::unique_ptr<Settings> settingsFor(const StartRequest& request) {
+  return request.noSettings ? nullptr : Settings::forUser();
 }
 
 bool hasWindowPlatform(int argc, char** argv) {
@@ -101,7 +110,11 @@ int runTrevak(int argc, char** argv) {
     std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(), kUsage);
     return 2;
   }
-  TfTrevak window;
+  // Declared before the window, so it outlives the window, which writes to it as it closes.
+  const std::unique_ptr<Settings> settings = settingsFor(*request);
+  WindowOptions options;
+  options.settings = settings.get();
+  TfTrevak window(nullptr, options);
   window.show();
   // The captions show full paths, as the dialogs give them; the save dialog starts from it.
   const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };

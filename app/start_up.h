@@ -3,21 +3,29 @@
 
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace trevak {
 
-/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod]`.
+/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod] [--no-settings]`.
 struct StartRequest {
   QString editLibrary;    ///< loaded into the edit pane; empty: none
   QString searchLibrary;  ///< loaded into the search pane; empty: none (the last --search)
   /// Every --search in order: one file or folder, or several making one set.
   QStringList searchSources;
+  QString searchLibrary;  ///< loaded into the search pane; empty: none
+  bool noSettings = false;  ///< start as designed, remembering nothing, writing nothing
 };
 
 /// Reads the program's arguments (the first one being the program). nullopt, with `error`
 /// set, for arguments it does not understand.
 std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QString& error);
+
+class Settings;
+
+/// The settings the window of `request` keeps: the user's, or none with --no-settings.
+std::unique_ptr<Settings> settingsFor(const StartRequest& request);
 
 /// True when a window can be shown: a display (DISPLAY, WAYLAND_DISPLAY) or a platform chosen
 /// by QT_QPA_PLATFORM or "-platform".

@@ -8,7 +8,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QFont>
-#include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
@@ -16,6 +15,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QStatusBar>
+#include <QSplitter>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -37,9 +37,13 @@
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
 #include "app/search_pane.h"
+#include "app/preview_zoom.h"
+#include "app/recent_libraries.h"
+#include "app/settings.h"
 #include "app/text_switch.h"
 #include "app/undo_commands.h"
 #include "app/version.h"
+#include "app/window_layout.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
@@ -71,6 +75,14 @@ constexpr int kStripWidth = 64;
 constexpr int kSearchPaneWidth = 372;
 constexpr int kHeaderHeight = 41;
 
+/// An icon drawn from its SVG source at every size and scale asked for, so it stays sharp at
+/// 200%; the bitmap serves where Qt's SVG support is not installed.
+QIcon sourceIcon(const char* name) {
+  QIcon icon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(name)));
+  if (icon.isNull()) icon = QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(name)));
+  return icon;
+}
+
 template <typename W>
 W* place(W* widget, const char* name, int x, int y, int w, int h) {
   widget->setObjectName(QLatin1String(name));
@@ -81,7 +93,7 @@ W* place(W* widget, const char* name, int x, int y, int w, int h) {
 QToolButton* iconButton(QWidget* parent, const char* name, const char* icon, const QString& hint,
                         int x, int y) {
   auto* button = place(new QToolButton(parent), name, x, y, 28, 23);
-  button->setIcon(QIcon(QStringLiteral(":/icons/%1.png").arg(QLatin1String(icon))));
+  button->setIcon(sourceIcon(icon));
   button->setIconSize(QSize(16, 16));
   button->setToolTip(hint);
   button->setAutoRaise(true);
@@ -151,29 +163,20 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   }
   setObjectName(QStringLiteral("fTrevak"));
   setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
-  setWindowFlags((windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                  Qt::WindowCloseButtonHint) &
-                 ~Qt::WindowMaximizeButtonHint);
+  setWindowFlags(windowFlags() | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint);
 
-  auto* client = new QWidget;
-  client->setObjectName(QStringLiteral("client"));
-  auto* row = new QHBoxLayout(client);
-  row->setContentsMargins(0, 0, 0, 0);
-  row->setSpacing(0);
-  Panel4 = new DockPanel(client);
+  Panel4 = new DockPanel;
   Panel4->setObjectName(QStringLiteral("Panel4"));
-  Panel3 = new DockPanel(client);
+  Panel3 = new DockPanel;
   Panel3->setObjectName(QStringLiteral("Panel3"));
   Panel3->setFixedWidth(kStripWidth);
-  Panel2 = new DockPanel(client);
+  Panel2 = new DockPanel;
   Panel2->setObjectName(QStringLiteral("Panel2"));
-  Panel2->setFixedWidth(kSearchPaneWidth);
-  Panel4->setMinimumWidth(0);
-  row->addWidget(Panel4, 1);
-  row->addWidget(Panel3, 0);
-  row->addWidget(Panel2, 0);
-  setCentralWidget(client);
+  m_panes =
+      makePaneSplitter(Panel4, Panel3, Panel2, {kEditPaneWidth, kStripWidth, kSearchPaneWidth});
+  setCentralWidget(m_panes);
 
   buildEditPane(Panel4);
   buildNavigationStrip(Panel3);
@@ -203,9 +206,13 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   applyHints(*this);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() +
                            statusBar()->sizeHint().height());
-  Panel4->resize(kEditPaneWidth, kClientHeight);
+  m_panes->setSizes({kEditPaneWidth, kStripWidth, kSearchPaneWidth});
   move(195, 107);
   FormCreate();
+
+  buildViewTools();
+  installGrowingPanes(this, {kEditPaneWidth, kClientHeight}, {kSearchPaneWidth, kClientHeight});
+  restoreSettings();
 }
 
 TfTrevak::~TfTrevak() {
@@ -433,7 +440,12 @@ void TfTrevak::setEditName(const QString& caption, const QString& file) {
   m_editFile = file;
 }
 
-QString TfTrevak::initialFolderFor(const QString& fileName) const {
+QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialog) const {
+  // A full path takes the dialog to its folder; otherwise the folder the dialog was last left
+  // in, and the module folder before that.
+  if (QFileInfo(fileName).isAbsolute()) return {};
+  const QString remembered = rememberedFolder(dialog);
+  if (!remembered.isEmpty()) return remembered;
   if (!fileName.isEmpty() || m_options.moduleFolder.isEmpty()) return {};
   return QDir(m_options.moduleFolder).exists() ? m_options.moduleFolder : QString();
 }
@@ -446,6 +458,7 @@ void TfTrevak::loadEditLibraryFile(const QString& path) {
   m_history->clear();
   const QString absolute = QFileInfo(path).absoluteFilePath();
   setEditName(absolute, absolute);
+  m_editRecent->add(absolute);
   m_loadWarnings->showFindings(absolute, warnings.findings());
   tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp.RecordCount()),
                                                 "módulo carregado", "módulos carregados"),
@@ -457,6 +470,7 @@ void TfTrevak::loadSearchLibraryFile(const QString& path) {
   loadLibraryFile(pathBytes(path), RxMD_comp2, &warnings);
   const QString absolute = QFileInfo(path).absoluteFilePath();
   panel6->setText(absolute);
+  m_searchRecent->add(absolute);
   m_loadWarnings->showFindings(absolute, warnings.findings());
   tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp2.RecordCount()),
                                                 "módulo carregado", "módulos carregados"),
@@ -489,9 +503,10 @@ void TfTrevak::SB_carregarClick() {
     request.filters = kEditFilters;
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = Panel5->text();
-    request.initialFolder = initialFolderFor(request.fileName);
+    request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::EditOpen);
     const std::optional<QString> path = m_prompts->askOpenPath(request);
     if (!path) return;
+    rememberFolder(FileDialogKind::EditOpen, *path);
     loadEditLibraryFile(*path);
   });
 }
@@ -502,9 +517,10 @@ void TfTrevak::RxSB_carregar2Click() {
     request.filters = kSearchFilters;
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = m_searchDialogFileName;
-    request.initialFolder = initialFolderFor(request.fileName);
+    request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
     const std::optional<QStringList> paths = m_prompts->askOpenPaths(request);
     if (!paths || paths->isEmpty()) return;
+    rememberFolder(FileDialogKind::SearchOpen, paths->first());
     m_searchDialogFileName = paths->first();
     // One file loads as it always did; several make a set.
     if (paths->size() == 1) {
@@ -525,6 +541,7 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
   m_history->markClean();
   const QString absolute = QFileInfo(path).absoluteFilePath();
   setEditName(absolute, absolute);
+  m_editRecent->add(absolute);
   tell(QStringLiteral("Biblioteca salva em %1").arg(absolute));
 }
 
@@ -540,12 +557,19 @@ void TfTrevak::SB_salvarClick() {
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = Panel5->text();
     request.initialFolder = QStringLiteral(".");
+    if (!QFileInfo(request.fileName).isAbsolute()) {
+      const QString remembered = rememberedFolder(FileDialogKind::Save);
+      if (!remembered.isEmpty()) request.initialFolder = remembered;
+    }
     request.confirmOverwrite = true;
     // Walking the library must not redraw the edit pane at every module; the flag also keeps
     // the final move to the first module from redrawing, so the preview stays as it was.
     const RedrawSuppression::Guard suppressed(m_redrawSuppression);
     const std::optional<QString> path = m_prompts->askSavePath(request);
-    if (path) saveEditLibraryTo(*path);
+    if (path) {
+      saveEditLibraryTo(*path);
+      rememberFolder(FileDialogKind::Save, *path);
+    }
     RxMD_comp.MoveFirst();
   });
 }
@@ -749,46 +773,62 @@ void TfTrevak::Button2Click() {
 
 void TfTrevak::redrawEditPane() {
   m_drawing.imagem_destino = &m_editPicture;
+  if (m_editNavigator != nullptr && m_editNavigator->fitting()) {
+    m_drawing.escala_edicao =
+        fitPane(*m_editNavigator, RxMD_comp, m_drawing.escala_edicao, &TfTrevak::converter);
+    return;
+  }
   m_drawing.escala = m_drawing.escala_edicao;
   converter();
 }
 
 void TfTrevak::redrawSearchPane() {
   m_drawing.imagem_destino = &m_searchPicture;
+  if (m_searchNavigator != nullptr && m_searchNavigator->fitting()) {
+    m_drawing.escala_pesquisa =
+        fitPane(*m_searchNavigator, RxMD_comp2, m_drawing.escala_pesquisa, &TfTrevak::converter2);
+    return;
+  }
   m_drawing.escala = m_drawing.escala_pesquisa;
   converter2();
 }
 
 void TfTrevak::BitBtn1Click() {
   if (m_drawing.escala_edicao < 50) return;
+  m_editNavigator->setFitting(false);
   m_drawing.escala_edicao -= 10;
   runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn2Click() {
   if (m_drawing.escala_edicao > 200) return;
+  m_editNavigator->setFitting(false);
   m_drawing.escala_edicao += 10;
   runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn3Click() {
+  m_editNavigator->setFitting(false);
   m_drawing.escala_edicao = 100;
   runReported([this] { redrawEditPane(); });
 }
 
 void TfTrevak::BitBtn4Click() {
   if (m_drawing.escala_pesquisa < 50) return;
+  m_searchNavigator->setFitting(false);
   m_drawing.escala_pesquisa -= 10;
   runReported([this] { redrawSearchPane(); });
 }
 
 void TfTrevak::BitBtn5Click() {
   if (m_drawing.escala_pesquisa > 200) return;
+  m_searchNavigator->setFitting(false);
   m_drawing.escala_pesquisa += 10;
   runReported([this] { redrawSearchPane(); });
 }
 
 void TfTrevak::BitBtn6Click() {
+  m_searchNavigator->setFitting(false);
   m_drawing.escala_pesquisa = 100;
   runReported([this] { redrawSearchPane(); });
 }
@@ -813,9 +853,10 @@ void TfTrevak::Carregarpastadeorigem1Click() {
     FileDialogRequest request;
     request.title = QStringLiteral("Carregar pasta de origem");
     request.fileName = m_searchDialogFileName;
-    request.initialFolder = initialFolderFor(request.fileName);
+    request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
     const std::optional<QString> folder = m_prompts->askFolder(request);
     if (!folder) return;
+    rememberFolder(FileDialogKind::SearchOpen, *folder + QStringLiteral("/"));
     m_searchDialogFileName = *folder;
     m_searchPane->loadSources({*folder});
   });
@@ -849,6 +890,7 @@ void TfTrevak::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  storeSettings();
   event->accept();
 }
 

@@ -14,8 +14,10 @@
 
 class QAction;
 class QLabel;
+class QMenu;
 class QPushButton;
 class QScrollArea;
+class QSplitter;
 class QTabWidget;
 class QToolButton;
 
@@ -30,10 +32,14 @@ class LoadWarningsPanel;
 class HeaderStrip;
 class ModuleListModel;
 class NameGrid;
+class PreviewNavigator;
 class PreviewWidget;
+class RecentLibraries;
 class SaveFileLayer;
 class SearchPane;
+class Settings;
 class TextSwitch;
+enum class FileDialogKind;
 
 /// Fixed choices of the editor window, replaceable by tests.
 struct WindowOptions {
@@ -41,6 +47,9 @@ struct WindowOptions {
   QString moduleFolder = QStringLiteral("/usr/share/kicad/modules");
   /// The files a save goes through; nullptr: the system's.
   SaveFileLayer* saveFiles = nullptr;
+  /// What the window remembers between runs (it must outlive the window); nullptr: the window
+  /// starts as designed and writes nothing.
+  Settings* settings = nullptr;
 };
 
 /// The editor window: the edit pane on the left, the navigation strip, the search pane on the
@@ -135,7 +144,7 @@ class TfTrevak final : public QMainWindow {
   /// Asks the discard question while the edit library holds unsaved changes; true to go on.
   bool mayDiscardEditLibrary();
   /// The open dialogs' starting folder for a dialog showing `fileName`.
-  QString initialFolderFor(const QString& fileName) const;
+  QString initialFolderFor(const QString& fileName, FileDialogKind dialog) const;
   void loadEditLibraryFile(const QString& path);
   void loadSearchLibraryFile(const QString& path);
   /// Writes the edit library to `path` and makes that its file.
@@ -144,6 +153,19 @@ class TfTrevak final : public QMainWindow {
   void tell(const QString& message);
   /// Sets the edit pane's caption and the file a plain save writes to.
   void setEditName(const QString& caption, const QString& file);
+
+  // Growing panes, preview navigation, settings and recent libraries (tf_trevak_view.cpp).
+  void buildViewTools();
+  void restoreSettings();
+  void storeSettings();
+  void showMissingRecent(const QString& path);
+  /// Notes the folder of a file a dialog gave, for that dialog's next first use.
+  void rememberFolder(FileDialogKind dialog, const QString& path);
+  /// The folder a dialog remembers, when it still exists; empty otherwise.
+  QString rememberedFolder(FileDialogKind dialog) const;
+  /// Redraws a pane at the scale that fits its module to the preview; returns that scale.
+  int fitPane(PreviewNavigator& navigator, const ModuleTable& table, int scale,
+              void (TfTrevak::*redraw)());
 
   /// Each pane's redraw: its picture as the target, its scale as the current one, then
   /// converter or converter2.
@@ -232,6 +254,19 @@ class TfTrevak final : public QMainWindow {
   /// The exact drawing of both panes and its toggle.
   ExactPanes* m_exact = nullptr;
   SearchPane* m_searchPane = nullptr;
+
+  // The room to grow and what is remembered.
+  QSplitter* m_panes = nullptr;
+  QToolButton* SB_ajustar1 = nullptr;
+  QToolButton* SB_ajustar2 = nullptr;
+  PreviewNavigator* m_editNavigator = nullptr;
+  PreviewNavigator* m_searchNavigator = nullptr;
+  QMenu* m_editRecentMenu = nullptr;
+  QMenu* m_searchRecentMenu = nullptr;
+  RecentLibraries* m_editRecent = nullptr;
+  RecentLibraries* m_searchRecent = nullptr;
+  /// The folder each file dialog was last left in (FileDialogKind order).
+  QString m_lastFolders[3];
 };
 
 }  // namespace trevak

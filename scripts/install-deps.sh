@@ -15,6 +15,7 @@ packages=(
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db bash-completion
   dpkg-dev
   qt6-translations-l10n
+  libqt6svg6  # the SVG icon engine that draws the icons sharp at any scale (run time)
 )
 for arg in "$@"; do
   if [ "$arg" = --bench ]; then

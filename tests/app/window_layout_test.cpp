@@ -23,7 +23,8 @@ TEST_F(WindowStart, TitleFrameAndFont) {
             QStringLiteral("Trevak 0.15 (20070705i) - Criação/cópia de módulos p/KiCad"));
   EXPECT_EQ(window_->centralWidget()->size(), QSize(800, 582));
   EXPECT_EQ(window_->pos(), QPoint(195, 107));
-  EXPECT_FALSE(window_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
+  // The window grows with the room it is given, maximised too.
+  EXPECT_TRUE(window_->windowFlags().testFlag(Qt::WindowMaximizeButtonHint));
   EXPECT_TRUE(window_->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
   EXPECT_EQ(window_->font().family(), QStringLiteral("DejaVu Sans"));
   EXPECT_EQ(window_->font().pointSize(), 8);
@@ -139,12 +140,17 @@ TEST_F(WindowStart, NameGridsHaveOneTitledColumn) {
 
 TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   QList<QAction*> top = window_->menuBar()->actions();
-  ASSERT_GE(top.size(), 1);  // "Arquivo" first; "Exibir" follows it
-  ASSERT_EQ(top.size(), 2);
-  EXPECT_EQ(top.first()->text(), "Arquivo");
-  EXPECT_EQ(top.last()->text(), "Editar");
-  const QList<QAction*> items = top.first()->menu()->actions();
-  ASSERT_EQ(items.size(), 7);
+  ASSERT_EQ(top.size(), 3);
+  EXPECT_EQ(top[0]->text(), "Arquivo");
+  EXPECT_EQ(top[1]->text(), "Editar");
+  EXPECT_EQ(top[2]->text(), "Exibir");
+  // Each pane's "Bibliotecas recentes" follows the item that loads it; the items keep their
+  // order around them.
+  QList<QAction*> items;
+  for (QAction* action : top.first()->menu()->actions()) {
+    if (action->menu() == nullptr) items << action;
+  }
+  ASSERT_EQ(items.size(), 9);
   // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
@@ -153,27 +159,31 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
       {"Salvar", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Salvar como...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
       {"Criar nova biblioteca para edição", QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {"Exportar biblioteca de edição para KiCad (.pretty)...",
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
   };
-  for (int i = 0; i < 5; ++i) {
+  for (int i = 0; i < 7; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[5]->isSeparator());
-  EXPECT_EQ(items[6]->text(), "Sair");
-  EXPECT_EQ(items[6]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[7]->isSeparator());
+  EXPECT_EQ(items[8]->text(), "Sair");
+  EXPECT_EQ(items[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
-TEST_F(WindowStart, WideningWidensOnlyTheEditPane) {
+TEST_F(WindowStart, WideningWidensBothPanesNotTheStrip) {
   EXPECT_EQ(find("Panel4")->width(), 364);
   EXPECT_EQ(find("Panel3")->width(), 64);
   EXPECT_EQ(find("Panel2")->width(), 372);
   window_->resize(window_->width() + 200, window_->height() + 50);
   QTest::qWait(0);
-  EXPECT_EQ(find("Panel4")->width(), 564);
+  // The two panes share the extra width; the navigation strip keeps its own.
+  EXPECT_EQ(find("Panel4")->width() + find("Panel2")->width(), 364 + 372 + 200);
+  EXPECT_GT(find("Panel4")->width(), 364 + 80);
+  EXPECT_GT(find("Panel2")->width(), 372 + 80);
   EXPECT_EQ(find("Panel3")->width(), 64);
-  EXPECT_EQ(find("Panel2")->width(), 372);
   EXPECT_EQ(find("Panel2")->geometry().right(), window_->centralWidget()->width() - 1);
-  EXPECT_EQ(find("Panel5")->width(), 564);
+  EXPECT_EQ(find("Panel5")->width(), find("Panel4")->width());
   EXPECT_EQ(find("Panel5")->height(), 41);
   EXPECT_EQ(find("SB_salvar")->pos(), QPoint(18, 152));
 }
