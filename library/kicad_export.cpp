@@ -110,6 +110,22 @@ void prepareFolder(const std::string& folder) {
   if (!S_ISDIR(st.st_mode)) throw IoError(ENOTDIR, "Not a folder");
 }
 
+// The system's files without forcing the folder to disk at every rename: the export forces it
+// once at its end instead (twenty thousand folder flushes took half a minute).
+class ExportFileLayer final : public PosixFileLayer {
+ public:
+  int rename(const std::string& from, const std::string& to) override {
+    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+  }
+};
+
+void flushFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 std::vector<ExportModule> exportModulesOf(const ModuleTable& table) {
@@ -158,7 +174,7 @@ std::vector<std::string> exportFootprintNames(const std::vector<ExportModule>& m
 ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit unit,
                           const std::string& folder, const ExportOptions& options) {
   prepareFolder(folder);
-  PosixFileLayer systemFiles;
+  ExportFileLayer systemFiles;
   SaveFileLayer& files = options.files != nullptr ? *options.files : systemFiles;
   std::random_device seed;
   std::mt19937_64 random(seed());
@@ -224,6 +240,7 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
       break;
     }
   }
+  if (options.files == nullptr) flushFolder(folder);
   return report;
 }
 
