@@ -3,10 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <string>
 
 #include "bench/bench_support.h"
+#include "library/kicad_export.h"
 #include "library/library_commands.h"
 #include "library/library_reader.h"
 #include "library/library_writer.h"
@@ -117,6 +119,28 @@ void BM_Save20k(benchmark::State& state) {
   state.counters["x_wc"] = saveMs / (wc.count() / kCounts);
 }
 BENCHMARK(BM_Save20k)->Unit(benchmark::kMillisecond)->UseManualTime()->MinTime(2.0);
+
+/// Exporting the 20,000-module library as a KiCad footprint folder (parse, s-expression, one
+/// file each through a temporary file and a rename) into an empty folder, against saving it as
+/// a legacy library. Emptying the folder is not timed.
+void BM_ExportKicad20k(benchmark::State& state) {
+  ModuleTable table;
+  loadOrDie(generatedLibrary(Inputs::large(), "large-20000.mod"), table);
+  const std::string folder = dataFolder() + "/export-20000.pretty";
+  const std::string path = dataFolder() + "/saved-20000.mod";
+  SaveOptions options;
+  options.time = HeaderTime{0, true};
+  const std::vector<ExportModule> modules = exportModulesOf(table);
+  timeAgainst(
+      state, "save", [&] { std::filesystem::remove_all(folder); },
+      [&] {
+        const ExportReport report = exportPretty(modules, table.unit(), folder, ExportOptions{});
+        if (report.count(ExportOutcome::Written) != modules.size()) state.SkipWithError("export");
+      },
+      [&] { saveLibrary(table, path, options); });
+  state.counters["files"] = static_cast<double>(modules.size());
+}
+BENCHMARK(BM_ExportKicad20k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
 /// A command that walks every record of a freshly loaded 20,000-module library, against a
 /// plain scan of the library's file. The library is loaded again, untimed, before each run.

@@ -213,13 +213,15 @@ TEST_P(KicadExportFault, LeavesNoHalfFileAndTheOldFileWhole) {
   const fs::path out = tmp / "a.pretty";
   fs::create_directory(out);
   { std::ofstream(out / "A.kicad_mod") << "old"; }
+  { std::ofstream(out / "B.kicad_mod") << "old"; }
   FailingFiles files(GetParam());
   const ExportReport report = exportAll({{"A", kBody}, {"B", kBody}}, out, true, &files);
   EXPECT_FALSE(report.succeeded());
   EXPECT_EQ(report.count(ExportOutcome::Failed), 2u);
   EXPECT_FALSE(report.footprints[0].error.empty());
-  EXPECT_EQ(entries(out), (std::set<std::string>{"A.kicad_mod"}));
+  EXPECT_EQ(entries(out), (std::set<std::string>{"A.kicad_mod", "B.kicad_mod"}));
   EXPECT_EQ(readBytes(out / "A.kicad_mod"), "old");
+  EXPECT_EQ(readBytes(out / "B.kicad_mod"), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, KicadExportFault,

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+#include "cli_runner.h"
+
+namespace trevak::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class CliExport : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (fs::temp_directory_path() / "trevak-cli-export-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+    m_dir = pattern;
+    std::ofstream(m_dir / "lib.mod", std::ios::binary)
+        << "PCBNEW-LibModule-V1  01/01/2010-00:00:00\n$INDEX\nR1\nC1\n$EndINDEX\n"
+           "$MODULE R1\nPo 0 0 0 15 0 0 ~~\nDS 0 0 100 0 50 21\nZz odd\n$EndMODULE R1\n"
+           "$MODULE C1\nPo 0 0 0 15 0 0 ~~\nDC 0 0 100 0 50 21\n$EndMODULE C1\n$EndLIBRARY\n";
+  }
+  void TearDown() override { fs::remove_all(m_dir); }
+
+  std::string lib() const { return (m_dir / "lib.mod").string(); }
+  std::string out() const { return (m_dir / "out.pretty").string(); }
+  std::set<std::string> files() const {
+    std::set<std::string> names;
+    if (!fs::exists(out())) return names;
+    for (const auto& e : fs::directory_iterator(out())) names.insert(e.path().filename().string());
+    return names;
+  }
+
+  fs::path m_dir;
+};
+
+TEST_F(CliExport, WritesEveryModuleReportsOddLinesAndIsRepeatable) {
+  const CliResult first = runCli({"export", lib(), "-o", out()});
+  EXPECT_EQ(first.status, 0) << first.err;
+  EXPECT_EQ(first.out,
+            "written C1.kicad_mod\nwritten R1.kicad_mod\n"
+            "2 written, 0 unchanged, 0 replaced, 0 refused, 0 failed\n");
+  EXPECT_NE(first.err.find("R1: line not exported (line 3): Zz odd"), std::string::npos);
+  EXPECT_EQ(files(), (std::set<std::string>{"C1.kicad_mod", "R1.kicad_mod"}));
+  const CliResult second = runCli({"export", lib(), "-o", out()});
+  EXPECT_EQ(second.status, 0);
+  EXPECT_NE(second.out.find("0 written, 2 unchanged"), std::string::npos);
+}
+
+TEST_F(CliExport, NamesLimitTheExportAndAnAbsentNameWritesNothing) {
+  EXPECT_EQ(runCli({"export", lib(), "-o", out(), "r1"}).status, 0);
+  EXPECT_EQ(files(), (std::set<std::string>{"R1.kicad_mod"}));
+  fs::remove_all(out());
+  const CliResult absent = runCli({"export", lib(), "-o", out(), "R1", "NOPE"});
+  EXPECT_EQ(absent.status, 1);
+  EXPECT_NE(absent.err.find("no module named 'NOPE'"), std::string::npos);
+  EXPECT_FALSE(fs::exists(out()));
+}
+
+TEST_F(CliExport, ADifferentFileNeedsForce) {
+  fs::create_directory(out());
+  std::ofstream(fs::path(out()) / "R1.kicad_mod") << "mine";
+  const CliResult refused = runCli({"export", lib(), "-o", out()});
+  EXPECT_EQ(refused.status, 1);
+  std::ifstream kept(fs::path(out()) / "R1.kicad_mod");
+  std::string content((std::istreambuf_iterator<char>(kept)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(content, "mine");
+  EXPECT_EQ(runCli({"export", lib(), "-o", out(), "--force"}).status, 0);
+}
+
+struct UsageCase {
+  std::vector<std::string> args;
+  int status;
+};
+
+class CliExportUsage : public CliExport, public ::testing::WithParamInterface<UsageCase> {};
+
+TEST_P(CliExportUsage, ExitStatus) {
+  std::vector<std::string> args{"export"};
+  for (const std::string& a : GetParam().args) {
+    args.push_back(a == "LIB" ? lib() : a == "OUT" ? out() : a == "FILE" ? lib() : a);
+  }
+  EXPECT_EQ(runCli(args).status, GetParam().status);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CliExportUsage,
+    ::testing::Values(UsageCase{{}, 2}, UsageCase{{"LIB"}, 2}, UsageCase{{"LIB", "-o"}, 2},
+                      UsageCase{{"LIB", "-o", "OUT", "--bogus"}, 2},
+                      UsageCase{{"/no/such.mod", "-o", "OUT"}, 2},
+                      UsageCase{{"LIB", "-o", "FILE"}, 2}));
+
+}  // namespace
+}  // namespace trevak::test
