@@ -142,20 +142,22 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   ASSERT_EQ(top.size(), 1);
   EXPECT_EQ(top.first()->text(), "Arquivo");
   const QList<QAction*> items = top.first()->menu()->actions();
-  ASSERT_EQ(items.size(), 6);
+  ASSERT_EQ(items.size(), 7);
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Salvar biblioteca em edição", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Criar nova biblioteca para edição", QKeySequence(Qt::CTRL | Qt::Key_N)},
+      {"Exportar biblioteca de edição para KiCad (.pretty)...",
+       QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
   };
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 5; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[4]->isSeparator());
-  EXPECT_EQ(items[5]->text(), "Sair");
-  EXPECT_EQ(items[5]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[5]->isSeparator());
+  EXPECT_EQ(items[6]->text(), "Sair");
+  EXPECT_EQ(items[6]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(WindowStart, WideningWidensOnlyTheEditPane) {
