@@ -857,6 +857,8 @@ int ModuleTable::rowOfCreationNumber(std::uint64_t number) const {
     if (m_impl->records[i]->record.creationNumber == number) return static_cast<int>(i);
   }
   return -1;
+}
+
 const std::vector<SourceLibrary>& ModuleTable::libraries() const { return m_impl->libraries; }
 
 const SourceLibrary* ModuleTable::libraryOf(const ModuleRecord& record) const {
