@@ -35,7 +35,13 @@ constexpr Hint kHints[] = {
     {"BitBtn8", "Próximo: vai ao módulo seguinte nos dois painéis"},
     {"BitBtn9", "Anterior: volta ao módulo anterior nos dois painéis"},
     {"BitBtn10", "Último: vai ao último módulo nos dois painéis"},
-    {"RxSB_carregar2", "Carregar origem: abre um arquivo .mod no painel de pesquisa (direita)"},
+    {"RxSB_carregar2",
+     "Carregar origem: abre um ou mais arquivos .mod no painel de pesquisa (direita)"},
+    {"EditFiltro",
+     "Filtro: mostra no painel de pesquisa (direita) só os módulos com todas as palavras no "
+     "nome, na biblioteca, na descrição ou nas palavras-chave (Ctrl+F; Esc limpa)"},
+    {"SB_ajustar1", "Ajustar: o desenho do painel de edição (esquerda) ocupa toda a área"},
+    {"SB_ajustar2", "Ajustar: o desenho do painel de pesquisa (direita) ocupa toda a área"},
     {"RxSB_copiar",
      "Copiar: copia os módulos selecionados do painel de pesquisa (direita) para o de edição "
      "(esquerda)"},
@@ -44,6 +50,13 @@ constexpr Hint kHints[] = {
     {"BitBtn6", "Normal: desenho do painel de pesquisa (direita) no tamanho normal"},
     {"Carregarbibliotecadepesquisa1", "Abre um arquivo .mod no painel de pesquisa (direita)"},
     {"Carregarbibliotecaparaedio1", "Abre um arquivo .mod no painel de edição (esquerda)"},
+    {"Carregarpastadeorigem1",
+     "Abre no painel de pesquisa (direita) todas as bibliotecas .mod de uma pasta e das "
+     "subpastas"},
+    {"Exportarbibliotecaparakicad1",
+     "Exporta a biblioteca do painel de edição (esquerda) como pasta .pretty do KiCad atual"},
+    {"Desenhoexato1",
+     "Alterna o desenho de cada painel (edição e pesquisa) entre o esboço e o desenho exato"},
     {"Salvar1",
      "Grava a biblioteca do painel de edição (esquerda) no arquivo de onde veio, sem perguntar"},
     {"Salvarbibliotecaemedio1",

@@ -8,13 +8,12 @@
 
 namespace trevak {
 
-/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod] [--no-settings]`.
+/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod|FOLDER]... [--no-settings]`.
 struct StartRequest {
   QString editLibrary;    ///< loaded into the edit pane; empty: none
   QString searchLibrary;  ///< loaded into the search pane; empty: none (the last --search)
   /// Every --search in order: one file or folder, or several making one set.
   QStringList searchSources;
-  QString searchLibrary;  ///< loaded into the search pane; empty: none
   bool noSettings = false;  ///< start as designed, remembering nothing, writing nothing
 };
 

@@ -203,7 +203,6 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   DS_comp->refresh();
   DS_comp2->refresh();
 
-  applyHints(*this);
   resize(kClientWidth, kClientHeight + menuBar()->sizeHint().height() +
                            statusBar()->sizeHint().height());
   m_panes->setSizes({kEditPaneWidth, kStripWidth, kSearchPaneWidth});
@@ -211,6 +210,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   FormCreate();
 
   buildViewTools();
+  applyHints(*this);  // after every control and menu item exists
   installGrowingPanes(this, {kEditPaneWidth, kClientHeight}, {kSearchPaneWidth, kClientHeight});
   restoreSettings();
 }

@@ -129,6 +129,7 @@ struct Rule {
 constexpr double kGrid = kGridHeightShare;
 constexpr EdgeShares kStays{};
 constexpr EdgeShares kFills{0, 0, 1, 1};
+constexpr EdgeShares kWidens{0, 0, 1, 0};
 constexpr EdgeShares kPageControl{0, 0, 1, kGrid};
 constexpr EdgeShares kPreview{0, kGrid, 1, 1};
 constexpr EdgeShares kRightOfPreview{1, kGrid, 1, kGrid};
@@ -164,6 +165,7 @@ const Rule kSearchPane[] = {
 const Rule kPageContents[] = {
     {"DBGrid1", kFills},
     {"textlistbox1", kFills},
+    {"EditFiltro", kWidens},
     {"DBGrid2", kFills},
     {"DBRE_comp2", kFills},
 };

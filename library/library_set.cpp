@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "library/io_error.h"
+#include "library/load_warnings.h"
 #include "library/library_reader.h"
 
 namespace trevak {
@@ -177,8 +178,13 @@ LibrarySetContents readLibrarySet(const std::vector<std::string>& sources, LoadC
     try {
       FileByteSource source(files[i]);
       CountingByteSource counted(source);
-      readLibrary(counted, one);
+      // A file in the folder that is no library (a picture, an empty file) is listed with
+      // the others that failed, as a single file would be refused.
+      LoadWarnings seen;
+      seen.start(files[i]);
+      readLibrary(counted, one, &seen);
       counted.close();
+      if (!seen.isLibrary()) throw NotALibraryError(files[i]);
       contents.bytes += counted.bytes();
       table.appendLibrary(std::move(one), SourceLibrary{nicknames[i], files[i], LengthUnit::None});
       ++contents.libraryCount;

@@ -33,7 +33,8 @@ class WindowGrowth : public WindowTest {
     return out;
   }
   void resizeClient(int w, int h) {
-    window_->resize(w, h + window_->menuBar()->height());
+    // The menu bar and the status bar keep their heights; the client area gets the rest.
+    window_->resize(w, h + window_->height() - window_->centralWidget()->height());
     QTest::qWait(0);
   }
   QSplitter* splitter() const { return find<QSplitter>("client"); }
@@ -51,6 +52,10 @@ TEST_F(WindowGrowth, MaximisedBothPanesGrowAndButtonsKeepTheirSize) {
     EXPECT_GT(find(name)->width(), designed[name].width() + 300) << name;
     EXPECT_GT(find(name)->height(), designed[name].height() + 100) << name;
   }
+  // The filter above the search grid widens with it and keeps its height and its place above.
+  EXPECT_EQ(find("EditFiltro")->width(), find("DBGrid2")->width());
+  EXPECT_EQ(find("EditFiltro")->height(), designed["EditFiltro"].height());
+  EXPECT_LT(find("EditFiltro")->geometry().bottom(), find("DBGrid2")->y());
   for (const char* name : kButtons) EXPECT_EQ(find(name)->size(), designed[name].size()) << name;
   // The bottom rows stay at the bottom, in their order; the buttons beside the edit preview
   // stay beside it.

@@ -247,6 +247,7 @@ TEST_F(Safety, EveryButtonAndMenuItemSaysWhatItDoesAndWhere) {
   }
   for (QAction* action : window_->findChildren<QAction*>()) {
     if (action->isSeparator() || action->objectName().isEmpty()) continue;
+    if (action->objectName().startsWith("_q_")) continue;  // Qt's own, in a line edit
     if (action->menu() != nullptr) continue;
     EXPECT_TRUE(action->statusTip().contains("painel") || action->objectName() == "Sair1")
         << action->objectName().toStdString();

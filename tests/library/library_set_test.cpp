@@ -120,6 +120,22 @@ TEST_F(LibrarySetFolder, BrokenFilesAreSkippedAndListed) {
   EXPECT_EQ(nicknamesOf(*set.table), (std::vector<std::string>{"good:G1"}));
 }
 
+// A folder's *.mod files that are no library (a renamed picture, an empty file) are listed with
+// the failures, as a single such file is refused; a headerless file with modules still loads.
+TEST_F(LibrarySetFolder, FilesThatAreNoLibraryAreListedNotLoaded) {
+  write("good.mod", lib({"G1"}));
+  write("empty.mod", "");
+  write("picture.mod", std::string("\x89PNG\r\n\x1a\n\0\0", 10));
+  write("bare.mod", "$MODULE B1\r\nPo 0 0 0 15 0 0 ~~\r\n$EndMODULE B1\r\n");
+  trevak::LibrarySetContents set = trevak::readLibrarySet({m_dir.path().toStdString()});
+  ASSERT_EQ(set.failures.size(), 2u);
+  EXPECT_EQ(set.failures[0].path, path("empty.mod"));
+  EXPECT_EQ(set.failures[1].path, path("picture.mod"));
+  EXPECT_NE(set.failures[1].message.find("picture.mod"), std::string::npos);
+  EXPECT_EQ(set.libraryCount, 2u);
+  EXPECT_EQ(nicknamesOf(*set.table), (std::vector<std::string>{"bare:B1", "good:G1"}));
+}
+
 TEST_F(LibrarySetFolder, SameFileTwiceIsReadOnce) {
   write("one.mod", lib({"X"}));
   trevak::LibrarySetContents set =
