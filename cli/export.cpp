@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "library/io_error.h"
 #include "library/kicad_export.h"
 #include "library/library_reader.h"
@@ -61,34 +62,31 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   }
   const std::string& path = positional.front();
   ModuleTable table;
-  try {
-    loadLibraryFile(path, table);
-  } catch (const IoError& e) {
-    err << "trevak-cli: " << path << ": " << e.what() << '\n';
-    return 2;
-  }
+  if (!loadSourceLibrary(path, table, err)) return 2;
 
   std::vector<ExportModule> all = exportModulesOf(table);
-  std::vector<std::string> allNames = exportFootprintNames(all);
   std::vector<ExportModule> modules;
-  std::vector<std::string> names;
   if (positional.size() == 1) {
     modules = std::move(all);
-    names = std::move(allNames);
   } else {
     std::set<int> rows;
     for (std::size_t k = 1; k < positional.size(); ++k) {
-      if (!table.LocateName(positional[k])) {
-        err << "trevak-cli: " << path << ": no module named '" << positional[k] << "'\n";
-        return 1;
+      switch (locateSourceModule(table, positional[k], "export", err)) {
+        case Located::Found:
+          break;
+        case Located::Missing:
+          err << "trevak-cli: " << path << ": no module named '" << positional[k] << "'\n";
+          return 1;
+        case Located::Ambiguous:
+          return 1;
       }
       rows.insert(table.currentIndex());
     }
-    for (const int row : rows) {
-      modules.push_back(all[static_cast<std::size_t>(row)]);
-      names.push_back(allNames[static_cast<std::size_t>(row)]);
-    }
+    for (const int row : rows) modules.push_back(all[static_cast<std::size_t>(row)]);
   }
+  // Repeated names become NAME_v2... among the modules written, so that one module picked from
+  // a set of libraries keeps its own name.
+  const std::vector<std::string> names = exportFootprintNames(modules);
 
   ExportOptions options;
   options.force = force;

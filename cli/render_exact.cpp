@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "cli/render_support.h"
 #include "drawing/exact_footprint.h"
 #include "drawing/exact_renderer.h"
@@ -134,8 +135,13 @@ std::optional<ExactOptions> parseArgs(const Args& args, std::ostream& err) {
 }
 
 exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Options& options) {
-  const std::string body = table.recordAt(row).Comandos.value_or(std::string());
-  return exact::ExactDrawing(exact::footprintFromBody(body, table.unit()), options);
+  const ModuleRecord& record = table.recordAt(row);
+  // A module of a folder's set is in its own library's unit.
+  const SourceLibrary* library = table.libraryOf(record);
+  const LengthUnit unit =
+      library != nullptr && library->unit != LengthUnit::None ? library->unit : table.unit();
+  const std::string body = record.Comandos.value_or(std::string());
+  return exact::ExactDrawing(exact::footprintFromBody(body, unit), options);
 }
 
 /// Writes the bytes through a file beside `path` renamed over it, so a failure leaves no
@@ -193,9 +199,14 @@ void printExtent(const exact::ExactDrawing& drawing, const std::string& name, in
 }
 
 int renderOne(const ExactOptions& o, ModuleTable& table, std::ostream& out, std::ostream& err) {
-  if (!table.LocateName(o.name)) {
-    err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
-    return 1;
+  switch (locateSourceModule(table, o.name, "render", err)) {
+    case Located::Found:
+      break;
+    case Located::Missing:
+      err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
+      return 1;
+    case Located::Ambiguous:
+      return 1;
   }
   const int row = table.currentIndex();
   const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
@@ -251,12 +262,7 @@ int cmdRenderExact(const Args& args, std::ostream& out, std::ostream& err) {
   if (!options) return 2;
   const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
   ModuleTable table;
-  try {
-    loadLibraryFile(options->library, table);
-  } catch (const IoError& e) {
-    err << "trevak-cli: " << options->library << ": " << e.what() << '\n';
-    return 2;
-  }
+  if (!loadSourceLibrary(options->library, table, err)) return 2;
   return options->all ? renderAll(*options, table, out, err)
                       : renderOne(*options, table, out, err);
 }

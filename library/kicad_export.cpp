@@ -133,8 +133,10 @@ std::vector<ExportModule> exportModulesOf(const ModuleTable& table) {
   modules.reserve(static_cast<std::size_t>(table.RecordCount()));
   for (int row = 0; row < table.RecordCount(); ++row) {
     const ModuleRecord& r = table.recordAt(row);
+    const SourceLibrary* library = table.libraryOf(r);
     modules.push_back({r.nome_Componente ? std::string_view(*r.nome_Componente) : std::string_view(),
-                       r.Comandos ? std::string_view(*r.Comandos) : std::string_view()});
+                       r.Comandos ? std::string_view(*r.Comandos) : std::string_view(),
+                       library != nullptr ? library->unit : LengthUnit::None});
   }
   return modules;
 }
@@ -198,7 +200,8 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
       f.outcome = ExportOutcome::RefusedName;
     } else {
       f.fileName = names[i] + std::string(kExtension);
-      parseModuleItems(modules[i].body, unit, items);
+      parseModuleItems(modules[i].body,
+                       modules[i].unit != LengthUnit::None ? modules[i].unit : unit, items);
       const std::string text = writeKicadMod(f.footprintName, items, f.notes);
       const std::string path = folder + "/" + f.fileName;
       struct stat st {};

@@ -17,6 +17,9 @@ namespace trevak {
 struct ExportModule {
   std::string_view name;
   std::string_view body;
+  /// The unit of this module's own library (a set of libraries may mix them); None: the unit
+  /// given to exportPretty.
+  LengthUnit unit = LengthUnit::None;
 };
 
 /// The modules of a table in table order, viewing the table's records.

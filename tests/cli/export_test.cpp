@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 #include <string>
@@ -61,6 +62,32 @@ TEST_F(CliExport, NamesLimitTheExportAndAnAbsentNameWritesNothing) {
   EXPECT_EQ(absent.status, 1);
   EXPECT_NE(absent.err.find("no module named 'NOPE'"), std::string::npos);
   EXPECT_FALSE(fs::exists(out()));
+}
+
+// A folder is a source too: NICKNAME:NAME picks one library's module, a bare name held by two
+// libraries is refused, and each module is read in its own library's unit.
+TEST_F(CliExport, FromAFolderEachModuleInItsOwnUnit) {
+  fs::create_directories(m_dir / "set");
+  std::ofstream(m_dir / "set" / "inch.mod", std::ios::binary)
+      << "PCBNEW-LibModule-V1\n$MODULE P\nPo 0 0 0 15 0 0 ~~\nDS 0 0 1000 0 50 21\n"
+         "$EndMODULE P\n$EndLIBRARY\n";
+  std::ofstream(m_dir / "set" / "metric.mod", std::ios::binary)
+      << "PCBNEW-LibModule-V1\nUnits mm\n$MODULE P\nPo 0 0 0 15 0 0 ~~\n"
+         "DS 0 0 2.54 0 0.127 21\n$EndMODULE P\n$EndLIBRARY\n";
+  const std::string set = (m_dir / "set").string();
+  const CliResult ambiguous = runCli({"export", set, "-o", out(), "P"});
+  EXPECT_EQ(ambiguous.status, 1);
+  EXPECT_NE(ambiguous.err.find("inch:P"), std::string::npos) << ambiguous.err;
+  EXPECT_TRUE(files().empty());
+  for (const char* spec : {"inch:P", "metric:P"}) {
+    fs::remove_all(out());
+    const CliResult r = runCli({"export", set, "-o", out(), spec});
+    ASSERT_EQ(r.status, 0) << spec << r.err;
+    std::ifstream in(fs::path(out()) / "P.kicad_mod");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // 1000 decimils and 2.54 mm are the same line end.
+    EXPECT_NE(text.find("(end 2.54 0)"), std::string::npos) << spec << "\n" << text;
+  }
 }
 
 TEST_F(CliExport, ADifferentFileNeedsForce) {
