@@ -71,15 +71,7 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   } else {
     std::set<int> rows;
     for (std::size_t k = 1; k < positional.size(); ++k) {
-      switch (locateSourceModule(table, positional[k], "export", err)) {
-        case Located::Found:
-          break;
-        case Located::Missing:
-          err << "trevak-cli: " << path << ": no module named '" << positional[k] << "'\n";
-          return 1;
-        case Located::Ambiguous:
-          return 1;
-      }
+      if (!locateOrReport(table, path, positional[k], "export", err)) return 1;
       rows.insert(table.currentIndex());
     }
     for (const int row : rows) modules.push_back(all[static_cast<std::size_t>(row)]);

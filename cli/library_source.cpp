@@ -74,4 +74,18 @@ Located locateSourceModule(ModuleTable& table, const std::string& spec, const st
   return Located::Found;
 }
 
+bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& spec,
+                    const std::string& command, std::ostream& err) {
+  switch (locateSourceModule(table, spec, command, err)) {
+    case Located::Found:
+      return true;
+    case Located::Missing:
+      err << "trevak-cli: " << source << ": no module named '" << spec << "'\n";
+      return false;
+    case Located::Ambiguous:
+      break;
+  }
+  return false;
+}
+
 }  // namespace trevak::cli

@@ -30,4 +30,9 @@ enum class Located {
 Located locateSourceModule(ModuleTable& table, const std::string& spec, const std::string& command,
                            std::ostream& err);
 
+/// locateSourceModule for a command that wants one module of `source`: true when it is current;
+/// otherwise false, a missing module reported on `err` as "SOURCE: no module named 'SPEC'".
+bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& spec,
+                    const std::string& command, std::ostream& err);
+
 }  // namespace trevak::cli

@@ -112,15 +112,7 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
     const auto matches = [&](std::string_view stored) { return collator.equal(stored, name); };
     if (!load(path, table, err, matches)) return 2;
   }
-  switch (locateSourceModule(table, name, "show", err)) {
-    case Located::Found:
-      break;
-    case Located::Missing:
-      err << "trevak-cli: " << path << ": no module named '" << name << "'\n";
-      return 1;
-    case Located::Ambiguous:
-      return 1;
-  }
+  if (!locateOrReport(table, path, name, "show", err)) return 1;
   // The reader gives every body it keeps, an empty one included. Were the comparison of texts
   // ever to disagree with the table's keys, the module found would have none: read every body.
   if (!folder && !table.recordAt(table.currentIndex()).Comandos) {

@@ -159,15 +159,7 @@ bool writePicture(QImage image, const std::string& path, std::ostream& err) {
 }
 
 int renderOne(const RenderOptions& o, ModuleTable& table, std::ostream& err) {
-  switch (locateSourceModule(table, o.name, "render", err)) {
-    case Located::Found:
-      break;
-    case Located::Missing:
-      err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
-      return 1;
-    case Located::Ambiguous:
-      return 1;
-  }
+  if (!locateOrReport(table, o.library, o.name, "render", err)) return 1;
   const int row = table.currentIndex();
   SearchPane pane(table, o.texts);
   pane.loadAndZoom(o.scale);

@@ -199,15 +199,7 @@ void printExtent(const exact::ExactDrawing& drawing, const std::string& name, in
 }
 
 int renderOne(const ExactOptions& o, ModuleTable& table, std::ostream& out, std::ostream& err) {
-  switch (locateSourceModule(table, o.name, "render", err)) {
-    case Located::Found:
-      break;
-    case Located::Missing:
-      err << "trevak-cli: " << o.library << ": no module named '" << o.name << "'\n";
-      return 1;
-    case Located::Ambiguous:
-      return 1;
-  }
+  if (!locateOrReport(table, o.library, o.name, "render", err)) return 1;
   const int row = table.currentIndex();
   const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
   const std::string name = table.recordAt(row).nome_Componente.value_or("");
