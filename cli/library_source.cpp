@@ -37,13 +37,13 @@ bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostre
   return true;
 }
 
-Located locateSourceModule(ModuleTable& table, const std::string& spec, const std::string& command,
+Located locateSourceModule(ModuleTable& table, const std::string& moduleName, const std::string& command,
                            std::ostream& err) {
-  if (table.libraries().empty()) return table.LocateName(spec) ? Located::Found : Located::Missing;
+  if (table.libraries().empty()) return table.LocateName(moduleName) ? Located::Found : Located::Missing;
 
   std::vector<std::string> nicknames;
   for (const SourceLibrary& l : table.libraries()) nicknames.push_back(l.nickname);
-  const QualifiedName wanted = splitQualifiedName(spec, nicknames);
+  const QualifiedName wanted = splitQualifiedName(moduleName, nicknames);
   const ModuleNameCollator collator;
   const QCollatorSortKey key = collator.sortKey(wanted.name);
   std::vector<int> rows;  // the first match of each library
@@ -62,7 +62,7 @@ Located locateSourceModule(ModuleTable& table, const std::string& spec, const st
   }
   if (rows.empty()) return Located::Missing;
   if (rows.size() > 1) {
-    err << "trevak-cli: " << command << ": '" << spec
+    err << "trevak-cli: " << command << ": '" << moduleName
         << "' is in several libraries; name one of them:\n";
     for (int row : rows) {
       const ModuleRecord& r = table.recordAt(row);
@@ -74,13 +74,13 @@ Located locateSourceModule(ModuleTable& table, const std::string& spec, const st
   return Located::Found;
 }
 
-bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& spec,
+bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& moduleName,
                     const std::string& command, std::ostream& err) {
-  switch (locateSourceModule(table, spec, command, err)) {
+  switch (locateSourceModule(table, moduleName, command, err)) {
     case Located::Found:
       return true;
     case Located::Missing:
-      err << "trevak-cli: " << source << ": no module named '" << spec << "'\n";
+      err << "trevak-cli: " << source << ": no module named '" << moduleName << "'\n";
       return false;
     case Located::Ambiguous:
       break;

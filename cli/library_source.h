@@ -23,16 +23,16 @@ enum class Located {
   Ambiguous,  ///< a bare name that several libraries of a set hold; the candidates were listed
 };
 
-/// Makes the module `spec` current: "NAME" (letter case ignored, as LocateName) or
+/// Makes the module `moduleName` current: "NAME" (letter case ignored, as LocateName) or
 /// "NICKNAME:NAME" for a module of one library of a set. A bare name found in more than one
 /// library of a set is refused and the candidates, one "NICKNAME:NAME" a line, go to `err`
 /// after a line naming `command`.
-Located locateSourceModule(ModuleTable& table, const std::string& spec, const std::string& command,
+Located locateSourceModule(ModuleTable& table, const std::string& moduleName, const std::string& command,
                            std::ostream& err);
 
 /// locateSourceModule for a command that wants one module of `source`: true when it is current;
-/// otherwise false, a missing module reported on `err` as "SOURCE: no module named 'SPEC'".
-bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& spec,
+/// otherwise false, a missing module reported on `err` as "SOURCE: no module named 'MODULE'".
+bool locateOrReport(ModuleTable& table, const std::string& source, const std::string& moduleName,
                     const std::string& command, std::ostream& err);
 
 }  // namespace trevak::cli

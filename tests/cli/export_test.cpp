@@ -79,14 +79,14 @@ TEST_F(CliExport, FromAFolderEachModuleInItsOwnUnit) {
   EXPECT_EQ(ambiguous.status, 1);
   EXPECT_NE(ambiguous.err.find("inch:P"), std::string::npos) << ambiguous.err;
   EXPECT_TRUE(files().empty());
-  for (const char* spec : {"inch:P", "metric:P"}) {
+  for (const char* qualified : {"inch:P", "metric:P"}) {
     fs::remove_all(out());
-    const CliResult r = runCli({"export", set, "-o", out(), spec});
-    ASSERT_EQ(r.status, 0) << spec << r.err;
+    const CliResult r = runCli({"export", set, "-o", out(), qualified});
+    ASSERT_EQ(r.status, 0) << qualified << r.err;
     std::ifstream in(fs::path(out()) / "P.kicad_mod");
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     // 1000 decimils and 2.54 mm are the same line end.
-    EXPECT_NE(text.find("(end 2.54 0)"), std::string::npos) << spec << "\n" << text;
+    EXPECT_NE(text.find("(end 2.54 0)"), std::string::npos) << qualified << "\n" << text;
   }
 }
 
