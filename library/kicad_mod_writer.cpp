@@ -24,28 +24,38 @@ void appendInteger(std::string& out, long long v) {
 // values for "unset").
 Nanometres held(Nanometres v) { return v >= INT32_MAX || v <= INT32_MIN ? 0 : v; }
 
-// Nanometres as millimetres: exact, at most six decimals, no trailing zeros.
-void appendMm(std::string& out, Nanometres v) {
+// Nanometres as millimetres: exact, at most six decimals, no trailing zeros; written into
+// `buffer` (32 bytes are plenty), returning the end. Strings grow by one append per number:
+// a push_back per digit cost more than making the digits.
+char* formatMm(char* buffer, Nanometres v) {
   v = held(v);
+  char* p = buffer;
   if (v < 0) {
-    out.push_back('-');
+    *p++ = '-';
     v = -v;
   }
-  appendInteger(out, v / 1000000);
+  p = std::to_chars(p, buffer + 24, v / 1000000).ptr;
   long long fraction = v % 1000000;
-  if (fraction == 0) return;
+  if (fraction == 0) return p;
   char digits[6];
   for (int i = 5; i >= 0; --i, fraction /= 10) digits[i] = static_cast<char>('0' + fraction % 10);
   int used = 6;
   while (digits[used - 1] == '0') --used;
-  out.push_back('.');
-  out.append(digits, static_cast<std::size_t>(used));
+  *p++ = '.';
+  for (int i = 0; i < used; ++i) *p++ = digits[i];
+  return p;
+}
+
+void appendMm(std::string& out, Nanometres v) {
+  char buffer[32];
+  out.append(buffer, formatMm(buffer, v));
 }
 
 void appendPoint(std::string& out, NmPoint p) {
-  appendMm(out, p.x);
-  out.push_back(' ');
-  appendMm(out, p.y);
+  char buffer[64];
+  char* end = formatMm(buffer, p.x);
+  *end++ = ' ';
+  out.append(buffer, formatMm(end, p.y));
 }
 
 // The shortest decimal that reads back as the same double, never with an exponent (KiCad's

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
+#include <cstring>
 #include <initializer_list>
 
 namespace trevak {
@@ -108,9 +109,66 @@ std::optional<double> realField(std::string_view s) {
   return v;
 }
 
-// The decimal number of a field times `numerator` / `denominator`, rounded to nearest with
-// halves away from zero, computed exactly from the digits.
+std::optional<Nanometres> scaledDecimalExact(std::string_view s, Int128 numerator, int shift);
+
+constexpr std::int64_t kPowersOfTen[] = {1,
+                                         10,
+                                         100,
+                                         1'000,
+                                         10'000,
+                                         100'000,
+                                         1'000'000,
+                                         10'000'000,
+                                         100'000'000,
+                                         1'000'000'000,
+                                         10'000'000'000,
+                                         100'000'000'000,
+                                         1'000'000'000'000,
+                                         10'000'000'000'000,
+                                         100'000'000'000'000,
+                                         1'000'000'000'000'000};
+
+// The decimal number of a field times `numerator` x 10^`shift`, rounded to nearest with halves
+// away from zero, computed exactly from the digits. Fields as libraries write them (a sign, up
+// to 15 digits, a point, no exponent) take a 64-bit path; anything else the 128-bit one.
 std::optional<Nanometres> scaledDecimal(std::string_view s, Int128 numerator, int shift) {
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+  std::int64_t mantissa = 0;
+  int digits = 0;
+  int fractionDigits = 0;
+  // Digits past the 15th are counted, not taken: such a field goes the 128-bit way.
+  const auto take = [&](char c) {
+    if (++digits <= 15) mantissa = mantissa * 10 + (c - '0');
+  };
+  for (; i < s.size() && isDigit(s[i]); ++i) take(s[i]);
+  if (i < s.size() && s[i] == '.') {
+    for (++i; i < s.size() && isDigit(s[i]); ++i) {
+      take(s[i]);
+      ++fractionDigits;
+    }
+  }
+  // 15 digits times a numerator below 2^13 stay far inside 64 bits.
+  if (i != s.size() || digits == 0 || digits > 15 || numerator >= 8192 || numerator <= 0) {
+    return scaledDecimalExact(s, numerator, shift);
+  }
+  std::int64_t value = mantissa * static_cast<std::int64_t>(numerator);
+  const int exponent = shift - fractionDigits;
+  if (exponent >= 0) {
+    for (int k = 0; k < exponent; ++k) {
+      if (value > kLengthLimit) return std::nullopt;
+      value *= 10;
+    }
+  } else {
+    const std::int64_t divisor = kPowersOfTen[-exponent];
+    value = value / divisor + (2 * (value % divisor) >= divisor ? 1 : 0);
+  }
+  if (value > kLengthLimit) return std::nullopt;
+  return negative ? -value : value;
+}
+
+std::optional<Nanometres> scaledDecimalExact(std::string_view s, Int128 numerator, int shift) {
   std::size_t i = 0;
   bool negative = false;
   if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
@@ -218,8 +276,19 @@ class Parser {
       return true;
     }
     if (m_pos >= m_body.size()) return false;
-    std::size_t end = m_body.find_first_of("\r\n", m_pos);
-    if (end == std::string_view::npos) end = m_body.size();
+    // A line ends at a line feed or at a carriage return of its own; two memchr scans beat
+    // find_first_of, which looks each byte up in the set.
+    const char* const begin = m_body.data() + m_pos;
+    const std::size_t rest = m_body.size() - m_pos;
+    const void* lineFeed = std::memchr(begin, '\n', rest);
+    const std::size_t scanned =
+        lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - begin)
+                            : rest;
+    const void* carriageReturn = std::memchr(begin, '\r', scanned);
+    const std::size_t end =
+        m_pos + (carriageReturn != nullptr
+                     ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - begin)
+                     : scanned);
     line = m_body.substr(m_pos, end - m_pos);
     m_pos = end;
     if (m_pos < m_body.size()) {

@@ -42,7 +42,18 @@ INSTANTIATE_TEST_SUITE_P(
                       LengthCase{"1,5", kMm, std::nullopt}, LengthCase{"", kMm, std::nullopt},
                       LengthCase{"12ab", kDmil, std::nullopt},
                       LengthCase{"1e30", kMm, std::nullopt},
-                      LengthCase{"inf", kMm, std::nullopt}, LengthCase{"-", kMm, std::nullopt}));
+                      LengthCase{"inf", kMm, std::nullopt}, LengthCase{"-", kMm, std::nullopt},
+                      // Either side of the 15 digits read in 64 bits, and of the kilometre limit.
+                      LengthCase{"0.12345678901234", kMm, 123457},
+                      LengthCase{"12345.12345678901234", kMm, 12345123457},
+                      LengthCase{"-0.0000015", kMm, -2}, LengthCase{"0.00014999", kDmil, 0},
+                      LengthCase{"393700787400", kDmil, 999999999996000},
+                      LengthCase{"393700787402", kDmil, std::nullopt},
+                      LengthCase{"000000000000000001", kDmil, 2540},
+                      LengthCase{"999999999999999", kDmil, std::nullopt},
+                      LengthCase{"1000000000", kMm, 1000000000000000},
+                      LengthCase{"1000000001", kMm, std::nullopt},
+                      LengthCase{"99999999999999999999", kMm, std::nullopt}));
 
 // --- module fields ------------------------------------------------------------------------------
 
