@@ -30,9 +30,13 @@ struct ExportOptions {
   bool force = false;
   /// nullptr: the system's files (PosixFileLayer).
   SaveFileLayer* files = nullptr;
-  /// Called after each module with the number done and the total; returning false stops the
-  /// export there (the files written so far stay, each of them whole).
+  /// Called on the calling thread between modules with the number done and the total;
+  /// returning false stops the export there: modules begun are finished, the files written
+  /// stay, each of them whole, and the report holds the first modules up to where it stopped.
   std::function<bool(std::size_t done, std::size_t total)> progress;
+  /// Threads that format and write; 0: one per core (at most four), or one when `files` is
+  /// given. Each module's result is the same whatever the number.
+  unsigned threads = 0;
   /// The KiCad names to use, one per module; nullptr: exportFootprintNames of the modules.
   /// Exporting a few modules of a library with the names of the whole library keeps each
   /// module's file name the same whichever modules are picked.

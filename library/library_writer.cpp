@@ -2,6 +2,7 @@
 #include "library/library_writer.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -262,6 +263,41 @@ int PosixFileLayer::rename(const std::string& from, const std::string& to) {
 
 int PosixFileLayer::remove(const std::string& path) {
   return ::unlink(path.c_str()) == 0 ? 0 : errno;
+}
+
+int SaveFileLayer::renameNoReplace(const std::string&, const std::string&) { return ENOTSUP; }
+int SaveFileLayer::createUnnamed(const std::string&, mode_t, int&) { return ENOTSUP; }
+int SaveFileLayer::linkUnnamed(int, const std::string&) { return ENOTSUP; }
+
+int PosixFileLayer::createUnnamed(const std::string& folder, mode_t mode, int& handle) {
+  const int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, mode);
+  if (fd < 0) {
+    // Kernels and file systems without unnamed files say so in several ways.
+    return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL || errno == ENOENT
+               ? ENOTSUP
+               : errno;
+  }
+  handle = fd;
+  return 0;
+}
+
+int PosixFileLayer::linkUnnamed(int handle, const std::string& path) {
+  // Linking a descriptor directly needs a privilege; its entry under /proc does not.
+  const std::string self = "/proc/self/fd/" + std::to_string(handle);
+  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  const int error = errno;
+  return error == ENOENT && ::access("/proc/self/fd", F_OK) != 0 ? ENOTSUP : error;
+}
+
+int PosixFileLayer::renameNoReplace(const std::string& from, const std::string& to) {
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
+  // A file system without the flag: a hard link refuses an existing name just as well.
+  if (::link(from.c_str(), to.c_str()) != 0) {
+    return errno == EEXIST ? EEXIST : ENOTSUP;
+  }
+  ::unlink(from.c_str());
+  return 0;
 }
 
 void saveLibrary(ModuleTable& table, const std::string& path, const SaveOptions& options) {

@@ -59,6 +59,16 @@ class SaveFileLayer {
   virtual int rename(const std::string& from, const std::string& to) = 0;
   /// Removes a file.
   virtual int remove(const std::string& path) = 0;
+  /// Puts `from` in the place of `to` in one step only when nothing is at `to` (EEXIST then).
+  /// ENOTSUP: this layer cannot do it; the caller looks before it renames instead.
+  virtual int renameNoReplace(const std::string& from, const std::string& to);
+  /// Creates a file without a name in `folder` for writing (`mode` less the umask); it
+  /// vanishes when closed unless linkUnnamed names it first. ENOTSUP: this layer or the file
+  /// system cannot; the caller writes through a named temporary file instead.
+  virtual int createUnnamed(const std::string& folder, mode_t mode, int& handle);
+  /// Names the unnamed file `handle` as `path`, only where nothing is (EEXIST then). ENOTSUP as
+  /// for createUnnamed; the handle is still to be closed.
+  virtual int linkUnnamed(int handle, const std::string& path);
 };
 
 /// The system's files, through POSIX calls.
@@ -71,6 +81,10 @@ class PosixFileLayer : public SaveFileLayer {
   /// Also forces the folder's entry to the disk, as far as the system allows.
   int rename(const std::string& from, const std::string& to) override;
   int remove(const std::string& path) override;
+  /// Does not force the folder to disk: callers that write many files force it once.
+  int renameNoReplace(const std::string& from, const std::string& to) override;
+  int createUnnamed(const std::string& folder, mode_t mode, int& handle) override;
+  int linkUnnamed(int handle, const std::string& path) override;
 };
 
 /// How a library is saved.

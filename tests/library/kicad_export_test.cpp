@@ -8,9 +8,11 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "library/io_error.h"
@@ -183,6 +185,142 @@ TEST(KicadExport, ProgressCanStopTheExport) {
   EXPECT_EQ(entries(tmp / "o"), (std::set<std::string>{"A.kicad_mod", "B.kicad_mod"}));
 }
 
+// --- threads and the ways a file is put in place -----------------------------------------------
+
+// Modules with bodies that differ, so that a file written under the wrong name shows.
+std::vector<ExportModule> numberedModules(int count, std::vector<std::string>& storage) {
+  storage.clear();
+  storage.reserve(static_cast<std::size_t>(count) * 2);
+  for (int i = 0; i < count; ++i) {
+    storage.push_back("M" + std::to_string(i));
+    storage.push_back("Po 0 0 0 15 0 0 ~~\rDS 0 0 " + std::to_string(100 + i) + " 0 50 21\r");
+  }
+  std::vector<ExportModule> modules;
+  for (int i = 0; i < count; ++i) {
+    modules.push_back({storage[static_cast<std::size_t>(i) * 2],
+                       storage[static_cast<std::size_t>(i) * 2 + 1]});
+  }
+  return modules;
+}
+
+std::map<std::string, std::string> folderContent(const fs::path& folder) {
+  std::map<std::string, std::string> content;
+  for (const auto& e : fs::directory_iterator(folder)) {
+    content[e.path().filename().string()] = readBytes(e.path());
+  }
+  return content;
+}
+
+TEST(KicadExportThreads, GiveTheSameFilesAndReportAsOneThread) {
+  TempFolder tmp;
+  std::vector<std::string> storage;
+  const std::vector<ExportModule> modules = numberedModules(300, storage);
+  std::vector<ExportReport> reports;
+  for (const unsigned threads : {1u, 4u}) {
+    ExportOptions options;
+    options.threads = threads;
+    reports.push_back(exportPretty(modules, LengthUnit::Decimil,
+                                   (tmp / std::to_string(threads)).string(), options));
+  }
+  EXPECT_EQ(folderContent(tmp / "1"), folderContent(tmp / "4"));
+  EXPECT_EQ(folderContent(tmp / "4").size(), 300u);
+  ASSERT_EQ(reports[1].footprints.size(), 300u);
+  for (std::size_t i = 0; i < 300; ++i) {
+    EXPECT_EQ(reports[1].footprints[i].moduleName, "M" + std::to_string(i));
+    EXPECT_EQ(reports[1].footprints[i].outcome, ExportOutcome::Written);
+  }
+}
+
+TEST(KicadExportThreads, AStoppedExportHasWrittenExactlyTheModulesItReports) {
+  TempFolder tmp;
+  std::vector<std::string> storage;
+  const std::vector<ExportModule> modules = numberedModules(400, storage);
+  ExportOptions options;
+  options.threads = 4;
+  options.progress = [](std::size_t done, std::size_t) { return done < 100; };
+  const ExportReport report =
+      exportPretty(modules, LengthUnit::Decimil, (tmp / "o").string(), options);
+  EXPECT_TRUE(report.stopped);
+  ASSERT_GE(report.footprints.size(), 100u);
+  ASSERT_LT(report.footprints.size(), 400u);
+  // The first modules, each whole, and nothing else: no temporary file either.
+  std::set<std::string> expected;
+  for (std::size_t i = 0; i < report.footprints.size(); ++i) {
+    EXPECT_EQ(report.footprints[i].moduleName, "M" + std::to_string(i));
+    expected.insert(report.footprints[i].fileName);
+  }
+  EXPECT_EQ(entries(tmp / "o"), expected);
+}
+
+// A layer that can do fewer of the system's ways of putting a file in place.
+class PlainFiles : public PosixFileLayer {
+ public:
+  PlainFiles(bool unnamed, bool noReplace) : m_unnamed(unnamed), m_noReplace(noReplace) {}
+  int createUnnamed(const std::string& folder, mode_t mode, int& handle) override {
+    return m_unnamed ? PosixFileLayer::createUnnamed(folder, mode, handle) : ENOTSUP;
+  }
+  int renameNoReplace(const std::string& from, const std::string& to) override {
+    return m_noReplace ? PosixFileLayer::renameNoReplace(from, to) : ENOTSUP;
+  }
+
+ private:
+  bool m_unnamed;
+  bool m_noReplace;
+};
+
+TEST(KicadExportLayers, EveryWayOfPuttingFilesInPlaceGivesTheSameFolder) {
+  TempFolder tmp;
+  std::vector<std::string> storage;
+  const std::vector<ExportModule> modules = numberedModules(40, storage);
+  std::vector<std::map<std::string, std::string>> folders;
+  for (const auto& [unnamed, noReplace] : {std::pair{true, true}, std::pair{false, true},
+                                           std::pair{false, false}}) {
+    PlainFiles files(unnamed, noReplace);
+    const fs::path out = tmp / (std::to_string(unnamed) + std::to_string(noReplace));
+    fs::create_directory(out);
+    { std::ofstream(out / "M3.kicad_mod") << "mine"; }
+    const ExportReport report = exportAll(modules, out, false, &files);
+    EXPECT_EQ(report.count(ExportOutcome::Written), 39u);
+    EXPECT_EQ(report.footprints[3].outcome, ExportOutcome::RefusedDifferent);
+    folders.push_back(folderContent(out));
+  }
+  EXPECT_EQ(folders[0], folders[1]);
+  EXPECT_EQ(folders[0], folders[2]);
+  EXPECT_EQ(folders[0].at("M3.kicad_mod"), "mine");
+}
+
+// Someone else's file appears under the name after the export looked at the folder.
+class Intruder : public PosixFileLayer {
+ public:
+  explicit Intruder(bool unnamed) : m_unnamed(unnamed) {}
+  int createUnnamed(const std::string& folder, mode_t mode, int& handle) override {
+    return m_unnamed ? PosixFileLayer::createUnnamed(folder, mode, handle) : ENOTSUP;
+  }
+  int linkUnnamed(int handle, const std::string& path) override {
+    intrude(path);
+    return PosixFileLayer::linkUnnamed(handle, path);
+  }
+  int renameNoReplace(const std::string& from, const std::string& to) override {
+    intrude(to);
+    return PosixFileLayer::renameNoReplace(from, to);
+  }
+
+ private:
+  static void intrude(const std::string& path) { std::ofstream(path) << "theirs"; }
+  bool m_unnamed;
+};
+
+TEST(KicadExportLayers, AFileThatAppearsMeanwhileIsNeverReplaced) {
+  for (const bool unnamed : {true, false}) {
+    TempFolder tmp;
+    Intruder files(unnamed);
+    const ExportReport report = exportAll({{"A", kBody}}, tmp / "o", false, &files);
+    EXPECT_EQ(report.footprints[0].outcome, ExportOutcome::RefusedDifferent) << unnamed;
+    EXPECT_EQ(readBytes(tmp / "o" / "A.kicad_mod"), "theirs");
+    EXPECT_EQ(entries(tmp / "o"), (std::set<std::string>{"A.kicad_mod"}));
+  }
+}
+
 // --- failures through the save seam --------------------------------------------------------------
 
 enum class Step { Write, Flush, Rename };
@@ -200,6 +338,12 @@ class FailingFiles : public PosixFileLayer {
   }
   int rename(const std::string& from, const std::string& to) override {
     return m_step == Step::Rename ? EACCES : PosixFileLayer::rename(from, to);
+  }
+  int renameNoReplace(const std::string& from, const std::string& to) override {
+    return m_step == Step::Rename ? EACCES : PosixFileLayer::renameNoReplace(from, to);
+  }
+  int linkUnnamed(int handle, const std::string& path) override {
+    return m_step == Step::Rename ? EACCES : PosixFileLayer::linkUnnamed(handle, path);
   }
 
  private:
@@ -222,6 +366,20 @@ TEST_P(KicadExportFault, LeavesNoHalfFileAndTheOldFileWhole) {
   EXPECT_EQ(entries(out), (std::set<std::string>{"A.kicad_mod", "B.kicad_mod"}));
   EXPECT_EQ(readBytes(out / "A.kicad_mod"), "old");
   EXPECT_EQ(readBytes(out / "B.kicad_mod"), "old");
+}
+
+TEST_P(KicadExportFault, LeavesNothingInANewFolder) {
+  TempFolder tmp;
+  FailingFiles files(GetParam());
+  const ExportReport report = exportAll({{"A", kBody}, {"B", kBody}}, tmp / "o", false, &files);
+  // New files are not forced to disk one by one, so a failing flush does not touch them.
+  if (GetParam() == Step::Flush) {
+    EXPECT_TRUE(report.succeeded());
+    EXPECT_EQ(entries(tmp / "o"), (std::set<std::string>{"A.kicad_mod", "B.kicad_mod"}));
+    return;
+  }
+  EXPECT_EQ(report.count(ExportOutcome::Failed), 2u);
+  EXPECT_TRUE(entries(tmp / "o").empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, KicadExportFault,
