@@ -25,6 +25,10 @@ the pcbnew module to /usr/lib/python3/dist-packages) and runs with the system py
     /usr/bin/python3 scripts/check-with-kicad.py ORIG.mod SAVED.mod [ORIG2.mod SAVED2.mod ...]
     /usr/bin/python3 scripts/check-with-kicad.py --pairs LIST   # lines "ORIG<TAB>SAVED"
 
+KiCad's own conversion of a library, timed against `trevak-cli export` (whole processes):
+
+    /usr/bin/python3 scripts/check-with-kicad.py convert-time TREVAK_CLI LIB.mod [--runs N]
+
 Exit status: 0 every footprint matched (expected differences and skips allowed), 1 a mismatch,
 2 usage error or pcbnew missing.
 """
@@ -798,9 +802,67 @@ def export_main(args):
     return 1 if totals["fail"] else 0
 
 
+# --- KiCad's own conversion, timed against the export ------------------------------------------
+
+def convert_time_main(argv):
+    """Times KiCad converting LIB.mod to a .pretty folder through its Python module (the legacy
+    plugin's FootprintLoad and the s-expression plugin's FootprintSave per footprint, as its
+    library migration does), against `TREVAK_CLI export` of the same library, both as whole
+    processes into new folders; prints the median of --runs runs of each."""
+    ap = argparse.ArgumentParser(prog="check-with-kicad.py convert-time",
+                                 description=convert_time_main.__doc__)
+    ap.add_argument("cli", metavar="TREVAK_CLI")
+    ap.add_argument("library", metavar="LIB.mod")
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--folder", help="where the .pretty folders go (default: a temporary one "
+                                     "beside LIB.mod, removed at the end)")
+    args = ap.parse_args(argv)
+    convert = (
+        "import sys, pcbnew\n"
+        "leg = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)\n"
+        "sx = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.KICAD_SEXP)\n"
+        "src, out = sys.argv[1], sys.argv[2]\n"
+        "sx.FootprintLibCreate(out)\n"
+        "n = 0\n"
+        "for name in leg.FootprintEnumerate(src):\n"
+        "    sx.FootprintSave(out, leg.FootprintLoad(src, name)); n += 1\n"
+        "print(n)\n")
+    base = args.folder or tempfile.mkdtemp(prefix="convert-time-",
+                                           dir=os.path.dirname(os.path.abspath(args.library)))
+    import statistics
+    import time
+    times = {"kicad": [], "trevak": []}
+    counts = {}
+    try:
+        for run in range(args.runs):
+            for who in ("kicad", "trevak"):
+                out = os.path.join(base, "%s-%d.pretty" % (who, run))
+                cmd = ([sys.executable, "-c", convert, args.library, out] if who == "kicad"
+                       else [args.cli, "export", args.library, "-o", out])
+                start = time.monotonic()
+                done = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                      check=False)
+                times[who].append(time.monotonic() - start)
+                if done.returncode != 0:
+                    print("%s failed (exit %d)" % (who, done.returncode), file=sys.stderr)
+                    return 1
+                counts[who] = len([n for n in os.listdir(out) if n.endswith(".kicad_mod")])
+    finally:
+        if not args.folder:
+            subprocess.run(["rm", "-rf", base], check=False)
+    k, t = statistics.median(times["kicad"]), statistics.median(times["trevak"])
+    print("%s: KiCad %s wrote %d footprints in %.2f s (median of %d); trevak-cli export "
+          "wrote %d in %.2f s: KiCad takes %.1fx as long"
+          % (args.library, __import__("pcbnew").GetBuildVersion(), counts["kicad"], k,
+             args.runs, counts["trevak"], t, k / t))
+    return 0
+
+
 def main():
     if len(sys.argv) > 1 and sys.argv[1] == "exact-extent":
         return exact_extent_main(sys.argv[2:])
+    if len(sys.argv) > 1 and sys.argv[1] == "convert-time":
+        return convert_time_main(sys.argv[2:])
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("files", nargs="*", help="ORIGINAL SAVED [ORIGINAL SAVED ...]")
     ap.add_argument("--pairs", help="file with one 'ORIGINAL<TAB>SAVED' pair per line")
