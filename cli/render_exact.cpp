@@ -147,6 +147,10 @@ exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Op
 /// Writes the bytes through a file beside `path` renamed over it, so a failure leaves no
 /// half-written picture.
 bool writeFile(const QByteArray& data, const std::string& path, std::ostream& err) {
+  if (data.isEmpty()) {  // the encoder ran out of memory
+    err << "trevak-cli: " << path << ": the picture could not be encoded\n";
+    return false;
+  }
   QSaveFile file(QFile::decodeName(path.c_str()));
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
     err << "trevak-cli: " << path << ": " << file.errorString().toStdString() << '\n';

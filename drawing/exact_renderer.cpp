@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 namespace trevak::exact {
 
@@ -484,79 +486,26 @@ QImage renderImage(const ExactDrawing& drawing, int longSide) {
   return image;
 }
 
-namespace {
-
-std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0xffffffffu) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  for (std::size_t i = 0; i < size; ++i) {
-    crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xffu] ^ (crc >> 8);
-  }
-  return crc;
-}
-
-void appendBigEndian(QByteArray& out, std::uint32_t v) {
-  out.append(static_cast<char>(v >> 24));
-  out.append(static_cast<char>(v >> 16));
-  out.append(static_cast<char>(v >> 8));
-  out.append(static_cast<char>(v));
-}
-
-void appendChunk(QByteArray& out, const char* type, const char* data, std::size_t size) {
-  appendBigEndian(out, static_cast<std::uint32_t>(size));
-  const qsizetype start = out.size();
-  out.append(type, 4);
-  out.append(data, static_cast<qsizetype>(size));
-  const std::uint32_t crc =
-      crc32(out.constData() + start, static_cast<std::size_t>(out.size() - start));
-  appendBigEndian(out, crc ^ 0xffffffffu);
-}
-
-}  // namespace
-
-QByteArray encodePng(const QImage& picture) {
-  // An RGB PNG of its own making: every row "Sub"-filtered, which turns the drawing's flat
-  // colours into runs of zeros, then zlib at its fastest level. Qt's own writer tries every
-  // filter on every row and costs several times the drawing itself.
-  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-  const int w = image.width(), h = image.height();
-  QByteArray raw;
-  raw.resize(static_cast<qsizetype>(h) * (1 + 3 * static_cast<qsizetype>(w)));
-  char* out = raw.data();
-  for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    *out++ = 1;  // Sub
-    QRgb left = 0;
-    for (int x = 0; x < w; ++x) {
-      const QRgb p = row[x];
-      *out++ = static_cast<char>(qRed(p) - qRed(left));
-      *out++ = static_cast<char>(qGreen(p) - qGreen(left));
-      *out++ = static_cast<char>(qBlue(p) - qBlue(left));
-      left = p;
-    }
-  }
-  const QByteArray compressed = qCompress(raw, 1);  // 4 bytes of length, then the zlib stream
-  QByteArray png("\x89PNG\r\n\x1a\n", 8);
-  QByteArray header;
-  appendBigEndian(header, static_cast<std::uint32_t>(w));
-  appendBigEndian(header, static_cast<std::uint32_t>(h));
-  header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no interlace
-  appendChunk(png, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
-  appendChunk(png, "IDAT", compressed.constData() + 4,
-              static_cast<std::size_t>(compressed.size() - 4));
-  appendChunk(png, "IEND", "", 0);
-  return png;
-}
-
 QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
-  return encodePng(renderImage(drawing, longSide));
+  QTransform t;
+  const QSize size = pictureSizeFor(drawing, longSide, &t);
+  // The picture is painted into memory kept by the thread between calls: a fresh 1 MB
+  // picture costs a page fault per 4 KB, more than filling it.
+  constexpr std::size_t kKeep = std::size_t{32} << 20;
+  thread_local std::vector<uchar> kept;
+  std::vector<uchar> once;
+  const std::size_t bytes =
+      static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4;
+  std::vector<uchar>& pixels = bytes <= kKeep ? kept : once;
+  if (pixels.size() < bytes) pixels.resize(bytes);
+  QImage image(pixels.data(), size.width(), size.height(), size.width() * 4,
+               QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    drawing.paint(painter, t);
+  }
+  return encodePng(image);
 }
 
 }  // namespace trevak::exact
