@@ -53,22 +53,31 @@ class FixedDeflate {
     d.put(0x3, 3);  // the last block, fixed codes
     const bool rows = rowBytes > 0 && rowBytes <= kWindow;
     const Code rowDistance = rows ? distanceCode(rowBytes) : Code{};
+    const Tables& codes = table();
     std::size_t i = 0;
     while (i < size) {
       const std::size_t most = std::min<std::size_t>(kMaxMatch, size - i);
-      const std::size_t run = i >= 1 ? matchLength(data + i, data + i - 1, most) : 0;
-      const std::size_t above =
-          rows && i >= rowBytes ? matchLength(data + i, data + i - rowBytes, most) : 0;
+      // Most bytes at an edge match nothing: three bytes tell before any longer comparison.
+      const unsigned char* at = data + i;
+      const bool mayRun = i >= 1 && most >= kMinMatch && at[0] == at[-1] && at[1] == at[0] &&
+                          at[2] == at[0];
+      const std::size_t run = mayRun ? matchLength(at, at - 1, most) : 0;
+      // A run as long as a match can be needs no look at the row above (white areas).
+      const bool hasAbove = rows && i >= rowBytes;
+      const unsigned char* up = hasAbove ? at - rowBytes : at;
+      const bool mayAbove = hasAbove && run < most && most >= kMinMatch && at[0] == up[0] &&
+                            at[1] == up[1] && at[2] == up[2];
+      const std::size_t above = mayAbove ? matchLength(at, up, most) : 0;
       if (run >= kMinMatch && run >= above) {
-        d.putLength(run);
+        d.put(codes.length[run].bits, codes.length[run].count);
         d.put(0, 5);  // distance 1: code 0, no extra bits
         i += run;
       } else if (above >= kMinMatch) {
-        d.putLength(above);
+        d.put(codes.length[above].bits, codes.length[above].count);
         d.put(rowDistance.bits, rowDistance.count);
         i += above;
       } else {
-        const Code& c = table().literal[data[i]];
+        const Code& c = codes.literal[data[i]];
         d.put(c.bits, c.count);
         ++i;
       }
@@ -76,7 +85,9 @@ class FixedDeflate {
     d.put(0, 7);  // end of block
     d.flush();
     const uLong sum = adler32_z(adler32(0L, Z_NULL, 0), data, size);
-    for (int shift = 24; shift >= 0; shift -= 8) *d.m_out++ = static_cast<unsigned char>(sum >> shift);
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      *d.m_out++ = static_cast<unsigned char>(sum >> shift);
+    }
     return static_cast<std::size_t>(d.m_out - out);
   }
 
@@ -174,11 +185,6 @@ class FixedDeflate {
     }
     while (n < most && a[n] == b[n]) ++n;
     return n;
-  }
-
-  void putLength(std::size_t length) {
-    const Code& c = table().length[length];
-    put(c.bits, c.count);
   }
 
   /// Appends `count` (at most 31) bits, least significant first as deflate packs them.
