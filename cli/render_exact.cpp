@@ -150,14 +150,26 @@ exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Op
   return exact::ExactDrawing(exact::footprintFromBody(body, unitOf(table, record)), options);
 }
 
-/// Writes the bytes through a file beside `path` renamed over it, so a failure leaves no
-/// half-written picture.
+/// Writes the bytes to `path`. A file already there is replaced through a file beside it that
+/// is forced to disk and renamed over it, so a failure never leaves it half-written; a new
+/// file is written in place (a thousand forced writes were most of `--all`), and removed
+/// again if the write fails.
 bool writeFile(const QByteArray& data, const std::string& path, std::ostream& err) {
   if (data.isEmpty()) {  // the encoder ran out of memory
     err << "trevak-cli: " << path << ": the picture could not be encoded\n";
     return false;
   }
-  QSaveFile file(QFile::decodeName(path.c_str()));
+  const QString name = QFile::decodeName(path.c_str());
+  QFile fresh(name);
+  if (fresh.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    const bool written = fresh.write(data) == data.size() && fresh.flush();
+    fresh.close();
+    if (written && fresh.error() == QFileDevice::NoError) return true;
+    err << "trevak-cli: " << path << ": " << fresh.errorString().toStdString() << '\n';
+    fresh.remove();
+    return false;
+  }
+  QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
     err << "trevak-cli: " << path << ": " << file.errorString().toStdString() << '\n';
     return false;

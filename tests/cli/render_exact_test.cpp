@@ -173,6 +173,15 @@ TEST_F(RenderExact, AllStopsAtTheFirstFileItCannotWrite) {
   EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "/EDGE_CONN_4.png")));
 }
 
+TEST_F(RenderExact, AnOlderLongerPictureIsReplacedWhole) {
+  const std::string fresh = path("fresh.png"), old = path("old.png");
+  ASSERT_EQ(runCli({"render", kExample, "TRIMPOT", "--exact", "-o", fresh}).status, 0);
+  std::ofstream(old, std::ios::binary) << std::string(4 << 20, 'x');
+  ASSERT_EQ(runCli({"render", kExample, "TRIMPOT", "--exact", "-o", old}).status, 0);
+  EXPECT_EQ(bytesOf(QString::fromStdString(old)), bytesOf(QString::fromStdString(fresh)));
+  EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+}
+
 TEST_F(RenderExact, UsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
       {"render", kExample, "TRIMPOT", "--exact"},
