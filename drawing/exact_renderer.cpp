@@ -122,6 +122,15 @@ QFont textFont() {
   return font;
 }
 
+/// A pad number's font size: up to 12 pixels as asked, then on steps of a tenth, so the pads
+/// of many modules share a few sizes and their glyphs are drawn once each.
+int numberPixels(double px) {
+  constexpr double kStep = 1.1;
+  if (px < 13) return static_cast<int>(px);
+  const double steps = std::floor(std::log(std::min(px, 400.0) / 12) / std::log(kStep));
+  return static_cast<int>(12 * std::pow(kStep, steps));
+}
+
 QRectF united(const QRectF& a, const QRectF& b) {
   if (a.isNull()) return b;
   if (b.isNull()) return a;
@@ -365,8 +374,8 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
     painter.setTransform(outer);
     for (const Item& item : m_items) {
       if (item.layer != layer) continue;
-      const QPainterPath path = toDevice.map(item.path);
       const double width = item.width * scale;
+      const QPainterPath path = toDevice.map(item.path);
       // Qt strokes round caps many times slower than flat ones: open lines get flat ends and
       // a filled dot at each end, which is the same shape.
       if (item.stroke) {
@@ -437,8 +446,9 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     const double chars = std::max<double>(1, number.size());
     const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
     if (px < 4) continue;
-    font.setPixelSize(static_cast<int>(std::min(px, 400.0)));
+    font.setPixelSize(numberPixels(px));
     painter.setFont(font);
+    const QFontMetricsF metrics(font);
     const double angle = upright(pad.angle + (wide ? 0 : 900));
     const QPointF centre =
         toDevice.map(m_padOutline[i].boundingRect().center());
@@ -446,8 +456,9 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));
     painter.setTransform(t * outer);
-    const QRectF box(-along, -across, 2 * along, 2 * across);
-    painter.drawText(box, Qt::AlignCenter, number);
+    // Centred as a one-line box would centre it, without laying out a box.
+    const double baseline = (metrics.ascent() - metrics.descent()) / 2;
+    painter.drawText(QPointF(-metrics.horizontalAdvance(number) / 2, baseline), number);
   }
 }
 

@@ -33,10 +33,10 @@ struct Scratch {
   std::vector<unsigned char> packed;
 };
 
-/// Deflate with the format's fixed codes and only two kinds of match: the byte before (a run)
-/// and the same place in the row above. A filtered drawing is runs of zeros and rows that
-/// repeat the one above; these two cover nearly all of it, with no hash tables to fill and no
-/// searching. zlib at its fastest level took five times longer than the whole drawing.
+/// Deflate with the format's fixed codes and only two kinds of match: the pixel before (a run
+/// of one colour) and the same place in the row above. A drawing is runs of flat colour and
+/// rows that repeat the one above; these two cover nearly all of it, with no hash tables to
+/// fill and no searching. zlib at its fastest level took five times longer than the drawing.
 class FixedDeflate {
  public:
   /// `out` must hold boundFor(size) bytes.
@@ -53,15 +53,16 @@ class FixedDeflate {
     d.put(0x3, 3);  // the last block, fixed codes
     const bool rows = rowBytes > 0 && rowBytes <= kWindow;
     const Code rowDistance = rows ? distanceCode(rowBytes) : Code{};
+    const Code pixelDistance = distanceCode(kPixel);
     const Tables& codes = table();
     std::size_t i = 0;
     while (i < size) {
       const std::size_t most = std::min<std::size_t>(kMaxMatch, size - i);
       // Most bytes at an edge match nothing: three bytes tell before any longer comparison.
       const unsigned char* at = data + i;
-      const bool mayRun = i >= 1 && most >= kMinMatch && at[0] == at[-1] && at[1] == at[0] &&
-                          at[2] == at[0];
-      const std::size_t run = mayRun ? matchLength(at, at - 1, most) : 0;
+      const bool mayRun = i >= kPixel && most >= kMinMatch && at[0] == at[-3] &&
+                          at[1] == at[-2] && at[2] == at[-1];
+      const std::size_t run = mayRun ? matchLength(at, at - kPixel, most) : 0;
       // A run as long as a match can be needs no look at the row above (white areas).
       const bool hasAbove = rows && i >= rowBytes;
       const unsigned char* up = hasAbove ? at - rowBytes : at;
@@ -70,7 +71,7 @@ class FixedDeflate {
       const std::size_t above = mayAbove ? matchLength(at, up, most) : 0;
       if (run >= kMinMatch && run >= above) {
         d.put(codes.length[run].bits, codes.length[run].count);
-        d.put(0, 5);  // distance 1: code 0, no extra bits
+        d.put(pixelDistance.bits, pixelDistance.count);
         i += run;
       } else if (above >= kMinMatch) {
         d.put(codes.length[above].bits, codes.length[above].count);
@@ -94,6 +95,7 @@ class FixedDeflate {
  private:
   static constexpr std::size_t kWindow = 32768;
   static constexpr std::size_t kMinMatch = 3;
+  static constexpr std::size_t kPixel = 3;  // bytes of one RGB pixel
   static constexpr std::size_t kMaxMatch = 258;
 
   /// Bits as they go into the stream (a Huffman code already reversed) and how many.
@@ -154,6 +156,7 @@ class FixedDeflate {
     // Codes 0-3 are distances 1-4; then two codes per doubling, each with one more extra bit.
     if (distance <= 4) {
       code = static_cast<int>(distance - 1);
+      base = distance;
     } else {
       extra = 1;
       base = 5;
@@ -232,21 +235,17 @@ void appendChunk(QByteArray& out, const char* type, const unsigned char* data, s
   out.append(reinterpret_cast<const char*>(word), 4);
 }
 
-/// One row "Sub"-filtered: each byte less the same channel of the pixel to its left, which
-/// turns the drawing's flat colours into runs of zeros.
-void filterRow(const QRgb* row, int width, unsigned char* out) {
-  *out++ = 1;  // Sub
-  unsigned r0 = 0, g0 = 0, b0 = 0;
+/// One row as PNG stores it unfiltered: filter byte 0, then red, green and blue of each pixel.
+/// With fixed codes a filter would not shrink the edges' bytes, and flat colour is matched a
+/// pixel back just as well as a run of zeros.
+void storeRow(const QRgb* row, int width, unsigned char* out) {
+  *out++ = 0;  // None
   for (int x = 0; x < width; ++x) {
     const QRgb p = row[x];
-    const unsigned r = qRed(p), g = qGreen(p), b = qBlue(p);
-    out[0] = static_cast<unsigned char>(r - r0);
-    out[1] = static_cast<unsigned char>(g - g0);
-    out[2] = static_cast<unsigned char>(b - b0);
+    out[0] = static_cast<unsigned char>(p >> 16);
+    out[1] = static_cast<unsigned char>(p >> 8);
+    out[2] = static_cast<unsigned char>(p);
     out += 3;
-    r0 = r;
-    g0 = g;
-    b0 = b;
   }
 }
 
@@ -265,7 +264,7 @@ QByteArray encodePng(const QImage& picture) {
   const std::size_t rawSize = rowBytes * static_cast<std::size_t>(h);
   unsigned char* raw = scratch.buffer(scratch.raw, rawSize);
   for (int y = 0; y < h; ++y) {
-    filterRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), w,
+    storeRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), w,
               raw + rowBytes * static_cast<std::size_t>(y));
   }
 
