@@ -43,6 +43,7 @@ constexpr std::array<QRgb, kLayerCount> kColors = {
 
 constexpr QRgb kHoleOutline = 0xff404040u;
 constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
+constexpr int kNumberPixels = 32;     // pad numbers are laid out at this size, then scaled
 
 bool shown(LayerMask mask, int layer) {
   return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
@@ -431,7 +432,13 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
                                    const QTransform& outer) const {
   painter.setPen(Qt::black);
   const double scale = std::sqrt(std::abs(toDevice.determinant()));
+  // One font for every number, scaled to each pad: a font of a new size is a font engine
+  // looked up again for every number (about half of their cost), a scale is only a transform.
   QFont font = textFont();
+  font.setPixelSize(kNumberPixels);
+  painter.setFont(font);
+  const QFontMetricsF metrics(font);
+  const double baseline = (metrics.ascent() - metrics.descent()) / 2;
   for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
     const Pad& pad = m_footprint.pads[i];
     if (m_padLayer[i] < 0 || pad.number.empty()) continue;
@@ -446,18 +453,15 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     const double chars = std::max<double>(1, number.size());
     const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
     if (px < 4) continue;
-    font.setPixelSize(numberPixels(px));
-    painter.setFont(font);
-    const QFontMetricsF metrics(font);
+    const double size = numberPixels(px) / static_cast<double>(kNumberPixels);
     const double angle = upright(pad.angle + (wide ? 0 : 900));
-    const QPointF centre =
-        toDevice.map(m_padOutline[i].boundingRect().center());
+    const QPointF centre = toDevice.map(m_padOutline[i].boundingRect().center());
     QTransform t;
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));
+    t.scale(size, size);
     painter.setTransform(t * outer);
     // Centred as a one-line box would centre it, without laying out a box.
-    const double baseline = (metrics.ascent() - metrics.descent()) / 2;
     painter.drawText(QPointF(-metrics.horizontalAdvance(number) / 2, baseline), number);
   }
 }
