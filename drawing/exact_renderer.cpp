@@ -43,7 +43,7 @@ constexpr std::array<QRgb, kLayerCount> kColors = {
 
 constexpr QRgb kHoleOutline = 0xff404040u;
 constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
-constexpr int kNumberPixels = 32;     // pad numbers are laid out at this size, then scaled
+constexpr int kNumberPixels = 32;     // texts and pad numbers are drawn at this size, scaled
 
 bool shown(LayerMask mask, int layer) {
   return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
@@ -366,7 +366,8 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   const QTransform outer = painter.transform();
   const QTransform full = toDevice * outer;
   const double scale = std::sqrt(std::abs(full.determinant()));
-  const QFont font = textFont();
+  QFont font = textFont();
+  font.setPixelSize(kNumberPixels);
   painter.setFont(font);
   for (const int layer : kPaintOrder) {
     const QColor color = layerColor(layer);
@@ -400,17 +401,14 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
     painter.setTransform(full);
     for (const TextItem& text : m_texts) {
       if (text.layer != layer) continue;
-      // Laid out at the device's own pixel size, the glyphs come from Qt's cache instead of
-      // being filled as outlines at every size.
+      // Drawn in one small font scaled to the text: its glyphs come from Qt's cache (a font
+      // of 64 pixels or more is filled as outlines), and a font of a new size would be a
+      // font engine looked up again for every text.
       const QTransform whole = text.place * full;
       const double pixels = kFontPixels * std::hypot(whole.m21(), whole.m22());
       if (pixels < 1 || pixels > 5000) continue;
-      const int size = static_cast<int>(std::lround(pixels));
-      QFont sized = font;
-      sized.setPixelSize(size);
-      painter.setFont(sized);
-      const double back = kFontPixels / size;
-      painter.setTransform(QTransform::fromScale(back, back) * whole);
+      const double up = kFontPixels / kNumberPixels;
+      painter.setTransform(QTransform::fromScale(up, up) * whole);
       painter.setPen(color);
       painter.drawText(QPointF(0, 0), text.text);
     }
