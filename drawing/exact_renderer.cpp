@@ -43,7 +43,7 @@ constexpr std::array<QRgb, kLayerCount> kColors = {
 
 constexpr QRgb kHoleOutline = 0xff404040u;
 constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
-constexpr int kNumberPixels = 32;     // texts and pad numbers are drawn at this size, scaled
+constexpr int kNumberPixels = 32;    // texts and pad numbers are drawn at this size, scaled
 
 bool shown(LayerMask mask, int layer) {
   return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
@@ -511,8 +511,7 @@ QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
       static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4;
   std::vector<uchar>& pixels = bytes <= kKeep ? kept : once;
   if (pixels.size() < bytes) pixels.resize(bytes);
-  QImage image(pixels.data(), size.width(), size.height(), size.width() * 4,
-               QImage::Format_RGB32);
+  QImage image(pixels.data(), size.width(), size.height(), size.width() * 4, QImage::Format_RGB32);
   image.fill(Qt::white);
   {
     QPainter painter(&image);

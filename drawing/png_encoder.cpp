@@ -58,10 +58,8 @@ std::uint32_t adler32Of(const unsigned char* data, std::size_t size) {
         const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + 16 * b));
         before = _mm_add_epi32(before, sums);
         sums = _mm_add_epi32(sums, _mm_sad_epu8(v, zero));
-        weighted = _mm_add_epi32(
-            weighted, _mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weightsLow));
-        weighted = _mm_add_epi32(
-            weighted, _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weightsHigh));
+        weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpacklo_epi8(v, zero), weightsLow));
+        weighted = _mm_add_epi32(weighted, _mm_madd_epi16(_mm_unpackhi_epi8(v, zero), weightsHigh));
       }
       alignas(16) std::uint32_t lanes[3][4];
       _mm_store_si128(reinterpret_cast<__m128i*>(lanes[0]), sums);
@@ -116,8 +114,8 @@ class FixedDeflate {
       const std::size_t most = std::min<std::size_t>(kMaxMatch, size - i);
       // Most bytes at an edge match nothing: three bytes tell before any longer comparison.
       const unsigned char* at = data + i;
-      const bool mayRun = i >= kPixel && most >= kMinMatch && at[0] == at[-3] &&
-                          at[1] == at[-2] && at[2] == at[-1];
+      const bool mayRun =
+          i >= kPixel && most >= kMinMatch && at[0] == at[-3] && at[1] == at[-2] && at[2] == at[-1];
       const std::size_t run = mayRun ? matchLength(at, at - kPixel, most) : 0;
       // A run as long as a match can be needs no look at the row above (white areas).
       const bool hasAbove = rows && i >= rowBytes;
@@ -184,12 +182,11 @@ class FixedDeflate {
     static const Tables tables = [] {
       Tables t;
       for (int v = 0; v < 256; ++v) t.literal[static_cast<std::size_t>(v)] = symbolCode(v);
-      static constexpr std::array<int, 29> kBase = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,
-                                                    15, 17, 19, 23, 27, 31, 35, 43,  51,  59,
+      static constexpr std::array<int, 29> kBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                                    15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                                     67, 83, 99, 115, 131, 163, 195, 227, 258};
-      static constexpr std::array<int, 29> kExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1,
-                                                     1, 1, 2, 2, 2, 2, 3, 3, 3, 3,
-                                                     4, 4, 4, 4, 5, 5, 5, 5, 0};
+      static constexpr std::array<int, 29> kExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
       for (std::size_t k = 0; k < kBase.size(); ++k) {
         const int last = k + 1 < kBase.size() ? kBase[k + 1] - 1 : 258;
         for (int len = kBase[k]; len <= last; ++len) {
@@ -232,8 +229,7 @@ class FixedDeflate {
   }
 
   /// How many bytes from `a` equal those from `b`, up to `most`; 8 at a time.
-  static std::size_t matchLength(const unsigned char* a, const unsigned char* b,
-                                 std::size_t most) {
+  static std::size_t matchLength(const unsigned char* a, const unsigned char* b, std::size_t most) {
     std::size_t n = 0;
     while (n + 8 <= most) {
       std::uint64_t x = 0, y = 0;
@@ -309,10 +305,10 @@ void storeRow(const QRgb* row, int width, unsigned char* out) {
 
 QByteArray encodePng(const QImage& picture) {
   // Qt's own writer tries every filter on every row and costs several times the drawing.
-  const QImage image = picture.format() == QImage::Format_RGB32 ||
-                               picture.format() == QImage::Format_ARGB32
-                           ? picture
-                           : picture.convertToFormat(QImage::Format_RGB32);
+  const QImage image =
+      picture.format() == QImage::Format_RGB32 || picture.format() == QImage::Format_ARGB32
+          ? picture
+          : picture.convertToFormat(QImage::Format_RGB32);
   const int w = image.width(), h = image.height();
   if (w <= 0 || h <= 0) return {};
   thread_local Scratch scratch;
@@ -321,7 +317,7 @@ QByteArray encodePng(const QImage& picture) {
   unsigned char* raw = scratch.buffer(scratch.raw, rawSize);
   for (int y = 0; y < h; ++y) {
     storeRow(reinterpret_cast<const QRgb*>(image.constScanLine(y)), w,
-              raw + rowBytes * static_cast<std::size_t>(y));
+             raw + rowBytes * static_cast<std::size_t>(y));
   }
 
   unsigned char* packed = scratch.buffer(scratch.packed, FixedDeflate::boundFor(rawSize));

@@ -1,5 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The exact drawing in the window: the toggle, zoom and texts on both panes, the pad hints.
+#include "app/exact_panes.h"
+
 #include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -8,7 +10,6 @@
 #include <QScrollBar>
 #include <QWheelEvent>
 
-#include "app/exact_panes.h"
 #include "app/preview_widget.h"
 #include "window_fixture.h"
 

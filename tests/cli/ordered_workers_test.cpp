@@ -55,11 +55,12 @@ TEST_P(ConsumeInOrder, HandsOverEveryItemInOrderAndStopsAtARefusal) {
   EXPECT_LE(mostRunning.load(), static_cast<std::size_t>(std::max(c.threads, 1)));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, ConsumeInOrder,
-    ::testing::Values(OrderCase{0, 2, 4, 0}, OrderCase{1, 2, 4, 1}, OrderCase{40, 1, 4, 40},
-                      OrderCase{40, 2, 4, 40}, OrderCase{40, 4, 1, 40}, OrderCase{100, 3, 6, 40},
-                      OrderCase{40, 2, 4, 0}, OrderCase{40, 2, 3, 39}, OrderCase{5, 8, 2, 5}));
+INSTANTIATE_TEST_SUITE_P(Runs, ConsumeInOrder,
+                         ::testing::Values(OrderCase{0, 2, 4, 0}, OrderCase{1, 2, 4, 1},
+                                           OrderCase{40, 1, 4, 40}, OrderCase{40, 2, 4, 40},
+                                           OrderCase{40, 4, 1, 40}, OrderCase{100, 3, 6, 40},
+                                           OrderCase{40, 2, 4, 0}, OrderCase{40, 2, 3, 39},
+                                           OrderCase{5, 8, 2, 5}));
 
 }  // namespace
 }  // namespace trevak::cli

@@ -147,9 +147,9 @@ TEST(ExactPixels, TurnedPadCoversItsDiagonalNotItsCorners) {
 }
 
 struct NumberCase {
-  const char* sh;    // the pad's Sh line after the keyword
-  double cx, cy;     // the copper's centre, decimils
-  bool tall;         // the number reads along y (a tall pad, or a turned one)
+  const char* sh;  // the pad's Sh line after the keyword
+  double cx, cy;   // the copper's centre, decimils
+  bool tall;       // the number reads along y (a tall pad, or a turned one)
 };
 
 class ExactPadNumber : public ::testing::TestWithParam<NumberCase> {};
@@ -181,12 +181,11 @@ TEST_P(ExactPadNumber, SitsInTheMiddleAlongTheLongerSide) {
   EXPECT_EQ(bottom - top > right - left, c.tall) << c.sh;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pads, ExactPadNumber,
-    ::testing::Values(NumberCase{"\"188\" R 2400 800 0 0 0", 0, 0, false},
-                      NumberCase{"\"188\" R 800 2400 0 0 0", 0, 0, true},
-                      NumberCase{"\"188\" R 2400 800 0 0 900", 0, 0, true},
-                      NumberCase{"\"188\" O 2400 800 0 0 1800", 0, 0, false}));
+INSTANTIATE_TEST_SUITE_P(Pads, ExactPadNumber,
+                         ::testing::Values(NumberCase{"\"188\" R 2400 800 0 0 0", 0, 0, false},
+                                           NumberCase{"\"188\" R 800 2400 0 0 0", 0, 0, true},
+                                           NumberCase{"\"188\" R 2400 800 0 0 900", 0, 0, true},
+                                           NumberCase{"\"188\" O 2400 800 0 0 1800", 0, 0, false}));
 
 TEST(ExactPixels, OvalDrillStaysAtThePadPositionWhileTheCopperMoves) {
   // Copper 1000 x 400 moved 300 right of its hole; the hole is an oval 100 x 300.

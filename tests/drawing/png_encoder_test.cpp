@@ -110,8 +110,7 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"an antialiased drawing", 512, 389, drawing},
         PictureCase{"bands", 1000, 9, bands},
         // Short rows give the row-above match its shortest distances (4, 7, 10 bytes).
-        PictureCase{"one pixel wide", 1, 50, bands},
-        PictureCase{"two pixels wide", 2, 50, bands},
+        PictureCase{"one pixel wide", 1, 50, bands}, PictureCase{"two pixels wide", 2, 50, bands},
         PictureCase{"three pixels wide", 3, 50, drawing},
         // Rows of more than 32 KB cannot refer to the row above.
         PictureCase{"rows wider than the window", 11000, 4, drawing},
