@@ -18,15 +18,18 @@ namespace trevak {
 
 namespace {
 
-constexpr double kMargin = 10;   // pixels around the drawing
-constexpr int kMaxSide = 6000;   // the widest picture a zoomed pane makes
+// The sketch's picture margin: a picture is its drawing's box with this much on every side,
+// which the wheel's zoom about the pointer counts on.
+constexpr double kMargin = 50;
+constexpr int kMaxSide = 6000;  // the widest picture a zoomed pane makes
 const QSize kFallbackView(319, 262);
 
-/// The visible area the picture sits in: its scroll box's viewport when it has one.
+/// The room the picture has: its scroll box's viewport as it is without scroll bars, so
+/// zooming in (which brings the bars) does not change what scale 100 means.
 QSize visibleArea(const PreviewWidget* pane) {
   for (const QWidget* w = pane->parentWidget(); w != nullptr; w = w->parentWidget()) {
     if (const auto* box = qobject_cast<const QScrollArea*>(w)) {
-      const QSize s = box->viewport()->size();
+      const QSize s = box->maximumViewportSize();
       return s.isEmpty() ? kFallbackView : s;
     }
   }
@@ -127,12 +130,15 @@ void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit u
   double scale = fit * 100.0 / std::max(escala, 1);
   QSize size;
   shown.toDevice = shown.drawing->scaleTransform(scale, kMargin, &size);
+  m_lastDrawn = DrawnPicture{size, false};
   if (size.width() > kMaxSide || size.height() > kMaxSide) {
     scale *= std::min(kMaxSide / static_cast<double>(size.width()),
                       kMaxSide / static_cast<double>(size.height()));
     shown.toDevice = shown.drawing->scaleTransform(scale, kMargin, &size);
+    m_lastDrawn.cut = true;
   }
   size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxSide, kMaxSide));
+  m_lastDrawn.size = size;
   QImage image(size, QImage::Format_RGB32);
   image.fill(Qt::white);
   {

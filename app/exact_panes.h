@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "app/preview_zoom.h"
 #include "drawing/exact_renderer.h"
 #include "library/module_table.h"
 
@@ -34,10 +35,16 @@ class ExactPanes final : public QObject {
   bool isOn() const;
 
   /// Draws a module body of a library in `unit` into a pane picture. At scale 100 the drawing
-  /// fits the pane's visible area; every scale step zooms as it does in the sketch (the
-  /// picture's size goes as 100 / escala). Texts are drawn when `texts`.
+  /// fits the room its scroll box has without scroll bars; every scale step zooms as it does in
+  /// the sketch: the drawing's box goes as 100 / escala, with the sketch's margin around it, so
+  /// the previews' fit and wheel zoom about the pointer work on it unchanged. Texts are drawn
+  /// when `texts`.
   void draw(PreviewWidget* pane, const std::string& body, LengthUnit unit, int escala,
             bool texts);
+
+  /// What the last draw gave, as the fit of the previews measures a redraw; cut when the
+  /// picture had to be drawn smaller than its scale asked (the largest picture a pane makes).
+  DrawnPicture lastDrawn() const { return m_lastDrawn; }
 
   /// The hint for a point of a pane's picture: the description of the pad under it, or an
   /// empty text.
@@ -55,6 +62,7 @@ class ExactPanes final : public QObject {
 
   QAction* m_toggle;
   std::map<const PreviewWidget*, Shown> m_shown;
+  DrawnPicture m_lastDrawn;
 };
 
 /// The hint shown for a pad: "Ilha 1", its shape, size and drill in the library's unit.

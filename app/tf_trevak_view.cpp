@@ -13,6 +13,7 @@
 #include <exception>
 
 #include "app/dock_panel.h"
+#include "app/exact_panes.h"
 #include "app/preview_widget.h"
 #include "app/preview_zoom.h"
 #include "app/recent_libraries.h"
@@ -123,7 +124,8 @@ int TfTrevak::fitPane(PreviewNavigator& navigator, const ModuleTable& table, int
     if (table.IsEmpty()) return std::nullopt;
     m_drawing.escala = at;
     (this->*redraw)();
-    return drawnPicture(m_drawing);
+    // The exact drawing keeps the sketch's margins and steps, so the same fit applies to it.
+    return m_exact->isOn() ? m_exact->lastDrawn() : drawnPicture(m_drawing);
   };
   return fitScale(drawAt, scale, navigator.area());
 }

@@ -7,8 +7,11 @@
 #include <QSaveFile>
 #include <QString>
 #include <QSvgGenerator>
+#include <QThread>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <set>
@@ -18,6 +21,7 @@
 
 #include "cli/commands.h"
 #include "cli/library_source.h"
+#include "cli/ordered_workers.h"
 #include "cli/render_support.h"
 #include "drawing/exact_footprint.h"
 #include "drawing/exact_renderer.h"
@@ -134,20 +138,38 @@ std::optional<ExactOptions> parseArgs(const Args& args, std::ostream& err) {
   return o;
 }
 
-exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Options& options) {
-  const ModuleRecord& record = table.recordAt(row);
-  // A module of a folder's set is in its own library's unit.
+/// A module of a folder's set is in its own library's unit.
+LengthUnit unitOf(const ModuleTable& table, const ModuleRecord& record) {
   const SourceLibrary* library = table.libraryOf(record);
-  const LengthUnit unit =
-      library != nullptr && library->unit != LengthUnit::None ? library->unit : table.unit();
-  const std::string body = record.Comandos.value_or(std::string());
-  return exact::ExactDrawing(exact::footprintFromBody(body, unit), options);
+  return library != nullptr && library->unit != LengthUnit::None ? library->unit : table.unit();
 }
 
-/// Writes the bytes through a file beside `path` renamed over it, so a failure leaves no
-/// half-written picture.
+exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Options& options) {
+  const ModuleRecord& record = table.recordAt(row);
+  const std::string body = record.Comandos.value_or(std::string());
+  return exact::ExactDrawing(exact::footprintFromBody(body, unitOf(table, record)), options);
+}
+
+/// Writes the bytes to `path`. A file already there is replaced through a file beside it that
+/// is forced to disk and renamed over it, so a failure never leaves it half-written; a new
+/// file is written in place (a thousand forced writes were most of `--all`), and removed
+/// again if the write fails.
 bool writeFile(const QByteArray& data, const std::string& path, std::ostream& err) {
-  QSaveFile file(QFile::decodeName(path.c_str()));
+  if (data.isEmpty()) {  // the encoder ran out of memory
+    err << "trevak-cli: " << path << ": the picture could not be encoded\n";
+    return false;
+  }
+  const QString name = QFile::decodeName(path.c_str());
+  QFile fresh(name);
+  if (fresh.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+    const bool written = fresh.write(data) == data.size() && fresh.flush();
+    fresh.close();
+    if (written && fresh.error() == QFileDevice::NoError) return true;
+    err << "trevak-cli: " << path << ": " << fresh.errorString().toStdString() << '\n';
+    fresh.remove();
+    return false;
+  }
+  QSaveFile file(name);
   if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
     err << "trevak-cli: " << path << ": " << file.errorString().toStdString() << '\n';
     return false;
@@ -227,22 +249,49 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
     return 2;
   }
   const QString suffix = o.svg ? QStringLiteral(".svg") : QStringLiteral(".png");
+  // What the workers need is taken from the table here, so they never touch it.
+  struct Job {
+    std::string body;
+    LengthUnit unit;
+    std::string name;
+    std::string path;
+  };
+  std::vector<Job> jobs;
+  jobs.reserve(static_cast<std::size_t>(table.RecordCount()));
   // Names compared without case, so the files also stay apart on case-blind file systems.
   std::set<QString> taken;
   for (int row = 0; row < table.RecordCount(); ++row) {
-    const std::string name = table.recordAt(row).nome_Componente.value_or("");
+    const ModuleRecord& record = table.recordAt(row);
+    const std::string name = record.nome_Componente.value_or("");
     const QString stem = safeFileStem(name);
     QString file = stem + suffix;
     for (int n = 2; taken.count(file.toCaseFolded()) != 0; ++n) {
       file = stem + QStringLiteral("_%1").arg(n) + suffix;
     }
     taken.insert(file.toCaseFolded());
-    const std::string path = QFile::encodeName(QDir(folder).filePath(file)).toStdString();
-    const exact::ExactDrawing drawing = drawingOf(table, row, o.drawing);
-    const QByteArray data =
-        o.svg ? svgBytes(drawing, o.size, name) : exact::renderPng(drawing, o.size);
-    if (!writeFile(data, path, err)) return 2;
-    out << path << '\n';
+    jobs.push_back({record.Comandos.value_or(std::string()), unitOf(table, record), name,
+                    QFile::encodeName(QDir(folder).filePath(file)).toStdString()});
+  }
+  // Modules are drawn and encoded on every core while this thread writes the files in the
+  // table's order; a picture's bytes do not depend on the thread that made them.
+  const auto produce = [&](std::size_t i) -> QByteArray {
+    const Job& job = jobs[i];
+    try {
+      const exact::ExactDrawing drawing(exact::footprintFromBody(job.body, job.unit), o.drawing);
+      return o.svg ? svgBytes(drawing, o.size, job.name) : exact::renderPng(drawing, o.size);
+    } catch (const std::bad_alloc&) {
+      return {};  // reported as a picture that could not be encoded
+    }
+  };
+  const auto consume = [&](std::size_t i, QByteArray data) {
+    if (!writeFile(data, jobs[i].path, err)) return false;
+    out << jobs[i].path << '\n';
+    return true;
+  };
+  const int threads = std::max(QThread::idealThreadCount(), 1);
+  if (!consumeInOrder<QByteArray>(jobs.size(), threads, 4 * static_cast<std::size_t>(threads),
+                                  produce, consume)) {
+    return 2;
   }
   return out ? 0 : 2;
 }

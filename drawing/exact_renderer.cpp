@@ -9,6 +9,8 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstddef>
+#include <vector>
 
 namespace trevak::exact {
 
@@ -41,6 +43,7 @@ constexpr std::array<QRgb, kLayerCount> kColors = {
 
 constexpr QRgb kHoleOutline = 0xff404040u;
 constexpr double kFontPixels = 100;  // texts are laid out at this size, then scaled
+constexpr int kNumberPixels = 32;    // texts and pad numbers are drawn at this size, scaled
 
 bool shown(LayerMask mask, int layer) {
   return layer >= 0 && layer < kLayerCount && (mask & (LayerMask{1} << layer)) != 0;
@@ -118,6 +121,15 @@ QFont textFont() {
   font.setPixelSize(static_cast<int>(kFontPixels));
   font.setHintingPreference(QFont::PreferNoHinting);
   return font;
+}
+
+/// A pad number's font size: up to 12 pixels as asked, then on steps of a tenth, so the pads
+/// of many modules share a few sizes and their glyphs are drawn once each.
+int numberPixels(double px) {
+  constexpr double kStep = 1.1;
+  if (px < 13) return static_cast<int>(px);
+  const double steps = std::floor(std::log(std::min(px, 400.0) / 12) / std::log(kStep));
+  return static_cast<int>(12 * std::pow(kStep, steps));
 }
 
 QRectF united(const QRectF& a, const QRectF& b) {
@@ -354,7 +366,8 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   const QTransform outer = painter.transform();
   const QTransform full = toDevice * outer;
   const double scale = std::sqrt(std::abs(full.determinant()));
-  const QFont font = textFont();
+  QFont font = textFont();
+  font.setPixelSize(kNumberPixels);
   painter.setFont(font);
   for (const int layer : kPaintOrder) {
     const QColor color = layerColor(layer);
@@ -363,8 +376,8 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
     painter.setTransform(outer);
     for (const Item& item : m_items) {
       if (item.layer != layer) continue;
-      const QPainterPath path = toDevice.map(item.path);
       const double width = item.width * scale;
+      const QPainterPath path = toDevice.map(item.path);
       // Qt strokes round caps many times slower than flat ones: open lines get flat ends and
       // a filled dot at each end, which is the same shape.
       if (item.stroke) {
@@ -388,17 +401,14 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
     painter.setTransform(full);
     for (const TextItem& text : m_texts) {
       if (text.layer != layer) continue;
-      // Laid out at the device's own pixel size, the glyphs come from Qt's cache instead of
-      // being filled as outlines at every size.
+      // Drawn in one small font scaled to the text: its glyphs come from Qt's cache (a font
+      // of 64 pixels or more is filled as outlines), and a font of a new size would be a
+      // font engine looked up again for every text.
       const QTransform whole = text.place * full;
       const double pixels = kFontPixels * std::hypot(whole.m21(), whole.m22());
       if (pixels < 1 || pixels > 5000) continue;
-      const int size = static_cast<int>(std::lround(pixels));
-      QFont sized = font;
-      sized.setPixelSize(size);
-      painter.setFont(sized);
-      const double back = kFontPixels / size;
-      painter.setTransform(QTransform::fromScale(back, back) * whole);
+      const double up = kFontPixels / kNumberPixels;
+      painter.setTransform(QTransform::fromScale(up, up) * whole);
       painter.setPen(color);
       painter.drawText(QPointF(0, 0), text.text);
     }
@@ -420,7 +430,13 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
                                    const QTransform& outer) const {
   painter.setPen(Qt::black);
   const double scale = std::sqrt(std::abs(toDevice.determinant()));
+  // One font for every number, scaled to each pad: a font of a new size is a font engine
+  // looked up again for every number (about half of their cost), a scale is only a transform.
   QFont font = textFont();
+  font.setPixelSize(kNumberPixels);
+  painter.setFont(font);
+  const QFontMetricsF metrics(font);
+  const double baseline = (metrics.ascent() - metrics.descent()) / 2;
   for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
     const Pad& pad = m_footprint.pads[i];
     if (m_padLayer[i] < 0 || pad.number.empty()) continue;
@@ -435,17 +451,16 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     const double chars = std::max<double>(1, number.size());
     const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
     if (px < 4) continue;
-    font.setPixelSize(static_cast<int>(std::min(px, 400.0)));
-    painter.setFont(font);
+    const double size = numberPixels(px) / static_cast<double>(kNumberPixels);
     const double angle = upright(pad.angle + (wide ? 0 : 900));
-    const QPointF centre =
-        toDevice.map(m_padOutline[i].boundingRect().center());
+    const QPointF centre = toDevice.map(m_padOutline[i].boundingRect().center());
     QTransform t;
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));
+    t.scale(size, size);
     painter.setTransform(t * outer);
-    const QRectF box(-along, -across, 2 * along, 2 * across);
-    painter.drawText(box, Qt::AlignCenter, number);
+    // Centred as a one-line box would centre it, without laying out a box.
+    painter.drawText(QPointF(-metrics.horizontalAdvance(number) / 2, baseline), number);
   }
 }
 
@@ -484,79 +499,25 @@ QImage renderImage(const ExactDrawing& drawing, int longSide) {
   return image;
 }
 
-namespace {
-
-std::uint32_t crc32(const char* data, std::size_t size, std::uint32_t crc = 0xffffffffu) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> t{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) c = (c & 1) != 0 ? 0xedb88320u ^ (c >> 1) : c >> 1;
-      t[n] = c;
-    }
-    return t;
-  }();
-  for (std::size_t i = 0; i < size; ++i) {
-    crc = table[(crc ^ static_cast<unsigned char>(data[i])) & 0xffu] ^ (crc >> 8);
-  }
-  return crc;
-}
-
-void appendBigEndian(QByteArray& out, std::uint32_t v) {
-  out.append(static_cast<char>(v >> 24));
-  out.append(static_cast<char>(v >> 16));
-  out.append(static_cast<char>(v >> 8));
-  out.append(static_cast<char>(v));
-}
-
-void appendChunk(QByteArray& out, const char* type, const char* data, std::size_t size) {
-  appendBigEndian(out, static_cast<std::uint32_t>(size));
-  const qsizetype start = out.size();
-  out.append(type, 4);
-  out.append(data, static_cast<qsizetype>(size));
-  const std::uint32_t crc =
-      crc32(out.constData() + start, static_cast<std::size_t>(out.size() - start));
-  appendBigEndian(out, crc ^ 0xffffffffu);
-}
-
-}  // namespace
-
-QByteArray encodePng(const QImage& picture) {
-  // An RGB PNG of its own making: every row "Sub"-filtered, which turns the drawing's flat
-  // colours into runs of zeros, then zlib at its fastest level. Qt's own writer tries every
-  // filter on every row and costs several times the drawing itself.
-  const QImage image = picture.convertToFormat(QImage::Format_RGB32);
-  const int w = image.width(), h = image.height();
-  QByteArray raw;
-  raw.resize(static_cast<qsizetype>(h) * (1 + 3 * static_cast<qsizetype>(w)));
-  char* out = raw.data();
-  for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    *out++ = 1;  // Sub
-    QRgb left = 0;
-    for (int x = 0; x < w; ++x) {
-      const QRgb p = row[x];
-      *out++ = static_cast<char>(qRed(p) - qRed(left));
-      *out++ = static_cast<char>(qGreen(p) - qGreen(left));
-      *out++ = static_cast<char>(qBlue(p) - qBlue(left));
-      left = p;
-    }
-  }
-  const QByteArray compressed = qCompress(raw, 1);  // 4 bytes of length, then the zlib stream
-  QByteArray png("\x89PNG\r\n\x1a\n", 8);
-  QByteArray header;
-  appendBigEndian(header, static_cast<std::uint32_t>(w));
-  appendBigEndian(header, static_cast<std::uint32_t>(h));
-  header.append("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no interlace
-  appendChunk(png, "IHDR", header.constData(), static_cast<std::size_t>(header.size()));
-  appendChunk(png, "IDAT", compressed.constData() + 4,
-              static_cast<std::size_t>(compressed.size() - 4));
-  appendChunk(png, "IEND", "", 0);
-  return png;
-}
-
 QByteArray renderPng(const ExactDrawing& drawing, int longSide) {
-  return encodePng(renderImage(drawing, longSide));
+  QTransform t;
+  const QSize size = pictureSizeFor(drawing, longSide, &t);
+  // The picture is painted into memory kept by the thread between calls: a fresh 1 MB
+  // picture costs a page fault per 4 KB, more than filling it.
+  constexpr std::size_t kKeep = std::size_t{32} << 20;
+  thread_local std::vector<uchar> kept;
+  std::vector<uchar> once;
+  const std::size_t bytes =
+      static_cast<std::size_t>(size.width()) * static_cast<std::size_t>(size.height()) * 4;
+  std::vector<uchar>& pixels = bytes <= kKeep ? kept : once;
+  if (pixels.size() < bytes) pixels.resize(bytes);
+  QImage image(pixels.data(), size.width(), size.height(), size.width() * 4, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  {
+    QPainter painter(&image);
+    drawing.paint(painter, t);
+  }
+  return encodePng(image);
 }
 
 }  // namespace trevak::exact

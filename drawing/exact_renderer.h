@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "drawing/exact_footprint.h"
+#include "drawing/png_encoder.h"
 
 class QPainter;
 
@@ -115,11 +116,8 @@ class ExactDrawing {
 /// it gives a white square.
 QImage renderImage(const ExactDrawing& drawing, int longSide);
 
-/// A picture as the bytes of an RGB PNG file, compressed for speed (flat colours still shrink
-/// well).
-QByteArray encodePng(const QImage& picture);
-
-/// renderImage's picture as PNG bytes (encodePng).
+/// renderImage's picture as PNG bytes (encodePng); empty when it cannot be encoded. Safe to
+/// call from several threads at once, each with its own drawing.
 QByteArray renderPng(const ExactDrawing& drawing, int longSide);
 
 /// The picture size renderImage makes, and the transform it paints with.

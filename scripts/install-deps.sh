@@ -9,6 +9,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-svg-dev
+  zlib1g-dev  # checksums of the exact drawing's PNG pictures
   libgtest-dev
   fonts-dejavu-core
   # the install checks (scripts/check-install.sh) and the Debian package (cpack, dpkg-shlibdeps)

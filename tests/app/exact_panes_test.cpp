@@ -1,9 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The exact drawing in the window: the toggle, zoom and texts on both panes, the pad hints.
+#include "app/exact_panes.h"
+
+#include <QApplication>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
 
-#include "app/exact_panes.h"
 #include "app/preview_widget.h"
 #include "window_fixture.h"
 
@@ -103,6 +109,121 @@ TEST_F(ExactPanesTest, HoveringAPadNamesIt) {
   EXPECT_TRUE(panes()->hintAt(image, QPoint(1, 1)).isEmpty());
   trigger("Desenhoexato1");
   EXPECT_TRUE(panes()->hintAt(image, QPoint(1, 1)).isEmpty());
+}
+
+// --- fit, wheel zoom and panning on the exact drawing ------------------------------------
+
+/// padModule inside a square outline, so a zoomed picture scrolls both ways.
+TestModule squarePadModule(std::string name) {
+  TestModule m = padModule(std::move(name));
+  m.body.push_back("DS -2000 -2000 2000 -2000 80 21");
+  m.body.push_back("DS -2000 2000 2000 2000 80 21");
+  return m;
+}
+
+class ExactNavigation : public ExactPanesTest {
+ protected:
+  void SetUp() override {
+    ExactPanesTest::SetUp();
+    loadEdit(writeLibrary("e.mod", {squarePadModule("E1")}));
+    loadSearch(writeLibrary("s.mod", {squarePadModule("S1"), padModule("S2")}));
+    trigger("Desenhoexato1");
+  }
+  QScrollArea* box(const char* name) { return find<QScrollArea>(name); }
+  void wheel(const char* name, QPoint at, int angle) {
+    QWidget* target = box(name)->viewport();
+    QWheelEvent event(at, target->mapToGlobal(at), {}, {0, angle}, Qt::NoButton, {},
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(target, &event);
+  }
+  void mouse(const char* name, QEvent::Type type, QPoint at, Qt::MouseButtons buttons) {
+    QWidget* target = box(name)->viewport();
+    QMouseEvent event(type, at, target->mapToGlobal(at),
+                      type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, buttons, {});
+    QApplication::sendEvent(target, &event);
+  }
+  /// Room for a picture that fits: the scroll box less its frame and the picture's offset.
+  QSize area(const char* name, const char* image) {
+    QScrollArea* b = box(name);
+    const QPoint at = find<PreviewWidget>(image)->pos();
+    return {b->width() - 2 * b->frameWidth() - at.x(), b->height() - 2 * b->frameWidth() - at.y()};
+  }
+  const estado_desenho& st() { return window_->drawingState(); }
+};
+
+TEST_F(ExactNavigation, WheelStepsTheScaleAndTheDrawingGrowsInProportion) {
+  const QSize at100 = picture("Image2").size();
+  wheel("ScrollBox1", {100, 100}, 2 * 120);
+  EXPECT_EQ(st().escala_edicao, 80);
+  EXPECT_EQ(st().escala_pesquisa, 100);
+  const QSize at80 = picture("Image2").size();
+  // The box inside the 50-pixel margins grows as 100 / 80, scroll bars or not.
+  EXPECT_NEAR(at80.width() - 100, (at100.width() - 100) * 100.0 / 80, 2);
+  EXPECT_NEAR(at80.height() - 100, (at100.height() - 100) * 100.0 / 80, 2);
+  wheel("ScrollBox1", {100, 100}, -2 * 120);
+  EXPECT_EQ(picture("Image2").size(), at100);
+}
+
+TEST_F(ExactNavigation, WheelZoomsAboutThePointer) {
+  wheel("ScrollBox1", {100, 100}, 5 * 120);  // large enough to scroll both ways
+  QScrollArea* b = box("ScrollBox1");
+  b->horizontalScrollBar()->setValue(60);
+  b->verticalScrollBar()->setValue(40);
+  ASSERT_EQ(b->horizontalScrollBar()->value(), 60);
+  ASSERT_EQ(b->verticalScrollBar()->value(), 40);
+  const QPoint pointer(150, 120);
+  const QPoint offset = find<PreviewWidget>("Image2")->pos();
+  const auto share = [&](QSize picture) {
+    return QPointF((b->horizontalScrollBar()->value() + pointer.x() - offset.x() - 50.0) /
+                       (picture.width() - 100),
+                   (b->verticalScrollBar()->value() + pointer.y() - offset.y() - 50.0) /
+                       (picture.height() - 100));
+  };
+  const QPointF before = share(picture("Image2").size());
+  wheel("ScrollBox1", pointer, 120);
+  ASSERT_EQ(st().escala_edicao, 40);
+  const QPointF after = share(picture("Image2").size());
+  EXPECT_NEAR(after.x(), before.x(), 0.01);
+  EXPECT_NEAR(after.y(), before.y(), 0.01);
+}
+
+TEST_F(ExactNavigation, DraggingPansWithoutRedrawing) {
+  wheel("ScrollBox1", {100, 100}, 6 * 120);
+  QScrollArea* b = box("ScrollBox1");
+  b->horizontalScrollBar()->setValue(50);
+  b->verticalScrollBar()->setValue(50);
+  const QImage shown = picture("Image2");
+  mouse("ScrollBox1", QEvent::MouseButtonPress, {150, 150}, Qt::LeftButton);
+  mouse("ScrollBox1", QEvent::MouseMove, {120, 130}, Qt::LeftButton);
+  mouse("ScrollBox1", QEvent::MouseButtonRelease, {120, 130}, Qt::NoButton);
+  EXPECT_EQ(b->horizontalScrollBar()->value(), 80);
+  EXPECT_EQ(b->verticalScrollBar()->value(), 70);
+  EXPECT_EQ(picture("Image2"), shown);
+  EXPECT_EQ(st().escala_edicao, 40);
+}
+
+TEST_F(ExactNavigation, FitTakesTheLargestDrawingThatFitsAndFollowsTheArea) {
+  wheel("ScrollBox2", {100, 100}, 5 * 120);
+  ASSERT_GT(picture("Image3").width(), area("ScrollBox2", "Image3").width());
+  click("SB_ajustar2");
+  const int fitted = st().escala_pesquisa;
+  const QSize room = area("ScrollBox2", "Image3");
+  EXPECT_LE(picture("Image3").width(), room.width());
+  EXPECT_LE(picture("Image3").height(), room.height());
+  // One step larger no longer fits: "+ Zoom" takes that step and ends fitting.
+  click("BitBtn4");
+  EXPECT_EQ(st().escala_pesquisa, fitted - 10);
+  EXPECT_FALSE(find<QAbstractButton>("SB_ajustar2")->isChecked());
+  EXPECT_TRUE(picture("Image3").width() > room.width() ||
+              picture("Image3").height() > room.height());
+  // Fitting again, then a larger window: after a moment the drawing fills the new room.
+  click("SB_ajustar2");
+  const int smallWidth = picture("Image3").width();
+  window_->resize(1400, 1000);
+  QTest::qWait(200);
+  EXPECT_GT(picture("Image3").width(), smallWidth);
+  EXPECT_LE(picture("Image3").width(), area("ScrollBox2", "Image3").width());
+  EXPECT_EQ(st().escala_edicao, 100);  // the other pane untouched
 }
 
 struct HintCase {

@@ -130,6 +130,58 @@ TEST_F(RenderExact, AllWritesOnePictureEachInTheChosenFormat) {
   }
 }
 
+QByteArray bytesOf(const QString& path) {
+  QFile file(path);
+  return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// --all draws on worker threads: each picture must be the one a single render makes, whatever
+// the thread, and two runs must give the same files in the same order.
+TEST_F(RenderExact, AllGivesTheBytesOfSingleRendersInTheTablesOrder) {
+  const std::vector<std::string> names = {"CONN_2X3", "DIODE_SMD", "EDGE_CONN_4", "HOLE_M3",
+                                          "TRIMPOT"};
+  for (const std::string suffix : {".png", ".svg"}) {
+    std::string listing;
+    for (const char* run : {"a", "b"}) {
+      const std::string folder = path(std::string(run) + suffix);
+      std::vector<std::string> args{"render", kExample, "--all", "--exact", "-o", folder};
+      if (suffix == ".svg") args.push_back("--svg");
+      const auto r = runCli(args);
+      ASSERT_EQ(r.status, 0) << r.err;
+      std::string expected;
+      for (const std::string& n : names) expected += folder + "/" + n + suffix + "\n";
+      EXPECT_EQ(r.out, expected) << suffix;
+    }
+    for (const std::string& n : names) {
+      const std::string single = path("single" + suffix);
+      ASSERT_EQ(runCli({"render", kExample, n, "--exact", "-o", single}).status, 0);
+      const QByteArray one = bytesOf(QString::fromStdString(single));
+      ASSERT_FALSE(one.isEmpty()) << n;
+      EXPECT_EQ(bytesOf(QString::fromStdString(path("a" + suffix + "/" + n + suffix))), one) << n;
+      EXPECT_EQ(bytesOf(QString::fromStdString(path("b" + suffix + "/" + n + suffix))), one) << n;
+    }
+  }
+}
+
+TEST_F(RenderExact, AllStopsAtTheFirstFileItCannotWrite) {
+  const std::string folder = path("out");
+  ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder + "/DIODE_SMD.png")));
+  const auto r = runCli({"render", kExample, "--all", "--exact", "-o", folder});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, folder + "/CONN_2X3.png\n");
+  EXPECT_NE(r.err.find("DIODE_SMD.png"), std::string::npos) << r.err;
+  EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(folder + "/EDGE_CONN_4.png")));
+}
+
+TEST_F(RenderExact, AnOlderLongerPictureIsReplacedWhole) {
+  const std::string fresh = path("fresh.png"), old = path("old.png");
+  ASSERT_EQ(runCli({"render", kExample, "TRIMPOT", "--exact", "-o", fresh}).status, 0);
+  std::ofstream(old, std::ios::binary) << std::string(4 << 20, 'x');
+  ASSERT_EQ(runCli({"render", kExample, "TRIMPOT", "--exact", "-o", old}).status, 0);
+  EXPECT_EQ(bytesOf(QString::fromStdString(old)), bytesOf(QString::fromStdString(fresh)));
+  EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+}
+
 TEST_F(RenderExact, UsageErrors) {
   const std::vector<std::vector<std::string>> bad = {
       {"render", kExample, "TRIMPOT", "--exact"},

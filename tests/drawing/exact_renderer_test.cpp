@@ -146,6 +146,47 @@ TEST(ExactPixels, TurnedPadCoversItsDiagonalNotItsCorners) {
   EXPECT_NE(pixelAt(p.image, p.transform, -a, -a), copper);
 }
 
+struct NumberCase {
+  const char* sh;  // the pad's Sh line after the keyword
+  double cx, cy;   // the copper's centre, decimils
+  bool tall;       // the number reads along y (a tall pad, or a turned one)
+};
+
+class ExactPadNumber : public ::testing::TestWithParam<NumberCase> {};
+
+// The number sits in the middle of its pad's copper, in black, and runs along the pad's longer
+// side; a number drawn from a wrongly ordered transform lands elsewhere or runs the wrong way.
+TEST_P(ExactPadNumber, SitsInTheMiddleAlongTheLongerSide) {
+  const NumberCase& c = GetParam();
+  const ExactDrawing d = drawingOf(pad(c.sh, "0 0 0", "0 0") + "DS -3000 -3000 3000 3000 0 24\r");
+  const Picture p = paint(d, 600);
+  const QPointF centre = p.transform.map(QPointF(c.cx * 2540, c.cy * 2540));
+  double sx = 0, sy = 0, n = 0;
+  double left = 1e9, right = -1e9, top = 1e9, bottom = -1e9;
+  for (int y = 0; y < p.image.height(); ++y) {
+    for (int x = 0; x < p.image.width(); ++x) {
+      if (qGray(p.image.pixel(x, y)) > 40) continue;  // the number's black, not the copper
+      sx += x;
+      sy += y;
+      ++n;
+      left = std::min<double>(left, x);
+      right = std::max<double>(right, x);
+      top = std::min<double>(top, y);
+      bottom = std::max<double>(bottom, y);
+    }
+  }
+  ASSERT_GT(n, 20) << c.sh;
+  EXPECT_NEAR((left + right) / 2, centre.x(), 4) << c.sh;
+  EXPECT_NEAR((top + bottom) / 2, centre.y(), 4) << c.sh;
+  EXPECT_EQ(bottom - top > right - left, c.tall) << c.sh;
+}
+
+INSTANTIATE_TEST_SUITE_P(Pads, ExactPadNumber,
+                         ::testing::Values(NumberCase{"\"188\" R 2400 800 0 0 0", 0, 0, false},
+                                           NumberCase{"\"188\" R 800 2400 0 0 0", 0, 0, true},
+                                           NumberCase{"\"188\" R 2400 800 0 0 900", 0, 0, true},
+                                           NumberCase{"\"188\" O 2400 800 0 0 1800", 0, 0, false}));
+
 TEST(ExactPixels, OvalDrillStaysAtThePadPositionWhileTheCopperMoves) {
   // Copper 1000 x 400 moved 300 right of its hole; the hole is an oval 100 x 300.
   const ExactDrawing d =
