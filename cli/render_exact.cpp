@@ -21,7 +21,7 @@
 
 #include "cli/commands.h"
 #include "cli/library_source.h"
-#include "cli/ordered_workers.h"
+#include "library/ordered_workers.h"
 #include "cli/render_support.h"
 #include "drawing/exact_footprint.h"
 #include "drawing/exact_renderer.h"

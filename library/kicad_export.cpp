@@ -9,7 +9,6 @@
 
 #include <QString>
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <random>
 #include <thread>
@@ -17,6 +16,7 @@
 
 #include "library/io_error.h"
 #include "library/module_items.h"
+#include "library/ordered_workers.h"
 
 namespace trevak {
 
@@ -219,62 +219,26 @@ std::unordered_set<std::string> folderEntries(const std::string& folder) {
   return names;
 }
 
-// One export: the modules are shared out to threads by index, in order, so that the modules
-// done when the export stops are always the first ones.
-class PrettyExport {
+// A module's file text, made on a worker thread.
+struct FormattedFootprint {
+  std::string text;
+  std::vector<KicadModNote> notes;
+};
+
+// Puts the formatted footprints in place, one after the other on the calling thread: the
+// folder's changes are serialised by the system anyway, and threads contending for it spin.
+class PrettyWriter {
  public:
-  PrettyExport(const std::vector<ExportModule>& modules, LengthUnit unit,
-               const std::vector<std::string>& names, const std::string& folder,
-               SaveFileLayer& files, bool force, ExportReport& report)
-      : m_modules(modules),
-        m_unit(unit),
-        m_names(names),
-        m_folder(folder),
-        m_files(files),
-        m_force(force),
-        m_report(report),
-        m_present(folderEntries(folder)) {}
-
-  // What one thread keeps from module to module.
-  struct Worker {
-    ModuleItems items;
-    std::string existing;
-    std::string text;
-    std::mt19937_64 random;
-  };
-
-  // Exports the next module not taken yet; false when none is left or the export is stopped.
-  bool exportNext(Worker& worker) {
-    if (m_stop.load(std::memory_order_relaxed)) return false;
-    const std::size_t i = m_next.fetch_add(1, std::memory_order_relaxed);
-    if (i >= m_modules.size()) return false;
-    exportOne(i, worker);
-    m_done.fetch_add(1, std::memory_order_relaxed);
-    return true;
+  PrettyWriter(const std::string& folder, SaveFileLayer& files, bool force)
+      : m_folder(folder), m_files(files), m_force(force), m_present(folderEntries(folder)) {
+    std::random_device seed;
+    m_random.seed((static_cast<std::uint64_t>(seed()) << 32) | seed());
   }
 
-  void stop() { m_stop.store(true, std::memory_order_relaxed); }
-  std::size_t done() const { return m_done.load(std::memory_order_relaxed); }
-  std::size_t claimed() const {
-    return std::min(m_next.load(std::memory_order_relaxed), m_modules.size());
-  }
-
- private:
-  void exportOne(std::size_t i, Worker& w) {
-    ExportedFootprint& f = m_report.footprints[i];
-    const ExportModule& module = m_modules[i];
-    f.moduleName = std::string(module.name);
-    f.footprintName = m_names[i];
-    if (m_names[i].empty()) {
-      f.outcome = ExportOutcome::RefusedName;
-      return;
-    }
-    f.fileName = m_names[i] + std::string(kExtension);
-    parseModuleItems(module.body, module.unit != LengthUnit::None ? module.unit : m_unit, w.items);
-    w.text = writeKicadMod(f.footprintName, w.items, f.notes);
+  void put(ExportedFootprint& f, const std::string& text) {
     int error = 0;
     if (m_present.count(f.fileName) == 0) {
-      error = writeThroughTemporary(m_files, w.random, m_folder, f.fileName, w.text,
+      error = writeThroughTemporary(m_files, m_random, m_folder, f.fileName, text,
                                     Publish::NoReplace);
       if (error == 0) {
         f.outcome = ExportOutcome::Written;
@@ -282,36 +246,34 @@ class PrettyExport {
       }
       // Someone else's file appeared under that name, or the layer cannot refuse to replace:
       // look at what is there, as for a name that was listed.
-      if (error != EEXIST && error != ENOTSUP) {
-        failed(f, error);
-        return;
-      }
+      if (error != EEXIST && error != ENOTSUP) return failed(f, error);
     }
-    exportOver(f, w);
+    putOver(f, text);
   }
 
+ private:
   // The careful way, for a name that may be taken: compare, refuse or replace.
-  void exportOver(ExportedFootprint& f, Worker& w) {
+  void putOver(ExportedFootprint& f, const std::string& text) {
     const std::string path = m_folder + "/" + f.fileName;
     struct stat st {};
     int error = 0;
     if (::lstat(path.c_str(), &st) != 0) {
       if (errno != ENOENT) return failed(f, errno);
-      error = writeThroughTemporary(m_files, w.random, m_folder, f.fileName, w.text, Publish::Free);
+      error = writeThroughTemporary(m_files, m_random, m_folder, f.fileName, text, Publish::Free);
       if (error != 0) return failed(f, error);
       f.outcome = ExportOutcome::Written;
       return;
     }
     if (!S_ISREG(st.st_mode)) {
       f.outcome = ExportOutcome::RefusedNotAFile;
-    } else if (!readFile(path, w.existing, error)) {
+    } else if (!readFile(path, m_existing, error)) {
       failed(f, error);
-    } else if (w.existing == w.text) {
+    } else if (m_existing == text) {
       f.outcome = ExportOutcome::Unchanged;
     } else if (!m_force) {
       f.outcome = ExportOutcome::RefusedDifferent;
     } else {
-      error = writeThroughTemporary(m_files, w.random, m_folder, f.fileName, w.text,
+      error = writeThroughTemporary(m_files, m_random, m_folder, f.fileName, text,
                                     Publish::Replace, st.st_mode & 07777);
       if (error != 0) return failed(f, error);
       f.outcome = ExportOutcome::Replaced;
@@ -323,27 +285,21 @@ class PrettyExport {
     f.error = ioErrorFromErrno(error).what();
   }
 
-  const std::vector<ExportModule>& m_modules;
-  const LengthUnit m_unit;
-  const std::vector<std::string>& m_names;
   const std::string& m_folder;
   SaveFileLayer& m_files;
   const bool m_force;
-  ExportReport& m_report;
   const std::unordered_set<std::string> m_present;
-  std::atomic<std::size_t> m_next{0};
-  std::atomic<std::size_t> m_done{0};
-  std::atomic<bool> m_stop{false};
+  std::mt19937_64 m_random;
+  std::string m_existing;
 };
 
-unsigned threadCount(const ExportOptions& options, std::size_t modules) {
+constexpr std::size_t kBatch = 32;
+
+int threadCount(const ExportOptions& options, std::size_t modules) {
   unsigned n = options.threads;
-  if (n == 0) {
-    // A layer of the caller's may count its calls: it gets them one at a time.
-    n = options.files != nullptr ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-  }
-  // Below a few dozen modules a thread costs more than it saves.
-  return static_cast<unsigned>(std::min<std::size_t>(n, std::max<std::size_t>(1, modules / 32)));
+  if (n == 0) n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  // A thread for less than a couple of batches costs more than it saves.
+  return static_cast<int>(std::min<std::size_t>(n, std::max<std::size_t>(1, modules / (2 * kBatch))));
 }
 
 }  // namespace
@@ -362,35 +318,47 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
                                               ? *options.footprintNames
                                               : ownNames;
   ExportReport report;
-  report.footprints.resize(modules.size());
-  PrettyExport job(modules, unit, names, folder, files, options.force, report);
-
-  std::random_device seed;
-  const std::uint64_t base = (static_cast<std::uint64_t>(seed()) << 32) | seed();
-  const unsigned threads = threadCount(options, modules.size());
-  std::vector<PrettyExport::Worker> workers(threads);
-  for (unsigned t = 0; t < threads; ++t) workers[t].random.seed(base + t);
-  std::vector<std::thread> helpers;
-  for (unsigned t = 1; t < threads; ++t) {
-    helpers.emplace_back([&job, &w = workers[t]] {
-      while (job.exportNext(w)) {
-      }
-    });
-  }
-  // This thread exports too, and reports progress between its own modules.
-  std::size_t reported = 0;
-  while (job.exportNext(workers[0])) {
-    if (!options.progress) continue;
-    reported = job.done();
-    if (!options.progress(reported, modules.size())) job.stop();
-  }
-  for (std::thread& helper : helpers) helper.join();
-  const std::size_t done = job.claimed();
-  report.stopped = done < modules.size();
-  report.footprints.resize(done);
-  if (options.progress && !report.stopped && reported < done) {
-    options.progress(done, modules.size());
-  }
+  report.footprints.reserve(modules.size());
+  PrettyWriter writer(folder, files, options.force);
+  const int threads = threadCount(options, modules.size());
+  // Parsing and formatting on worker threads, files put in place here in module order, so a
+  // stopped export has always done the first modules and progress is reported on this thread.
+  // Modules go to the workers in batches: handing them over one by one cost more in waking
+  // threads than the formatting saved.
+  const std::size_t batches = (modules.size() + kBatch - 1) / kBatch;
+  consumeInOrder<std::vector<FormattedFootprint>>(
+      batches, threads, 4 * static_cast<std::size_t>(threads),
+      [&](std::size_t batch) {
+        thread_local ModuleItems items;
+        std::vector<FormattedFootprint> formatted;
+        const std::size_t end = std::min(modules.size(), (batch + 1) * kBatch);
+        for (std::size_t i = batch * kBatch; i < end; ++i) {
+          FormattedFootprint& f = formatted.emplace_back();
+          if (names[i].empty()) continue;
+          const ExportModule& m = modules[i];
+          parseModuleItems(m.body, m.unit != LengthUnit::None ? m.unit : unit, items);
+          f.text = writeKicadMod(names[i], items, f.notes);
+        }
+        return formatted;
+      },
+      [&](std::size_t batch, std::vector<FormattedFootprint> formatted) {
+        for (std::size_t k = 0; k < formatted.size(); ++k) {
+          const std::size_t i = batch * kBatch + k;
+          ExportedFootprint& f = report.footprints.emplace_back();
+          f.moduleName = std::string(modules[i].name);
+          f.footprintName = names[i];
+          f.notes = std::move(formatted[k].notes);
+          if (names[i].empty()) {
+            f.outcome = ExportOutcome::RefusedName;
+          } else {
+            f.fileName = names[i] + std::string(kExtension);
+            writer.put(f, formatted[k].text);
+          }
+          if (options.progress && !options.progress(i + 1, modules.size())) return false;
+        }
+        return true;
+      });
+  report.stopped = report.footprints.size() < modules.size();
   if (options.files == nullptr) flushFolder(folder);
   return report;
 }

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <limits>
@@ -282,7 +283,14 @@ int PosixFileLayer::createUnnamed(const std::string& folder, mode_t mode, int& h
 }
 
 int PosixFileLayer::linkUnnamed(int handle, const std::string& path) {
-  // Linking a descriptor directly needs a privilege; its entry under /proc does not.
+  // Linking the descriptor itself saves looking it up under /proc, but needs a privilege most
+  // processes lack; once refused, it is not tried again.
+  static std::atomic<bool> direct{true};
+  if (direct.load(std::memory_order_relaxed)) {
+    if (::linkat(handle, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (errno != ENOENT && errno != EPERM) return errno;
+    direct.store(false, std::memory_order_relaxed);
+  }
   const std::string self = "/proc/self/fd/" + std::to_string(handle);
   if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
   const int error = errno;

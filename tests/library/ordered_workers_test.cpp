@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "cli/ordered_workers.h"
+#include "library/ordered_workers.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace trevak::cli {
+namespace trevak {
 namespace {
 
 struct OrderCase {
@@ -63,4 +63,4 @@ INSTANTIATE_TEST_SUITE_P(Runs, ConsumeInOrder,
                                            OrderCase{5, 8, 2, 5}));
 
 }  // namespace
-}  // namespace trevak::cli
+}  // namespace trevak

@@ -10,7 +10,7 @@
 #include <thread>
 #include <vector>
 
-namespace trevak::cli {
+namespace trevak {
 
 /// Makes items 0 to count - 1 on `threads` worker threads and hands them to `consume` on the
 /// calling thread strictly in order, so what a run writes and prints does not depend on which
@@ -93,4 +93,4 @@ bool consumeInOrder(std::size_t count, int threads, std::size_t ahead, Produce&&
   return ok;
 }
 
-}  // namespace trevak::cli
+}  // namespace trevak
