@@ -13,6 +13,7 @@
 #include <random>
 #include <thread>
 #include <unordered_set>
+#include <utility>
 
 #include "library/io_error.h"
 #include "library/module_items.h"
@@ -220,19 +221,84 @@ std::unordered_set<std::string> folderEntries(const std::string& folder) {
 }
 
 // A module's file text, made on a worker thread.
+// An unnamed file a worker has written, closed (and so gone) when dropped unless taken.
+class UnnamedFile {
+ public:
+  UnnamedFile() = default;
+  UnnamedFile(SaveFileLayer& files, int handle) : m_files(&files), m_handle(handle) {}
+  UnnamedFile(UnnamedFile&& other) noexcept
+      : m_files(other.m_files), m_handle(std::exchange(other.m_handle, -1)) {}
+  UnnamedFile& operator=(UnnamedFile&& other) noexcept {
+    std::swap(m_files, other.m_files);
+    std::swap(m_handle, other.m_handle);
+    return *this;
+  }
+  UnnamedFile(const UnnamedFile&) = delete;
+  UnnamedFile& operator=(const UnnamedFile&) = delete;
+  ~UnnamedFile() {
+    if (m_handle >= 0) m_files->close(m_handle);
+  }
+  bool open() const { return m_handle >= 0; }
+  int handle() const { return m_handle; }
+  int take() { return std::exchange(m_handle, -1); }
+
+ private:
+  SaveFileLayer* m_files = nullptr;
+  int m_handle = -1;
+};
+
 struct FormattedFootprint {
   std::string text;
   std::vector<KicadModNote> notes;
+  UnnamedFile file;  ///< the text written already, for a name that was free, to be linked
+  int error = 0;     ///< writing it failed
 };
 
 // Puts the formatted footprints in place, one after the other on the calling thread: the
 // folder's changes are serialised by the system anyway, and threads contending for it spin.
+// Only prepare() runs on the workers.
 class PrettyWriter {
  public:
   PrettyWriter(const std::string& folder, SaveFileLayer& files, bool force)
       : m_folder(folder), m_files(files), m_force(force), m_present(folderEntries(folder)) {
     std::random_device seed;
     m_random.seed((static_cast<std::uint64_t>(seed()) << 32) | seed());
+  }
+
+  // Writes the text of a footprint whose name the folder did not hold into an unnamed file,
+  // on a worker thread: creating and filling files needs no lock on the folder, only naming
+  // them does, and that is left to put().
+  void prepare(const std::string& fileName, FormattedFootprint& formatted) const {
+    if (m_present.count(fileName) != 0) return;
+    int handle = -1;
+    const int error = m_files.createUnnamed(m_folder, 0666, handle);
+    if (error == ENOTSUP) return;
+    if (error != 0) {
+      formatted.error = error;
+      return;
+    }
+    UnnamedFile file(m_files, handle);
+    formatted.error = m_files.write(handle, formatted.text);
+    if (formatted.error == 0) formatted.file = std::move(file);
+  }
+
+  void put(ExportedFootprint& f, FormattedFootprint& formatted) {
+    if (formatted.error != 0) return failed(f, formatted.error);
+    if (formatted.file.open()) {
+      const std::string target = m_folder + "/" + f.fileName;
+      int error = m_files.linkUnnamed(formatted.file.handle(), target);
+      const bool linked = error == 0;
+      const int closeError = m_files.close(formatted.file.take());
+      if (error == 0) error = closeError;
+      if (error == 0) {
+        f.outcome = ExportOutcome::Written;
+        return;
+      }
+      if (linked) m_files.remove(target);
+      if (error != EEXIST && error != ENOTSUP) return failed(f, error);
+      return putOver(f, formatted.text);
+    }
+    put(f, formatted.text);
   }
 
   void put(ExportedFootprint& f, const std::string& text) {
@@ -297,7 +363,10 @@ constexpr std::size_t kBatch = 32;
 
 int threadCount(const ExportOptions& options, std::size_t modules) {
   unsigned n = options.threads;
-  if (n == 0) n = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  if (n == 0) {
+    // A layer of the caller's is called from one thread unless the caller asks for more.
+    n = options.files != nullptr ? 1 : std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+  }
   // A thread for less than a couple of batches costs more than it saves.
   return static_cast<int>(std::min<std::size_t>(n, std::max<std::size_t>(1, modules / (2 * kBatch))));
 }
@@ -338,6 +407,7 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
           const ExportModule& m = modules[i];
           parseModuleItems(m.body, m.unit != LengthUnit::None ? m.unit : unit, items);
           f.text = writeKicadMod(names[i], items, f.notes);
+          writer.prepare(names[i] + std::string(kExtension), f);
         }
         return formatted;
       },
@@ -352,7 +422,7 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
             f.outcome = ExportOutcome::RefusedName;
           } else {
             f.fileName = names[i] + std::string(kExtension);
-            writer.put(f, formatted[k].text);
+            writer.put(f, formatted[k]);
           }
           if (options.progress && !options.progress(i + 1, modules.size())) return false;
         }

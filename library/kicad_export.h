@@ -34,8 +34,10 @@ struct ExportOptions {
   /// returning false stops the export there: modules begun are finished, the files written
   /// stay, each of them whole, and the report holds the first modules up to where it stopped.
   std::function<bool(std::size_t done, std::size_t total)> progress;
-  /// Threads that parse and format (the files are put in place on the calling thread);
-  /// 0: one per core, at most four. Each module's result is the same whatever the number.
+  /// Threads that parse, format and fill unnamed files (the files are named on the calling
+  /// thread, in module order); 0: one per core, at most four, or one when `files` is given. A
+  /// layer given with more than one thread is called from all of them. Each module's result is
+  /// the same whatever the number.
   unsigned threads = 0;
   /// The KiCad names to use, one per module; nullptr: exportFootprintNames of the modules.
   /// Exporting a few modules of a library with the names of the whole library keeps each

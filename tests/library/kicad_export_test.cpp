@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <set>
 #include <sstream>
@@ -238,8 +239,14 @@ TEST(KicadExportThreads, AStoppedExportHasWrittenExactlyTheModulesItReports) {
   ExportOptions options;
   options.threads = 4;
   options.progress = [](std::size_t done, std::size_t) { return done < 100; };
+  const auto openFiles = [] {
+    return std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator());
+  };
+  const auto openBefore = openFiles();
   const ExportReport report =
       exportPretty(modules, LengthUnit::Decimil, (tmp / "o").string(), options);
+  // Files the workers had filled ahead of the stop are closed, and with that gone.
+  EXPECT_EQ(openFiles(), openBefore);
   EXPECT_TRUE(report.stopped);
   ASSERT_GE(report.footprints.size(), 100u);
   ASSERT_LT(report.footprints.size(), 400u);
