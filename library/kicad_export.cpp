@@ -85,22 +85,6 @@ enum class Publish {
 int writeThroughTemporary(SaveFileLayer& files, std::mt19937_64& random, const std::string& folder,
                           const std::string& fileName, std::string_view text, Publish publish,
                           mode_t mode = 0666) {
-  if (publish == Publish::NoReplace) {
-    // A file without a name until it is complete: one change to the folder instead of the
-    // three of a temporary name and a rename, and nothing to clean up after a failure.
-    int handle = -1;
-    int error = files.createUnnamed(folder, mode, handle);
-    if (error == 0) {
-      const std::string target = folder + "/" + fileName;
-      error = files.write(handle, text);
-      if (error == 0) error = files.linkUnnamed(handle, target);
-      const bool linked = error == 0;
-      const int closeError = files.close(handle);
-      if (error == 0) error = closeError;
-      if (error != 0 && linked) files.remove(target);
-    }
-    if (error != ENOTSUP) return error;
-  }
   const bool replace = publish == Publish::Replace;
   std::string temporary;
   int handle = -1;

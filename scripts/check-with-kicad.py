@@ -46,6 +46,17 @@ import tempfile
 NAME_LIMIT = 60  # bytes Trevak keeps of a module name
 
 
+def import_pcbnew():
+    """KiCad's Python module, or None after saying why it does not load."""
+    try:
+        import pcbnew
+    except ImportError as e:
+        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
+              file=sys.stderr)
+        return None
+    return pcbnew
+
+
 def token2(line):
     """The second word of `line` as Trevak's tokenizer splits it: words end at a blank, a
     double quote starts or ends a quoted word (and so ends the word before it)."""
@@ -771,11 +782,8 @@ def export_check(pcbnew, cli, lib, folder, totals, verbose):
 
 
 def export_main(args):
-    try:
-        import pcbnew
-    except ImportError as e:
-        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
-              file=sys.stderr)
+    pcbnew = import_pcbnew()
+    if pcbnew is None:
         return 2
     libs = []
     for f in args.files:
@@ -817,6 +825,9 @@ def convert_time_main(argv):
     ap.add_argument("--folder", help="where the .pretty folders go (default: a temporary one "
                                      "beside LIB.mod, removed at the end)")
     args = ap.parse_args(argv)
+    pcbnew = import_pcbnew()
+    if pcbnew is None:
+        return 2
     convert = (
         "import sys, pcbnew\n"
         "leg = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)\n"
@@ -853,7 +864,7 @@ def convert_time_main(argv):
     k, t = statistics.median(times["kicad"]), statistics.median(times["trevak"])
     print("%s: KiCad %s wrote %d footprints in %.2f s (median of %d); trevak-cli export "
           "wrote %d in %.2f s: KiCad takes %.1fx as long"
-          % (args.library, __import__("pcbnew").GetBuildVersion(), counts["kicad"], k,
+          % (args.library, pcbnew.GetBuildVersion(), counts["kicad"], k,
              args.runs, counts["trevak"], t, k / t))
     return 0
 
@@ -892,11 +903,8 @@ def main():
     if not pairs:
         ap.error("no pair of libraries given")
 
-    try:
-        import pcbnew
-    except ImportError as e:
-        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
-              file=sys.stderr)
+    pcbnew = import_pcbnew()
+    if pcbnew is None:
         return 2
     plugin = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
     print("KiCad %s, plugin %s, tolerance %d nm" % (pcbnew.GetBuildVersion(),
@@ -986,11 +994,8 @@ def exact_extent_main(argv):
     ap.add_argument("--size", type=int, default=512)
     ap.add_argument("-v", "--verbose", action="store_true")
     args = ap.parse_args(argv)
-    try:
-        import pcbnew
-    except ImportError as e:
-        print("pcbnew does not load (install Debian's kicad, run /usr/bin/python3): %s" % e,
-              file=sys.stderr)
+    pcbnew = import_pcbnew()
+    if pcbnew is None:
         return 2
     plugin = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
     t = dict(libraries=0, unloadable=0, footprints=0, match=0, fail=0, skipped=0)

@@ -5,8 +5,11 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QFile>
+#include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -114,6 +117,30 @@ class WindowTest : public ::testing::Test {
   void loadSearch(const QString& path) {
     prompts_->openAnswers.push_back(path);
     click("RxSB_carregar2");
+  }
+
+  /// Selects exactly `rows` of a name grid.
+  void selectRows(const char* grid, const std::vector<int>& rows) {
+    auto* view = find<NameGrid>(grid);
+    view->selectionModel()->clearSelection();
+    for (int row : rows) {
+      view->selectionModel()->select(view->model()->index(row, 0),
+                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+  }
+
+  /// Renames the edit grid's current module by typing into its editor (F2 ... Return).
+  void renameCurrent(const char* typed) {
+    auto* grid = find<NameGrid>("DBGrid1");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* editor = grid->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, typed);
+    QTest::keyClick(editor, Qt::Key_Return);
+    // The editor commits from the event loop, and the rename is taken after it.
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   }
 
   /// The row the grid shows as current.

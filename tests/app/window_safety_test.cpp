@@ -5,8 +5,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
-#include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,27 +31,6 @@ class Safety : public WindowTest {
     loadSearch(m_searchPath);
   }
 
-  void rename(const char* typed) {
-    auto* grid = find<NameGrid>("DBGrid1");
-    grid->setFocus();
-    QTest::keyClick(grid, Qt::Key_F2);
-    auto* editor = grid->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, typed);
-    QTest::keyClick(editor, Qt::Key_Return);
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
-
-  void selectRows(const char* grid, const std::vector<int>& rows) {
-    auto* view = find<NameGrid>(grid);
-    view->selectionModel()->clearSelection();
-    for (int row : rows) {
-      view->selectionModel()->select(view->model()->index(row, 0),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-  }
-
   QString status() { return window_->statusBar()->currentMessage(); }
   QString fileBytes(const QString& path) {
     QFile file(path);
@@ -67,7 +44,7 @@ class Safety : public WindowTest {
 // --- renames ----------------------------------------------------------------------------------
 
 TEST_F(Safety, RenameToANamePresentInAnyCaseIsRefusedAndTheOldNameComesBack) {
-  rename("b");
+  renameCurrent("b");
   EXPECT_EQ(prompts_->errors,
             QStringList{"Já existe um componente com este nome na biblioteca atual!"});
   EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "C"}));
@@ -77,7 +54,7 @@ TEST_F(Safety, RenameToANamePresentInAnyCaseIsRefusedAndTheOldNameComesBack) {
 }
 
 TEST_F(Safety, AcceptedRenameSortsKeepsTheModuleCurrentAndItsLiLineFollows) {
-  rename("Z");
+  renameCurrent("Z");
   EXPECT_TRUE(prompts_->errors.isEmpty());
   EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"B", "C", "Z"}));
   EXPECT_EQ(currentName(window_->editLibrary()), "Z");

@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Undo and redo of every change of the edit library: back to the loaded state exactly
 // (records, order, current module) with the modified flag following the saved state.
-#include <QCoreApplication>
-#include <QItemSelectionModel>
-#include <QLineEdit>
 #include <QStatusBar>
 #include <functional>
 
@@ -37,28 +34,9 @@ class UndoTest : public WindowTest {
     body->moveCursor(QTextCursor::End);
     QTest::keyClicks(body, typed);
   }
-
-  void selectRows(const char* grid, const std::vector<int>& rows) {
-    auto* view = find<NameGrid>(grid);
-    view->selectionModel()->clearSelection();
-    for (int row : rows) {
-      view->selectionModel()->select(view->model()->index(row, 0),
-                                     QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    }
-  }
-
-  void renameCurrent(const char* typed) {
-    auto* grid = find<NameGrid>("DBGrid1");
-    grid->setFocus();
-    QTest::keyClick(grid, Qt::Key_F2);
-    auto* editor = grid->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
-    editor->selectAll();
-    QTest::keyClicks(editor, typed);
-    QTest::keyClick(editor, Qt::Key_Return);
-    // The editor commits from the event loop, and the rename is taken after it.
-    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-  }
+  // For the table of commands below, which drives the window from outside.
+  using WindowTest::renameCurrent;
+  using WindowTest::selectRows;
 
  protected:
   void SetUp() override {
