@@ -12,6 +12,9 @@ namespace trevak {
 /// no line. The views point into `body`.
 std::vector<std::string_view> splitBodyLines(std::string_view body);
 
+/// The first CR or LF in [p, end), or end.
+const char* findLineEnd(const char* p, const char* end);
+
 /// Joins lines back into a stored body: each line followed by one CR.
 std::string joinBodyLines(const std::vector<std::string_view>& lines);
 

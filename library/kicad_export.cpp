@@ -128,21 +128,55 @@ void prepareFolder(const std::string& folder) {
   if (!S_ISDIR(st.st_mode)) throw IoError(ENOTDIR, "Not a folder");
 }
 
-// The system's files without forcing the folder to disk at every rename: the export forces it
-// once at its end instead (twenty thousand folder flushes took half a minute).
+// The system's files for one export folder: renames do not force the folder to disk each time
+// (the export forces it once at its end; twenty thousand folder flushes took half a minute),
+// and unnamed files are made and named relative to the folder's own descriptor, which spares
+// the system a walk down the folder's path for every file (a sixth of the naming's time).
 class ExportFileLayer final : public PosixFileLayer {
  public:
+  explicit ExportFileLayer(const std::string& folder)
+      : m_folder(folder),
+        m_handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+  ExportFileLayer(const ExportFileLayer&) = delete;
+  ExportFileLayer& operator=(const ExportFileLayer&) = delete;
+  ~ExportFileLayer() override {
+    if (m_handle >= 0) ::close(m_handle);
+  }
+
   int rename(const std::string& from, const std::string& to) override {
     return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
   }
-};
 
-void flushFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
+  int createUnnamed(const std::string& folder, mode_t mode, int& handle) override {
+    return m_handle >= 0 && folder == m_folder ? createUnnamedAt(m_handle, ".", mode, handle)
+                                               : PosixFileLayer::createUnnamed(folder, mode, handle);
+  }
+
+  int linkUnnamed(int handle, const std::string& path) override {
+    const std::string_view name = nameInFolder(path);
+    return name.empty() ? PosixFileLayer::linkUnnamed(handle, path)
+                        : linkUnnamedAt(handle, m_handle, std::string(name).c_str());
+  }
+
+  void flushFolder() const {
+    if (m_handle >= 0) ::fsync(m_handle);
+  }
+
+ private:
+  // The entry name of `path` when it is a plain name right inside the folder; empty otherwise.
+  std::string_view nameInFolder(std::string_view path) const {
+    if (m_handle < 0 || path.size() <= m_folder.size() + 1 || path.substr(0, m_folder.size()) != m_folder ||
+        path[m_folder.size()] != '/') {
+      return {};
+    }
+    const std::string_view name = path.substr(m_folder.size() + 1);
+    return name.find('/') == std::string_view::npos && name != "." && name != ".." ? name
+                                                                                    : std::string_view();
+  }
+
+  const std::string m_folder;
+  const int m_handle;
+};
 
 }  // namespace
 
@@ -360,7 +394,7 @@ int threadCount(const ExportOptions& options, std::size_t modules) {
 ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit unit,
                           const std::string& folder, const ExportOptions& options) {
   prepareFolder(folder);
-  ExportFileLayer systemFiles;
+  ExportFileLayer systemFiles(folder);
   SaveFileLayer& files = options.files != nullptr ? *options.files : systemFiles;
 
   std::vector<std::string> ownNames;
@@ -413,7 +447,7 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
         return true;
       });
   report.stopped = report.footprints.size() < modules.size();
-  if (options.files == nullptr) flushFolder(folder);
+  if (options.files == nullptr) systemFiles.flushFolder();
   return report;
 }
 

@@ -271,7 +271,15 @@ int SaveFileLayer::createUnnamed(const std::string&, mode_t, int&) { return ENOT
 int SaveFileLayer::linkUnnamed(int, const std::string&) { return ENOTSUP; }
 
 int PosixFileLayer::createUnnamed(const std::string& folder, mode_t mode, int& handle) {
-  const int fd = ::open(folder.c_str(), O_WRONLY | O_TMPFILE | O_CLOEXEC, mode);
+  return createUnnamedAt(AT_FDCWD, folder.c_str(), mode, handle);
+}
+
+int PosixFileLayer::linkUnnamed(int handle, const std::string& path) {
+  return linkUnnamedAt(handle, AT_FDCWD, path.c_str());
+}
+
+int PosixFileLayer::createUnnamedAt(int base, const char* folder, mode_t mode, int& handle) {
+  const int fd = ::openat(base, folder, O_WRONLY | O_TMPFILE | O_CLOEXEC, mode);
   if (fd < 0) {
     // Kernels and file systems without unnamed files say so in several ways.
     return errno == EISDIR || errno == EOPNOTSUPP || errno == EINVAL || errno == ENOENT
@@ -282,17 +290,17 @@ int PosixFileLayer::createUnnamed(const std::string& folder, mode_t mode, int& h
   return 0;
 }
 
-int PosixFileLayer::linkUnnamed(int handle, const std::string& path) {
+int PosixFileLayer::linkUnnamedAt(int handle, int base, const char* path) {
   // Linking the descriptor itself saves looking it up under /proc, but needs a privilege most
   // processes lack; once refused, it is not tried again.
   static std::atomic<bool> direct{true};
   if (direct.load(std::memory_order_relaxed)) {
-    if (::linkat(handle, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0) return 0;
+    if (::linkat(handle, "", base, path, AT_EMPTY_PATH) == 0) return 0;
     if (errno != ENOENT && errno != EPERM) return errno;
     direct.store(false, std::memory_order_relaxed);
   }
   const std::string self = "/proc/self/fd/" + std::to_string(handle);
-  if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0) return 0;
+  if (::linkat(AT_FDCWD, self.c_str(), base, path, AT_SYMLINK_FOLLOW) == 0) return 0;
   const int error = errno;
   return error == ENOENT && ::access("/proc/self/fd", F_OK) != 0 ? ENOTSUP : error;
 }

@@ -85,6 +85,12 @@ class PosixFileLayer : public SaveFileLayer {
   int renameNoReplace(const std::string& from, const std::string& to) override;
   int createUnnamed(const std::string& folder, mode_t mode, int& handle) override;
   int linkUnnamed(int handle, const std::string& path) override;
+
+ protected:
+  /// createUnnamed and linkUnnamed with `folder` and `path` relative to the open folder `base`
+  /// (AT_FDCWD: the working folder).
+  static int createUnnamedAt(int base, const char* folder, mode_t mode, int& handle);
+  static int linkUnnamedAt(int handle, int base, const char* path);
 };
 
 /// How a library is saved.

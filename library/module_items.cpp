@@ -5,8 +5,9 @@
 #include <charconv>
 #include <climits>
 #include <cmath>
-#include <cstring>
 #include <initializer_list>
+
+#include "library/body_lines.h"
 
 namespace trevak {
 
@@ -276,19 +277,10 @@ class Parser {
       return true;
     }
     if (m_pos >= m_body.size()) return false;
-    // A line ends at a line feed or at a carriage return of its own; two memchr scans beat
-    // find_first_of, which looks each byte up in the set.
-    const char* const begin = m_body.data() + m_pos;
-    const std::size_t rest = m_body.size() - m_pos;
-    const void* lineFeed = std::memchr(begin, '\n', rest);
-    const std::size_t scanned =
-        lineFeed != nullptr ? static_cast<std::size_t>(static_cast<const char*>(lineFeed) - begin)
-                            : rest;
-    const void* carriageReturn = std::memchr(begin, '\r', scanned);
-    const std::size_t end =
-        m_pos + (carriageReturn != nullptr
-                     ? static_cast<std::size_t>(static_cast<const char*>(carriageReturn) - begin)
-                     : scanned);
+    // A line ends at a line feed or at a carriage return of its own.
+    const char* const begin = m_body.data();
+    const std::size_t end = static_cast<std::size_t>(
+        findLineEnd(begin + m_pos, begin + m_body.size()) - begin);
     line = m_body.substr(m_pos, end - m_pos);
     m_pos = end;
     if (m_pos < m_body.size()) {

@@ -232,6 +232,37 @@ TEST(KicadExportThreads, GiveTheSameFilesAndReportAsOneThread) {
   }
 }
 
+// Files are named relative to the open folder: every way of writing the folder's path must
+// name the same folder, and none may put a file beside it.
+TEST(KicadExport, TheFolderMayBeNamedInAnyWay) {
+  TempFolder tmp;
+  std::vector<std::string> storage;
+  const std::vector<ExportModule> modules = numberedModules(70, storage);
+  const fs::path previous = fs::current_path();
+  fs::current_path(tmp / "");
+  struct Restore {
+    fs::path path;
+    ~Restore() { fs::current_path(path); }
+  } restore{previous};
+  const std::map<std::string, std::string> expected = [&] {
+    exportAll(modules, tmp / "plain.pretty");
+    return folderContent(tmp / "plain.pretty");
+  }();
+  for (const std::string folder : {"relative.pretty", "slash.pretty/", "./dot.pretty",
+                                   "deep/../twice.pretty//"}) {
+    if (folder.rfind("deep", 0) == 0) fs::create_directory(tmp / "deep");
+    ExportOptions options;
+    options.threads = 2;
+    const ExportReport report = exportPretty(modules, LengthUnit::Decimil, folder, options);
+    EXPECT_EQ(report.count(ExportOutcome::Written), 70u) << folder;
+    const fs::path written = tmp / fs::path(folder).lexically_normal().string();
+    EXPECT_EQ(folderContent(written), expected) << folder;
+  }
+  EXPECT_EQ(entries(tmp / ""), (std::set<std::string>{"deep", "dot.pretty", "plain.pretty",
+                                                      "relative.pretty", "slash.pretty",
+                                                      "twice.pretty"}));
+}
+
 TEST(KicadExportThreads, AStoppedExportHasWrittenExactlyTheModulesItReports) {
   TempFolder tmp;
   std::vector<std::string> storage;
