@@ -135,8 +135,7 @@ void prepareFolder(const std::string& folder) {
 class ExportFileLayer final : public PosixFileLayer {
  public:
   explicit ExportFileLayer(const std::string& folder)
-      : m_folder(folder),
-        m_handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
+      : m_folder(folder), m_handle(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {}
   ExportFileLayer(const ExportFileLayer&) = delete;
   ExportFileLayer& operator=(const ExportFileLayer&) = delete;
   ~ExportFileLayer() override {
@@ -148,8 +147,9 @@ class ExportFileLayer final : public PosixFileLayer {
   }
 
   int createUnnamed(const std::string& folder, mode_t mode, int& handle) override {
-    return m_handle >= 0 && folder == m_folder ? createUnnamedAt(m_handle, ".", mode, handle)
-                                               : PosixFileLayer::createUnnamed(folder, mode, handle);
+    return m_handle >= 0 && folder == m_folder
+               ? createUnnamedAt(m_handle, ".", mode, handle)
+               : PosixFileLayer::createUnnamed(folder, mode, handle);
   }
 
   int linkUnnamed(int handle, const std::string& path) override {
@@ -165,13 +165,14 @@ class ExportFileLayer final : public PosixFileLayer {
  private:
   // The entry name of `path` when it is a plain name right inside the folder; empty otherwise.
   std::string_view nameInFolder(std::string_view path) const {
-    if (m_handle < 0 || path.size() <= m_folder.size() + 1 || path.substr(0, m_folder.size()) != m_folder ||
-        path[m_folder.size()] != '/') {
+    if (m_handle < 0 || path.size() <= m_folder.size() + 1 ||
+        path.substr(0, m_folder.size()) != m_folder || path[m_folder.size()] != '/') {
       return {};
     }
     const std::string_view name = path.substr(m_folder.size() + 1);
-    return name.find('/') == std::string_view::npos && name != "." && name != ".." ? name
-                                                                                    : std::string_view();
+    return name.find('/') == std::string_view::npos && name != "." && name != ".."
+               ? name
+               : std::string_view();
   }
 
   const std::string m_folder;

@@ -279,8 +279,8 @@ class Parser {
     if (m_pos >= m_body.size()) return false;
     // A line ends at a line feed or at a carriage return of its own.
     const char* const begin = m_body.data();
-    const std::size_t end = static_cast<std::size_t>(
-        findLineEnd(begin + m_pos, begin + m_body.size()) - begin);
+    const std::size_t end =
+        static_cast<std::size_t>(findLineEnd(begin + m_pos, begin + m_body.size()) - begin);
     line = m_body.substr(m_pos, end - m_pos);
     m_pos = end;
     if (m_pos < m_body.size()) {

@@ -45,6 +45,12 @@ if [ -f "$large" ]; then
   $pairs "wc -l $large" --label "list --units" -- build-bench/cli/trevak-cli list "$large" --units
   $pairs "wc -l $large" --label "normalize -o (load and save)" -- \
     build-bench/cli/trevak-cli normalize "$large" -o "$out"
+  # The export against the legacy save of the same library, each run into a folder of its own
+  # (exporting into a folder that already holds the files only compares them).
+  $pairs "build-bench/cli/trevak-cli normalize $large -o $out" \
+    --label "export to .pretty against normalize -o" -- \
+    sh -c "exec build-bench/cli/trevak-cli export '$large' -o '$data'/pairs-\$\$.pretty"
+  rm -rf "$data"/pairs-*.pretty
   $pairs "wc -l $large" --label "render one module" -- \
     build-bench/cli/trevak-cli render "$large" "$name" -o "$data/one.png"
   $pairs "wc -l $large" --label "editor start-up with it as edit library" -- \

@@ -248,8 +248,8 @@ TEST(KicadExport, TheFolderMayBeNamedInAnyWay) {
     exportAll(modules, tmp / "plain.pretty");
     return folderContent(tmp / "plain.pretty");
   }();
-  for (const std::string folder : {"relative.pretty", "slash.pretty/", "./dot.pretty",
-                                   "deep/../twice.pretty//"}) {
+  for (const std::string folder :
+       {"relative.pretty", "slash.pretty/", "./dot.pretty", "deep/../twice.pretty//"}) {
     if (folder.rfind("deep", 0) == 0) fs::create_directory(tmp / "deep");
     ExportOptions options;
     options.threads = 2;
@@ -258,9 +258,9 @@ TEST(KicadExport, TheFolderMayBeNamedInAnyWay) {
     const fs::path written = tmp / fs::path(folder).lexically_normal().string();
     EXPECT_EQ(folderContent(written), expected) << folder;
   }
-  EXPECT_EQ(entries(tmp / ""), (std::set<std::string>{"deep", "dot.pretty", "plain.pretty",
-                                                      "relative.pretty", "slash.pretty",
-                                                      "twice.pretty"}));
+  EXPECT_EQ(entries(tmp / ""),
+            (std::set<std::string>{"deep", "dot.pretty", "plain.pretty", "relative.pretty",
+                                   "slash.pretty", "twice.pretty"}));
 }
 
 TEST(KicadExportThreads, AStoppedExportHasWrittenExactlyTheModulesItReports) {
