@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/edit_history.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "app/undo_commands.h"
@@ -19,7 +20,9 @@ EditHistory::EditHistory(ModuleTable& table, std::function<void(const QString&)>
 EditHistory::~EditHistory() { m_table.setAfterPost({}); }
 
 bool EditHistory::isModified() const {
-  return m_table.mode() == TableMode::Edit || m_stored || !m_stack.isClean();
+  if (m_table.mode() == TableMode::Edit || m_stored) return true;
+  return !m_stack.isClean() && std::find(m_earlierClean.begin(), m_earlierClean.end(),
+                                         m_stack.index()) == m_earlierClean.end();
 }
 
 void EditHistory::recordOpened() {
@@ -82,18 +85,34 @@ void EditHistory::takeStoredEdit() {
 
 void EditHistory::push(QUndoCommand* command) {
   commitEdits();
+  // The steps above the current one are dropped: a clean state among them is gone.
+  const int index = m_stack.index();
+  std::erase_if(m_earlierClean, [index](int clean) { return clean > index; });
   m_stack.push(command);
   emit modifiedChanged();
 }
 
 void EditHistory::markClean() {
+  // A save may have written over a file that an earlier clean state stood for.
+  m_earlierClean.clear();
   m_stack.setClean();
+  emit modifiedChanged();
+}
+
+void EditHistory::pushNewStart(QUndoCommand* command) {
+  commitEdits();
+  const int before = m_stack.index();
+  const bool wasClean = !isModified();
+  push(command);
+  m_stack.setClean();
+  if (wasClean) m_earlierClean.push_back(before);
   emit modifiedChanged();
 }
 
 void EditHistory::clear() {
   m_opened.reset();
   m_stored = false;
+  m_earlierClean.clear();
   m_stack.clear();
   emit modifiedChanged();
 }

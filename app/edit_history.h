@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "library/module_table.h"
 
@@ -42,6 +43,10 @@ class EditHistory final : public QObject {
   void recordOpened();
   /// The saved or freshly loaded state: the current state becomes the clean one.
   void markClean();
+  /// Runs `command`, which starts a new, empty library, as one step whose result is clean. When
+  /// the library it replaces was clean too (unchanged since its file was loaded or saved),
+  /// undoing the step brings that library back clean as well.
+  void pushNewStart(QUndoCommand* command);
   /// Loading another library: the history is forgotten.
   void clear();
   void undo();
@@ -66,6 +71,9 @@ class EditHistory final : public QObject {
   QUndoStack m_stack;
   std::optional<Snapshot> m_opened;  // the record as it was when typing began
   bool m_stored = false;             // the typed change was stored and waits to be taken
+  // Clean indexes below the stack's own: libraries that new starts replaced, as their files
+  // still hold them.
+  std::vector<int> m_earlierClean;
 };
 
 }  // namespace trevak

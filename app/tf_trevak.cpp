@@ -590,11 +590,11 @@ void TfTrevak::Salvar1Click() {
 void TfTrevak::RxSB_limparClick() {
   runReported([this] {
     if (!mayDiscardEditLibrary()) return;
-    m_history->push(new CmdNewLibrary(
-        RxMD_comp, [this](const QString& caption, const QString& file) { setEditName(caption, file); },
+    // An empty new library is nothing to lose.
+    m_history->pushNewStart(new CmdNewLibrary(
+        RxMD_comp,
+        [this](const QString& caption, const QString& file) { setEditName(caption, file); },
         Panel5->text(), m_editFile));
-    // An empty new library is nothing to lose; undoing the command makes the old one modified.
-    m_history->markClean();
     tell(QStringLiteral("Nova biblioteca"));
   });
 }

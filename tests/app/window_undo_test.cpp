@@ -27,6 +27,10 @@ void PrintTo(const EditState& s, std::ostream* os) {
 class UndoTest : public WindowTest {
  public:
   void press(const char* name) { click(name); }
+  void saveEditAs(const QString& file) {
+    prompts_->saveAnswers.push_back(dirPath(file));
+    click("SB_salvar");
+  }
   void typeIntoBody(const char* typed) {
     find<QTabWidget>("TabControl1")->setCurrentIndex(1);
     auto* body = find<QPlainTextEdit>("textlistbox1");
@@ -141,12 +145,65 @@ TEST_F(UndoTest, NewLibraryUndoesBackToTheOldLibraryAndItsFile) {
   EXPECT_FALSE(window_->isModified());
   trigger("Desfazer1");
   EXPECT_EQ(state(), loaded);
-  // The clean state is the new, empty library now: the old one counts as unsaved.
+  // The old library comes back as its file holds it: nothing to save, nothing to ask.
+  EXPECT_FALSE(window_->isModified());
+  trigger("Refazer1");
+  EXPECT_FALSE(window_->isModified());
+  trigger("Desfazer1");
+  click("RxSB_apagar");  // a step after the old library's clean state keeps that state
   EXPECT_TRUE(window_->isModified());
+  trigger("Desfazer1");
+  EXPECT_FALSE(window_->isModified());
   trigger("Salvar1");  // back to the file it came from, without a dialog
   EXPECT_TRUE(prompts_->saveRequests.empty());
   EXPECT_FALSE(window_->isModified());
 }
+
+// The old library is clean again after undoing only where nothing since may have made its file
+// differ from it: a change before the new start or a save after it leaves it modified.
+struct NewStartCase {
+  const char* name;
+  std::function<void(UndoTest&)> before;  // on the loaded library
+  std::function<void(UndoTest&)> after;   // on the new library
+  int undos;
+  bool modified;
+};
+
+void PrintTo(const NewStartCase& c, std::ostream* os) { *os << c.name; }
+
+class NewStartUndo : public UndoTest, public ::testing::WithParamInterface<NewStartCase> {};
+
+TEST_P(NewStartUndo, IsCleanOnlyWhenTheFileStillHoldsTheOldLibrary) {
+  const NewStartCase& c = GetParam();
+  const QString caption = text("Panel5");
+  prompts_->discardAnswers.assign(4, true);
+  c.before(*this);
+  click("RxSB_limpar");
+  c.after(*this);
+  for (int i = 0; i < c.undos; ++i) trigger("Desfazer1");
+  EXPECT_EQ(text("Panel5"), caption);
+  EXPECT_EQ(window_->isModified(), c.modified);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, NewStartUndo,
+    ::testing::Values(NewStartCase{"ChangedBefore", [](UndoTest& w) { w.press("RxSB_apagar"); },
+                                   [](UndoTest&) {}, 1, true},
+                      NewStartCase{"SavedAfter", [](UndoTest&) {},
+                                   [](UndoTest& w) {
+                                     w.press("RxSB_copiar");
+                                     w.saveEditAs("lib.mod");
+                                   },
+                                   2, true},
+                      NewStartCase{"NewStartTwice", [](UndoTest&) {},
+                                   [](UndoTest& w) { w.press("RxSB_limpar"); }, 2, false},
+                      NewStartCase{"ChangedBetweenNewStarts", [](UndoTest&) {},
+                                   [](UndoTest& w) {
+                                     w.press("RxSB_copiar");
+                                     w.press("RxSB_limpar");
+                                   },
+                                   3, false}),
+    [](const ::testing::TestParamInfo<NewStartCase>& p) { return p.param.name; });
 
 TEST_F(UndoTest, SaveMarksTheCleanState) {
   click("RxSB_apagar");
