@@ -150,8 +150,8 @@ void SearchPane::cancelLoad() {
   if (m_control) m_control->cancel = true;
 }
 
-void SearchPane::loadSources(const QStringList& sources) {
-  if (loading() || sources.isEmpty()) return;
+bool SearchPane::loadSources(const QStringList& sources) {
+  if (loading() || sources.isEmpty()) return false;
   std::vector<std::string> paths;
   for (const QString& s : sources) paths.push_back(QFile::encodeName(s).toStdString());
 
@@ -195,17 +195,18 @@ void SearchPane::loadSources(const QStringList& sources) {
   m_control.reset();
 
   // A cancel that came after the last file still wins: the user asked for nothing to change.
-  if (contents->cancelled || control->cancel) return;
+  if (contents->cancelled || control->cancel) return false;
   if (contents->libraryCount == 0 && contents->failures.empty()) {
     m_prompts.showError(QStringLiteral("Nenhuma biblioteca (*.mod) em %1")
                             .arg(sources.join(QStringLiteral(", "))));
-    return;
+    return false;
   }
   if (contents->libraryCount > 0) {
     commitLibrarySet(*contents, m_table);
     m_caption.setText(librarySetCaption(sources, static_cast<int>(contents->libraryCount)));
   }
   if (!contents->failures.empty()) m_prompts.showError(failureText(contents->failures));
+  return contents->libraryCount > 0;
 }
 
 }  // namespace trevak

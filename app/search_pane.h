@@ -44,8 +44,9 @@ class SearchPane final : public QObject {
   /// Reads every library that `sources` (files and folders) name, off the user interface
   /// thread, and only then puts them in place of the search library, in one step. Files that
   /// failed are listed in one error message at the end. A cancelled load, or one that read no
-  /// library at all, changes nothing. Returns when the load has ended.
-  void loadSources(const QStringList& sources);
+  /// library at all, changes nothing. Returns when the load has ended: true when a set took
+  /// the search library's place.
+  bool loadSources(const QStringList& sources);
   /// True while loadSources runs.
   bool loading() const { return m_control != nullptr; }
 

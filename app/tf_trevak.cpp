@@ -493,7 +493,15 @@ void TfTrevak::openSearchLibrary(const QString& path) {
 }
 
 void TfTrevak::openSearchSources(const QStringList& sources) {
-  runReported([&] { m_searchPane->loadSources(sources); });
+  runReported([&] { loadSearchSources(sources); });
+}
+
+void TfTrevak::loadSearchSources(const QStringList& sources) {
+  // A folder goes into the recent list as a file does; a hand-picked set of files has no one
+  // path to stand for it.
+  if (m_searchPane->loadSources(sources) && sources.size() == 1 && QFileInfo(sources[0]).isDir()) {
+    m_searchRecent->add(QFileInfo(sources[0]).absoluteFilePath());
+  }
 }
 
 void TfTrevak::SB_carregarClick() {
@@ -526,7 +534,7 @@ void TfTrevak::RxSB_carregar2Click() {
     if (paths->size() == 1) {
       loadSearchLibraryFile(paths->first());
     } else {
-      m_searchPane->loadSources(*paths);
+      loadSearchSources(*paths);
     }
   });
 }
@@ -858,7 +866,7 @@ void TfTrevak::Carregarpastadeorigem1Click() {
     if (!folder) return;
     rememberFolder(FileDialogKind::SearchOpen, *folder + QStringLiteral("/"));
     m_searchDialogFileName = *folder;
-    m_searchPane->loadSources({*folder});
+    loadSearchSources({*folder});
   });
 }
 

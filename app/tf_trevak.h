@@ -147,6 +147,8 @@ class TfTrevak final : public QMainWindow {
   QString initialFolderFor(const QString& fileName, FileDialogKind dialog) const;
   void loadEditLibraryFile(const QString& path);
   void loadSearchLibraryFile(const QString& path);
+  /// Loads a set into the search pane; a folder that loaded joins the recent list.
+  void loadSearchSources(const QStringList& sources);
   /// Writes the edit library to `path` and makes that its file.
   void saveEditLibraryTo(const QString& path);
   /// Shows what the last command did in the status bar.

@@ -9,6 +9,7 @@
 #include <QSplitter>
 
 #include "app/recent_libraries.h"
+#include "app/search_pane.h"
 #include "app/start_up.h"
 #include "app/text_switch.h"
 #include "window_fixture.h"
@@ -199,6 +200,38 @@ TEST_F(WindowMemory, AMissingRecentLibraryIsReportedOnceAndDropped) {
   // The pane still shows the library it had.
   EXPECT_EQ(text("panel6"), gone);
   EXPECT_EQ(window_->searchLibrary().RecordCount(), 1);
+}
+
+// A folder of libraries is a recent source of the search pane as a file is; a set of files
+// picked by hand, or a folder that held no library, is not.
+TEST_F(WindowMemory, ALoadedFolderIsARecentSearchSource) {
+  QDir(m_dir.path()).mkpath(QStringLiteral("set/sub"));
+  QDir(m_dir.path()).mkdir(QStringLiteral("empty"));
+  const QString folder = m_dir.filePath(QStringLiteral("set"));
+  writeLibrary("set/a.mod", modulesNamed({"A"}));
+  writeLibrary("set/sub/b.mod", modulesNamed({"B"}));
+  const QString one = writeLibrary("one.mod", modulesNamed({"X"}));
+  const QString two = writeLibrary("two.mod", modulesNamed({"Y"}));
+
+  prompts_->folderAnswers.push_back(folder);
+  trigger("Carregarpastadeorigem1");
+  ASSERT_EQ(window_->searchLibrary().RecordCount(), 2);
+  EXPECT_EQ(recentItems("Bibliotecasrecentes2"), QStringList{folder});
+
+  prompts_->openManyAnswers.push_back({one, two});
+  click("RxSB_carregar2");
+  ASSERT_EQ(window_->searchLibrary().RecordCount(), 2);
+  prompts_->folderAnswers.push_back(m_dir.filePath(QStringLiteral("empty")));
+  trigger("Carregarpastadeorigem1");
+  EXPECT_EQ(prompts_->errors.size(), 1);  // no library there
+  EXPECT_EQ(recentItems("Bibliotecasrecentes2"), QStringList{folder});
+
+  // Chosen again, the folder loads as the set it was, and survives a restart.
+  chooseRecent("Bibliotecasrecentes2", 0);
+  EXPECT_EQ(window_->searchLibrary().RecordCount(), 2);
+  EXPECT_EQ(text("panel6"), librarySetCaption({folder}, 2));
+  reopen();
+  EXPECT_EQ(recentItems("Bibliotecasrecentes2"), QStringList{folder});
 }
 
 TEST_F(WindowMemory, EachPaneListsItsLastEightMostRecentFirst) {
