@@ -7,12 +7,17 @@
 #include <clocale>
 #include <cstdlib>
 
+#include "cli/cli.h"
+#include "cli/commands.h"
+
 int main(int argc, char** argv) {
   if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   // The users' locale: name collation is part of what is measured.
   std::setlocale(LC_ALL, "C");
   QLocale::setDefault(QLocale(QLocale::Portuguese, QLocale::Brazil));
   QApplication app(argc, argv);
+  // `render` in process, as trevak-cli-render runs it.
+  trevak::cli::setRenderCommand(trevak::cli::cmdRender);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

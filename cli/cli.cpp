@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/cli.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <ostream>
@@ -60,11 +64,49 @@ struct Command {
   int (*run)(const Args&, std::ostream&, std::ostream&);
 };
 
+CommandFunction renderCommand = nullptr;
+
+int cmdRenderHere(const Args& args, std::ostream& out, std::ostream& err) {
+  if (renderCommand != nullptr) return renderCommand(args, out, err);
+  err << "trevak-cli: render runs in trevak-cli-render, which this process cannot start\n";
+  return 2;
+}
+
+// The drawing program: beside this one (the build tree), else where the install put it.
+std::string renderProgram() {
+  std::string self(4096, '\0');
+  const ssize_t n = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+  if (n <= 0) return "trevak-cli-render";
+  self.resize(static_cast<std::size_t>(n));
+  const std::string folder = self.substr(0, self.rfind('/') + 1);
+  const std::string beside = folder + "trevak-cli-render";
+  if (::access(beside.c_str(), X_OK) == 0) return beside;
+  return folder + TREVAK_RENDER_FROM_BINDIR;
+}
+
+// Runs `render` as trevak-cli-render in place of this process; returns only when that failed.
+int execRender(const std::vector<std::string>& args) {
+  const std::string program = renderProgram();
+  std::vector<char*> argv;
+  argv.push_back(const_cast<char*>(program.c_str()));
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  std::cout.flush();
+  std::cerr.flush();
+  ::execv(program.c_str(), argv.data());
+  std::cerr << "trevak-cli: cannot run " << program << ": " << std::strerror(errno) << '\n';
+  return 2;
+}
+
 constexpr Command kCommands[] = {
-    {"list", cmdList},           {"show", cmdShow},
-    {"render", cmdRender},       {"copy", cmdCopy},
-    {"delete", cmdDelete},       {"strip-prefix", cmdStripPrefix},
-    {"fill-names", cmdFillNames}, {"normalize", cmdNormalize},
+    {"list", cmdList},
+    {"show", cmdShow},
+    {"render", cmdRenderHere},
+    {"copy", cmdCopy},
+    {"delete", cmdDelete},
+    {"strip-prefix", cmdStripPrefix},
+    {"fill-names", cmdFillNames},
+    {"normalize", cmdNormalize},
     {"export", cmdExport},
     {"check", cmdCheck},
     {"find", cmdFind},
@@ -93,6 +135,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
   return 2;
 }
 
+void setRenderCommand(CommandFunction command) { renderCommand = command; }
+
 void runProcess(const std::vector<std::string>& args) {
   std::unique_ptr<ModuleTable> kept;
   int status;
@@ -101,6 +145,8 @@ void runProcess(const std::vector<std::string>& args) {
     const Args rest(args.begin() + 1, args.end());
     status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
                                : cmdShow(rest, std::cout, std::cerr, kept);
+  } else if (command == "render" && renderCommand == nullptr) {
+    status = execRender(args);
   } else {
     status = run(args, std::cout, std::cerr);
   }

@@ -21,7 +21,7 @@ desktop=$(echo "$share"/applications/*.desktop)
 app_id=$(basename "$desktop" .desktop)
 mime_type=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$share/mime/packages/trevak.xml")
 
-for f in bin/trevak bin/trevak-cli \
+for f in bin/trevak bin/trevak-cli libexec/trevak/trevak-cli-render \
   "share/metainfo/$app_id.metainfo.xml" \
   "share/icons/hicolor/scalable/apps/$app_id.svg" \
   share/man/man1/trevak.1 share/man/man1/trevak-cli.1 \
@@ -34,6 +34,13 @@ done
 
 "$prefix/bin/trevak-cli" --version | grep -q '^trevak-cli ' || fail "installed trevak-cli --version"
 "$prefix/bin/trevak" --version | grep -q '^trevak ' || fail "installed trevak --version"
+# The drawing commands run in their own program; the others start without Qt's GUI libraries.
+QT_QPA_PLATFORM=offscreen "$prefix/bin/trevak-cli" render examples/exemplo.mod \
+  "$("$prefix/bin/trevak-cli" list examples/exemplo.mod | head -n 1)" -o "$scratch/one.png" \
+  >/dev/null && [ -s "$scratch/one.png" ] || fail "installed trevak-cli render"
+if readelf -d "$prefix/bin/trevak-cli" | grep -q 'NEEDED.*Qt6Gui'; then
+  fail "trevak-cli needs Qt6Gui: only trevak-cli-render should"
+fi
 
 echo "== desktop entry and AppStream metainfo =="
 desktop-file-validate "$desktop" || fail "desktop-file-validate $desktop"
@@ -97,7 +104,8 @@ if [ -e "$deb" ]; then
     grep -q "$dep" <<<"$depends" || fail "the package does not depend on $dep"
   done
   contents=$(dpkg-deb -c "$deb")
-  for f in usr/bin/trevak usr/bin/trevak-cli "usr/share/applications/$app_id.desktop" \
+  for f in usr/bin/trevak usr/bin/trevak-cli usr/libexec/trevak/trevak-cli-render \
+    "usr/share/applications/$app_id.desktop" \
     usr/share/mime/packages/trevak.xml usr/share/man/man1/trevak-cli.1; do
     grep -q " \./$f\$" <<<"$contents" || fail "no /$f in the package"
   done

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "cli/commands.h"
 
 namespace trevak::test {
 
@@ -16,8 +17,10 @@ struct CliResult {
   std::string err;
 };
 
-/// Runs trevak-cli in process with the given arguments (without the program name).
+/// Runs trevak-cli in process with the given arguments (without the program name); `render`
+/// too, as trevak-cli-render runs it.
 inline CliResult runCli(const std::vector<std::string>& args) {
+  trevak::cli::setRenderCommand(trevak::cli::cmdRender);
   std::ostringstream out, err;
   const int status = trevak::cli::run(args, out, err);
   return {status, out.str(), err.str()};
