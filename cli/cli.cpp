@@ -38,7 +38,7 @@ constexpr const char* kUsage =
     "  strip-prefix LIB.mod [-o OUT.mod] remove 'LIB-' from module names\n"
     "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
     "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
-    "  export LIB.mod -o OUT.pretty [NAME...] [--force]\n"
+    "  export LIB.mod -o OUT.pretty [NAME...] [--force] [--jobs N]\n"
     "                                    write modules as KiCad footprints (.kicad_mod files);\n"
     "                                    a different file already there is replaced only\n"
     "                                    with --force\n"

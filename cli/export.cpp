@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <charconv>
 #include <ostream>
 #include <set>
 #include <string>
@@ -15,7 +16,8 @@ namespace trevak::cli {
 
 namespace {
 
-constexpr const char* kExportUsage = "usage: trevak-cli export LIB.mod -o OUT.pretty [NAME...] [--force]\n";
+constexpr const char* kExportUsage =
+    "usage: trevak-cli export LIB.mod -o OUT.pretty [NAME...] [--force] [--jobs N]\n";
 
 const char* noteText(KicadModNote::Kind kind) {
   switch (kind) {
@@ -38,15 +40,25 @@ void writeBytes(std::ostream& out, std::string_view bytes) {
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   std::string output;
   bool force = false;
+  unsigned jobs = 0;
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-o") {
+    if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size() || !output.empty()) {
         err << kExportUsage;
         return 2;
       }
       output = args[++i];
+    } else if (a == "--jobs") {
+      const std::string value = i + 1 < args.size() ? args[++i] : std::string();
+      const auto [end, ec] = std::from_chars(value.data(), value.data() + value.size(), jobs);
+      if (value.empty() || ec != std::errc() || end != value.data() + value.size() || jobs == 0 ||
+          jobs > 64) {
+        err << "trevak-cli: export: --jobs takes a number of threads from 1 to 64\n"
+            << kExportUsage;
+        return 2;
+      }
     } else if (a == "--force") {
       force = true;
     } else if (a.size() > 1 && a.front() == '-') {
@@ -82,6 +94,7 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
 
   ExportOptions options;
   options.force = force;
+  options.threads = jobs;
   options.footprintNames = &names;
   ExportReport report;
   try {

@@ -60,13 +60,13 @@ std::optional<RenderOptions> parseArgs(const Args& args, std::ostream& err) {
   bool haveOutput = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-o" || a == "--scale") {
+    if (a == "-o" || a == "--output" || a == "--scale") {
       if (i + 1 == args.size()) {
         err << "trevak-cli: render: " << a << " needs a value\n" << kRenderUsage;
         return std::nullopt;
       }
       const std::string& value = args[++i];
-      if (a == "-o") {
+      if (a != "--scale") {
         o.output = value;
         haveOutput = true;
       } else if (const auto scale = parseScale(value)) {

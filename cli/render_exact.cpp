@@ -76,13 +76,13 @@ std::optional<ExactOptions> parseArgs(const Args& args, std::ostream& err) {
   std::vector<std::string> positional;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a == "-o" || a == "--size" || a == "--layers") {
+    if (a == "-o" || a == "--output" || a == "--size" || a == "--layers") {
       if (i + 1 == args.size()) {
         err << "trevak-cli: render: " << a << " needs a value\n" << kExactUsage;
         return std::nullopt;
       }
       const std::string& value = args[++i];
-      if (a == "-o") {
+      if (a == "-o" || a == "--output") {
         o.output = value;
       } else if (a == "--size") {
         const auto size = parseSize(value);

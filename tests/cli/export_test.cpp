@@ -121,7 +121,37 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(UsageCase{{}, 2}, UsageCase{{"LIB"}, 2}, UsageCase{{"LIB", "-o"}, 2},
                       UsageCase{{"LIB", "-o", "OUT", "--bogus"}, 2},
                       UsageCase{{"/no/such.mod", "-o", "OUT"}, 2},
-                      UsageCase{{"LIB", "-o", "FILE"}, 2}));
+                      UsageCase{{"LIB", "-o", "FILE"}, 2},
+                      UsageCase{{"LIB", "-o", "OUT", "--jobs"}, 2},
+                      UsageCase{{"LIB", "-o", "OUT", "--jobs", "0"}, 2},
+                      UsageCase{{"LIB", "-o", "OUT", "--jobs", "2x"}, 2},
+                      UsageCase{{"LIB", "-o", "OUT", "--jobs", "65"}, 2},
+                      UsageCase{{"LIB", "--output", "OUT", "--jobs", "64"}, 0}));
+
+// Any number of threads writes the same files and prints the same lines.
+TEST_F(CliExport, JobsChangeNothingButTheThreads) {
+  const CliResult one = runCli({"export", lib(), "-o", out() + "/one.pretty", "--jobs", "1"});
+  const CliResult three =
+      runCli({"export", lib(), "--output", out() + "/three.pretty", "--jobs", "3"});
+  ASSERT_EQ(one.status, 0) << one.err;
+  ASSERT_EQ(three.status, 0) << three.err;
+  const auto strip = [](std::string text, const std::string& folder) {
+    for (std::size_t at; (at = text.find(folder)) != std::string::npos;)
+      text.erase(at, folder.size());
+    return text;
+  };
+  EXPECT_EQ(strip(one.out, "one.pretty"), strip(three.out, "three.pretty"));
+  EXPECT_FALSE(one.out.empty());
+  std::size_t compared = 0;
+  for (const auto& e : fs::directory_iterator(out() + "/one.pretty")) {
+    std::ifstream a(e.path(), std::ios::binary);
+    std::ifstream b(out() + "/three.pretty/" + e.path().filename().string(), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(a), {}),
+              std::string(std::istreambuf_iterator<char>(b), {}));
+    ++compared;
+  }
+  EXPECT_GT(compared, 0u);
+}
 
 }  // namespace
 }  // namespace trevak::test
