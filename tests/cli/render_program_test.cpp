@@ -62,13 +62,14 @@ class RenderProgram : public ::testing::Test {
   std::string m_library;
 };
 
+// Also the long spelling of -o, which every command takes.
 TEST_F(RenderProgram, DrawsThroughTheDrawingProgramAsInProcess) {
   for (const char* extra : {"", " --exact"}) {
     SCOPED_TRACE(extra);
     const std::string viaProgram = path("program.png");
     const ProgramResult r =
         runProgram(shellQuoted(TREVAK_CLI_PROGRAM) + " render " + shellQuoted(m_library) +
-                   " R1 -o " + shellQuoted(viaProgram) + extra);
+                   " R1 --output " + shellQuoted(viaProgram) + extra);
     EXPECT_EQ(r.status, 0) << r.out;
     const std::string inProcess = path("process.png");
     std::vector<std::string> args{"render", m_library, "R1", "-o", inProcess};
