@@ -159,24 +159,35 @@ std::string newExportFolder() {
          std::to_string(runs++) + ".pretty";
 }
 
-void BM_ExportKicad20k(benchmark::State& state) {
+// The 20,000-module library loaded, its modules as the export takes them, and its legacy save
+// (the export's yardstick).
+struct ExportInputs {
+  ExportInputs() {
+    loadOrDie(generatedLibrary(Inputs::large(), "large-20000.mod"), table);
+    save.time = HeaderTime{0, true};
+    modules = exportModulesOf(table);
+  }
+  void saveLegacy() { saveLibrary(table, dataFolder() + "/saved-20000.mod", save); }
+
   ModuleTable table;
-  loadOrDie(generatedLibrary(Inputs::large(), "large-20000.mod"), table);
-  const std::string path = dataFolder() + "/saved-20000.mod";
-  SaveOptions options;
-  options.time = HeaderTime{0, true};
-  const std::vector<ExportModule> modules = exportModulesOf(table);
+  SaveOptions save;
+  std::vector<ExportModule> modules;
+};
+
+void BM_ExportKicad20k(benchmark::State& state) {
+  ExportInputs in;
+  const std::vector<ExportModule>& modules = in.modules;
   ExportOptions exportOptions;
   exportOptions.threads = static_cast<unsigned>(state.range(0));
   std::vector<std::string> folders;
   timeAgainst(
       state, "save", [&] { folders.push_back(newExportFolder()); },
       [&] {
-        const ExportReport report = exportPretty(modules, table.unit(), folders.back(),
-                                                 exportOptions);
+        const ExportReport report =
+            exportPretty(modules, in.table.unit(), folders.back(), exportOptions);
         if (report.count(ExportOutcome::Written) != modules.size()) state.SkipWithError("export");
       },
-      [&] { saveLibrary(table, path, options); });
+      [&] { in.saveLegacy(); });
   state.counters["files"] = static_cast<double>(modules.size());
 }
 // 0: a thread per core, as the command line exports; 1: the formatting and writing in one line.
@@ -192,19 +203,15 @@ BENCHMARK(BM_ExportKicad20k)
 // on one thread, against the legacy save. What the export can never go below on that folder's
 // file system, whatever its threads do.
 void BM_ExportFilesAlone20k(benchmark::State& state) {
-  ModuleTable table;
-  loadOrDie(generatedLibrary(Inputs::large(), "large-20000.mod"), table);
-  const std::string path = dataFolder() + "/saved-20000.mod";
-  SaveOptions options;
-  options.time = HeaderTime{0, true};
-  const std::vector<ExportModule> modules = exportModulesOf(table);
+  ExportInputs in;
+  const std::vector<ExportModule>& modules = in.modules;
   const std::vector<std::string> names = exportFootprintNames(modules);
   std::vector<std::string> texts;
   texts.reserve(modules.size());
   ModuleItems items;
   std::vector<KicadModNote> notes;
   for (std::size_t i = 0; i < modules.size(); ++i) {
-    parseModuleItems(modules[i].body, table.unit(), items);
+    parseModuleItems(modules[i].body, in.table.unit(), items);
     texts.push_back(writeKicadMod(names[i], items, notes));
   }
   std::string folder;
@@ -229,7 +236,7 @@ void BM_ExportFilesAlone20k(benchmark::State& state) {
         ::fsync(base);
         ::close(base);
       },
-      [&] { saveLibrary(table, path, options); });
+      [&] { in.saveLegacy(); });
 }
 BENCHMARK(BM_ExportFilesAlone20k)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
 
