@@ -10,6 +10,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace trevak::exact {
@@ -426,6 +428,60 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   painter.restore();
 }
 
+namespace {
+
+/// A pad number drawn once, black on transparent, with the point where the number's centre
+/// goes: pictures of the same kind of module show the same numbers at the same few sizes.
+struct NumberSprite {
+  QImage image;
+  QPoint centre;
+};
+
+/// The pad numbers a thread has drawn, by number, font size and angle. Laying a number's
+/// glyphs out and having them rasterised again at each new scale and place was two thirds of
+/// its cost, more than the pad itself; a drawn number is only blended in.
+class NumberSprites {
+ public:
+  const NumberSprite& get(const QString& number, int pixels, double angle, const QFont& font,
+                          const QFontMetricsF& metrics, double baseline) {
+    Key key{number, pixels, angle};
+    auto found = m_sprites.find(key);
+    if (found != m_sprites.end()) return found->second;
+    if (m_sprites.size() >= kMost) m_sprites.clear();
+    const double advance = metrics.horizontalAdvance(number);
+    const double size = pixels / static_cast<double>(kNumberPixels);
+    QTransform t;
+    t.rotate(qtDegrees(angle));
+    t.scale(size, size);
+    const QRectF box =
+        t.mapRect(QRectF(-advance / 2, baseline - metrics.ascent(), advance, metrics.height()));
+    // A pixel to spare on each side for the antialiased edges; the centre on a pixel corner.
+    const QPoint centre(static_cast<int>(std::ceil(-box.left())) + 1,
+                        static_cast<int>(std::ceil(-box.top())) + 1);
+    const QSize extent(centre.x() + static_cast<int>(std::ceil(box.right())) + 1,
+                       centre.y() + static_cast<int>(std::ceil(box.bottom())) + 1);
+    NumberSprite sprite{QImage(extent, QImage::Format_ARGB32_Premultiplied), centre};
+    sprite.image.fill(Qt::transparent);
+    {
+      QPainter painter(&sprite.image);
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setRenderHint(QPainter::TextAntialiasing, true);
+      painter.setFont(font);
+      painter.setPen(Qt::black);
+      painter.setTransform(t * QTransform::fromTranslate(centre.x(), centre.y()));
+      painter.drawText(QPointF(-advance / 2, baseline), number);
+    }
+    return m_sprites.emplace(std::move(key), std::move(sprite)).first->second;
+  }
+
+ private:
+  static constexpr std::size_t kMost = 4096;
+  using Key = std::tuple<QString, int, double>;
+  std::map<Key, NumberSprite> m_sprites;
+};
+
+}  // namespace
+
 void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice,
                                    const QTransform& outer) const {
   painter.setPen(Qt::black);
@@ -437,6 +493,12 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
   painter.setFont(font);
   const QFontMetricsF metrics(font);
   const double baseline = (metrics.ascent() - metrics.descent()) / 2;
+  // On a plain picture a number is blended in from the thread's drawn numbers, its centre on
+  // the nearest pixel; other devices (SVG, scaled screens) get the text itself.
+  const QPaintDevice* device = painter.device();
+  thread_local NumberSprites sprites;
+  const bool blend = device != nullptr && device->devType() == QInternal::Image &&
+                     device->devicePixelRatio() == 1 && outer.type() <= QTransform::TxTranslate;
   for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
     const Pad& pad = m_footprint.pads[i];
     if (m_padLayer[i] < 0 || pad.number.empty()) continue;
@@ -451,9 +513,19 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     const double chars = std::max<double>(1, number.size());
     const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
     if (px < 4) continue;
-    const double size = numberPixels(px) / static_cast<double>(kNumberPixels);
+    const int pixels = numberPixels(px);
     const double angle = upright(pad.angle + (wide ? 0 : 900));
     const QPointF centre = toDevice.map(m_padOutline[i].boundingRect().center());
+    if (blend) {
+      const NumberSprite& sprite = sprites.get(number, pixels, angle, font, metrics, baseline);
+      const QPointF at = outer.map(centre);
+      painter.setTransform(QTransform());
+      painter.drawImage(QPoint(static_cast<int>(std::lround(at.x())) - sprite.centre.x(),
+                               static_cast<int>(std::lround(at.y())) - sprite.centre.y()),
+                        sprite.image);
+      continue;
+    }
+    const double size = pixels / static_cast<double>(kNumberPixels);
     QTransform t;
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <cmath>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drawing/exact_footprint.h"
@@ -186,6 +187,35 @@ INSTANTIATE_TEST_SUITE_P(Pads, ExactPadNumber,
                                            NumberCase{"\"188\" R 800 2400 0 0 0", 0, 0, true},
                                            NumberCase{"\"188\" R 2400 800 0 0 900", 0, 0, true},
                                            NumberCase{"\"188\" O 2400 800 0 0 1800", 0, 0, false}));
+
+struct ReuseCase {
+  const char* before;  // the Sh line of a pad drawn first on the thread
+  const char* after;   // the Sh line of the pad whose picture is compared
+};
+
+class ExactNumberReuse : public ::testing::TestWithParam<ReuseCase> {};
+
+// Numbers once drawn are kept by the thread: one drawn earlier at another size, angle or with
+// other digits must never stand in for the one asked, so the picture is the one a fresh thread
+// makes.
+TEST_P(ExactNumberReuse, GivesThePictureOfAFreshThread) {
+  const ReuseCase& c = GetParam();
+  const auto picture = [](const char* sh) {
+    return renderImage(drawingOf(pad(sh, "0 0 0", "0 0") + "DS -3000 -3000 3000 3000 0 24\r"),
+                       300);
+  };
+  QImage fresh;
+  std::thread([&] { fresh = picture(c.after); }).join();
+  picture(c.before);
+  EXPECT_EQ(picture(c.after), fresh) << c.before << " then " << c.after;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pads, ExactNumberReuse,
+    ::testing::Values(ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 2400 800 0 0 900"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 1200 400 0 0 0"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"13\" R 2400 800 0 0 0"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 2400 800 0 0 450"}));
 
 TEST(ExactPixels, OvalDrillStaysAtThePadPositionWhileTheCopperMoves) {
   // Copper 1000 x 400 moved 300 right of its hole; the hole is an oval 100 x 300.
