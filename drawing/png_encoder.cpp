@@ -97,32 +97,36 @@ class Adler32 {
   std::uint64_t m_s2 = 0;
 };
 
-/// How many of the `most` pixels from `a` equal those from `b`, four at a time.
+/// How many of the `most` pixels from `a` equal those from `b`, eight at a time.
 int equalPixels(const QRgb* a, const QRgb* b, int most) {
   int n = 0;
 #if defined(__SSE2__)
-  while (n + 4 <= most) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + n));
-    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b + n));
-    const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, y)));
-    if (same != 0xf) return n + __builtin_ctz(static_cast<unsigned>(~same));
-    n += 4;
+  while (n + 8 <= most) {
+    const auto* x = reinterpret_cast<const __m128i*>(a + n);
+    const auto* y = reinterpret_cast<const __m128i*>(b + n);
+    const __m128i low = _mm_cmpeq_epi32(_mm_loadu_si128(x), _mm_loadu_si128(y));
+    const __m128i high = _mm_cmpeq_epi32(_mm_loadu_si128(x + 1), _mm_loadu_si128(y + 1));
+    const int same = _mm_movemask_epi8(_mm_packs_epi32(low, high));
+    if (same != 0xffff) return n + __builtin_ctz(static_cast<unsigned>(~same)) / 2;
+    n += 8;
   }
 #endif
   while (n < most && a[n] == b[n]) ++n;
   return n;
 }
 
-/// How many of the `most` pixels from `a` are `colour`, four at a time.
+/// How many of the `most` pixels from `a` are `colour`, eight at a time.
 int pixelsOf(const QRgb* a, QRgb colour, int most) {
   int n = 0;
 #if defined(__SSE2__)
   const __m128i c = _mm_set1_epi32(static_cast<int>(colour));
-  while (n + 4 <= most) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a + n));
-    const int same = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(x, c)));
-    if (same != 0xf) return n + __builtin_ctz(static_cast<unsigned>(~same));
-    n += 4;
+  while (n + 8 <= most) {
+    const auto* x = reinterpret_cast<const __m128i*>(a + n);
+    const __m128i low = _mm_cmpeq_epi32(_mm_loadu_si128(x), c);
+    const __m128i high = _mm_cmpeq_epi32(_mm_loadu_si128(x + 1), c);
+    const int same = _mm_movemask_epi8(_mm_packs_epi32(low, high));
+    if (same != 0xffff) return n + __builtin_ctz(static_cast<unsigned>(~same)) / 2;
+    n += 8;
   }
 #endif
   while (n < most && a[n] == colour) ++n;
@@ -189,23 +193,26 @@ class FixedDeflate {
         d.put(codes.literal[0].bits, codes.literal[0].count);
       }
       while (x < w) {
-        const int most = std::min(w - x, kMaxPixels);
-        const int run = x > 0 ? pixelsOf(row + x, row[x - 1], most) : 0;
-        const int above = up != nullptr && run < most ? equalPixels(row + x, up + x, most) : 0;
-        if (run > 0 && run >= above) {
-          d.putMatch(kPixel * static_cast<std::size_t>(run), codes, pixelDistance);
-          x += run;
-        } else if (above > 0) {
-          d.putMatch(kPixel * static_cast<std::size_t>(above), codes, rowDistance);
-          x += above;
-        } else {
-          const QRgb p = row[x];
+        const QRgb p = row[x];
+        const bool before = x > 0 && p == row[x - 1];
+        if (!before && (up == nullptr || p != up[x])) {  // an edge's pixel: most of them
           const Code& r = codes.literal[(p >> 16) & 0xff];
           const Code& g = codes.literal[(p >> 8) & 0xff];
           const Code& b = codes.literal[p & 0xff];
           d.put(r.bits | (g.bits << r.count) | (b.bits << (r.count + g.count)),
                 r.count + g.count + b.count);
           ++x;
+          continue;
+        }
+        const int most = std::min(w - x, kMaxPixels);
+        const int run = before ? pixelsOf(row + x, p, most) : 0;
+        const int above = up != nullptr && run < most ? equalPixels(row + x, up + x, most) : 0;
+        if (run >= above) {
+          d.putMatch(kPixel * static_cast<std::size_t>(run), codes, pixelDistance);
+          x += run;
+        } else {
+          d.putMatch(kPixel * static_cast<std::size_t>(above), codes, rowDistance);
+          x += above;
         }
       }
       adler.addRow(sums, rowBytes);
