@@ -1,0 +1,111 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawing/disc_raster.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+
+namespace trevak::exact {
+
+namespace {
+
+/// `colour` over `pixel` at `cover` (0 to 256), red and blue together: each channel's sum
+/// stays below 65536, so none runs into the next.
+QRgb blend(QRgb pixel, QRgb colour, std::uint32_t cover) {
+  const std::uint32_t keep = 256 - cover;
+  const std::uint32_t rb = (((colour & 0xff00ffu) * cover + (pixel & 0xff00ffu) * keep) >> 8);
+  const std::uint32_t g = (((colour & 0xff00u) * cover + (pixel & 0xff00u) * keep) >> 8);
+  return 0xff000000u | (rb & 0xff00ffu) | (g & 0xff00u);
+}
+
+std::uint32_t coverOf(double amount) {
+  return static_cast<std::uint32_t>(std::clamp(amount, 0.0, 1.0) * 256 + 0.5);
+}
+
+/// Calls `edge(y, x, d)` for every pixel whose centre is less than `reach` from `c` (d its
+/// distance), except the runs of those closer than `inner`, which go to `whole(y, from, to)`;
+/// both clipped to the picture.
+template <typename Edge, typename Whole>
+void eachPixel(const QImage& picture, QPointF c, double reach, double inner, Edge edge,
+               Whole whole) {
+  if (!(reach > 0) || !std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(reach)) {
+    return;
+  }
+  const int w = picture.width(), h = picture.height();
+  // Clamped before the conversion, so a huge disc cannot overflow an int.
+  const int top = static_cast<int>(std::clamp(std::floor(c.y() - reach), 0.0, h - 1.0));
+  const int bottom = static_cast<int>(std::clamp(std::ceil(c.y() + reach), -1.0, h - 1.0));
+  for (int y = top; y <= bottom; ++y) {
+    const double dy = y + 0.5 - c.y();
+    if (std::abs(dy) >= reach) continue;
+    const double half = std::sqrt(reach * reach - dy * dy);
+    const int left = static_cast<int>(std::clamp(std::floor(c.x() - half), 0.0, w - 1.0));
+    const int right = static_cast<int>(std::clamp(std::ceil(c.x() + half), -1.0, w - 1.0));
+    // The run closer than `inner`, empty when the row passes outside it.
+    int wholeFrom = right + 1, wholeTo = right;
+    if (inner > 0 && std::abs(dy) < inner) {
+      const double in = std::sqrt(inner * inner - dy * dy);
+      wholeFrom = static_cast<int>(std::clamp(std::ceil(c.x() - in - 0.5), 1.0 * left, w + 0.0));
+      wholeTo = static_cast<int>(std::clamp(std::floor(c.x() + in - 0.5), -1.0, 1.0 * right));
+      if (wholeFrom > wholeTo) wholeFrom = right + 1, wholeTo = right;
+    }
+    for (int x = left; x <= right; ++x) {
+      if (x == wholeFrom) {
+        whole(y, wholeFrom, wholeTo);
+        x = wholeTo;
+        continue;
+      }
+      const double dx = x + 0.5 - c.x();
+      const double d = std::sqrt(dx * dx + dy * dy);
+      if (d < reach) edge(y, x, d);
+    }
+  }
+}
+
+/// The pixels of an RGB32 picture by row, taken once: QImage::scanLine checks for sharing at
+/// every call.
+class Pixels {
+ public:
+  explicit Pixels(QImage& picture)
+      : m_bits(picture.bits()), m_stride(static_cast<std::size_t>(picture.bytesPerLine())) {}
+  QRgb* at(int x, int y) const {
+    return reinterpret_cast<QRgb*>(m_bits + m_stride * static_cast<std::size_t>(y)) + x;
+  }
+
+ private:
+  uchar* m_bits;
+  std::size_t m_stride;
+};
+
+}  // namespace
+
+void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour) {
+  if (picture.format() != QImage::Format_RGB32 || !(radius > 0)) return;
+  const Pixels pixels(picture);
+  eachPixel(
+      picture, centre, radius + 0.5, radius - 0.5,
+      [&](int y, int x, double d) {
+        QRgb* p = pixels.at(x, y);
+        *p = blend(*p, colour, coverOf(radius + 0.5 - d));
+      },
+      [&](int y, int from, int to) {
+        std::fill(pixels.at(from, y), pixels.at(to, y) + 1, colour | 0xff000000u);
+      });
+}
+
+void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline) {
+  if (picture.format() != QImage::Format_RGB32 || !(radius > 0)) return;
+  const Pixels pixels(picture);
+  const QRgb white = 0xffffffffu;
+  // The white reaches half a pixel past the edge, the line a whole pixel either side of it.
+  eachPixel(
+      picture, centre, radius + 1, radius - 1,
+      [&](int y, int x, double d) {
+        QRgb* p = pixels.at(x, y);
+        const QRgb filled = blend(*p, white, coverOf(radius + 0.5 - d));
+        *p = blend(filled, outline, coverOf(1 - std::abs(d - radius)));
+      },
+      [&](int y, int from, int to) { std::fill(pixels.at(from, y), pixels.at(to, y) + 1, white); });
+}
+
+}  // namespace trevak::exact

@@ -1,0 +1,136 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "drawing/disc_raster.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <string>
+
+namespace trevak::exact {
+namespace {
+
+constexpr QRgb kWhite = 0xffffffffu;
+constexpr QRgb kCopper = 0xffe05a5au;
+constexpr QRgb kGround = 0xff2030c0u;  // what lies under a hole
+
+/// The share of the pixel (x, y) inside the ring from `inner` to `outer` around `c`, counted
+/// on a 16 x 16 grid of points: the exact coverage the distance rule approximates.
+double share(double x, double y, QPointF c, double inner, double outer) {
+  int in = 0;
+  for (int j = 0; j < 16; ++j) {
+    for (int i = 0; i < 16; ++i) {
+      const double d = std::hypot(x + (i + 0.5) / 16 - c.x(), y + (j + 0.5) / 16 - c.y());
+      in += d <= outer && d >= inner ? 1 : 0;
+    }
+  }
+  return in / 256.0;
+}
+
+QRgb mixed(QRgb under, QRgb over, double cover) {
+  const auto channel = [&](int shift) {
+    const double a = (under >> shift) & 0xff, b = (over >> shift) & 0xff;
+    return static_cast<QRgb>(std::lround(a + (b - a) * cover)) << shift;
+  };
+  return 0xff000000u | channel(16) | channel(8) | channel(0);
+}
+
+int largestDifference(QRgb a, QRgb b) {
+  int most = 0;
+  for (int shift = 0; shift <= 16; shift += 8) {
+    most = std::max(most, std::abs(static_cast<int>((a >> shift) & 0xff) -
+                                   static_cast<int>((b >> shift) & 0xff)));
+  }
+  return most;
+}
+
+struct DiscCase {
+  const char* what;
+  double cx, cy, radius;
+};
+
+class DiscRaster : public ::testing::TestWithParam<DiscCase> {};
+
+// Every pixel is within a fifth of full colour of its exact coverage, so a disc shifted by
+// half a pixel, a wrong radius or a run of whole pixels one too long shows; parts outside the
+// picture are clipped without touching memory past it (ASan) and without wrapping around.
+TEST_P(DiscRaster, CoversWhatTheDiscCovers) {
+  const DiscCase& c = GetParam();
+  QImage picture(23, 17, QImage::Format_RGB32);
+  picture.fill(kWhite);
+  const QPointF centre(c.cx, c.cy);
+  paintDisc(picture, centre, c.radius, kCopper);
+  int worst = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QRgb expected = mixed(kWhite, kCopper, share(x, y, centre, -1, c.radius));
+      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
+    }
+  }
+  EXPECT_LE(worst, 51) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(Discs, DiscRaster,
+                         ::testing::Values(DiscCase{"centred on a pixel", 10.5, 8.5, 4},
+                                           DiscCase{"between pixels", 10.25, 7.8, 5.3},
+                                           DiscCase{"smaller than a pixel", 4.6, 4.4, 0.4},
+                                           DiscCase{"a line's end, 1.5 pixels", 3.1, 12.9, 1.5},
+                                           DiscCase{"over the top left corner", 0.2, 0.3, 6.5},
+                                           DiscCase{"mostly left of the picture", -3, 12, 5},
+                                           DiscCase{"over the bottom right corner", 22.7, 16.8, 6},
+                                           DiscCase{"wholly outside", 60, 8, 6},
+                                           DiscCase{"larger than the picture", 11, 9, 40},
+                                           DiscCase{"nearly filling it", 11.3, 8.7, 8.4}),
+                         [](const ::testing::TestParamInfo<DiscCase>& param) {
+                           return "case" + std::to_string(param.index);
+                         });
+
+// A hole is white inside and outlined along its edge by a line a pixel wide, drawn over what
+// lay there.
+TEST_P(DiscRaster, HoleIsWhiteWithItsOutline) {
+  const DiscCase& c = GetParam();
+  if (c.radius < 1.5) GTEST_SKIP() << "no inside to speak of";
+  QImage picture(23, 17, QImage::Format_RGB32);
+  picture.fill(kGround);
+  const QPointF centre(c.cx, c.cy);
+  const QRgb outline = 0xff404040u;
+  paintHole(picture, centre, c.radius, outline);
+  int worst = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const QRgb filled = mixed(kGround, kWhite, share(x, y, centre, -1, c.radius));
+      const QRgb expected =
+          mixed(filled, outline, share(x, y, centre, c.radius - 0.5, c.radius + 0.5));
+      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
+    }
+  }
+  EXPECT_LE(worst, 64) << c.what;
+}
+
+TEST(DiscRaster, NothingDrawnForABadDisc) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  for (const auto& [centre, radius] :
+       {std::pair{QPointF(nan, 5), 3.0}, std::pair{QPointF(5, 5), nan},
+        std::pair{QPointF(5, inf), 3.0}, std::pair{QPointF(5, 5), -2.0},
+        std::pair{QPointF(5, 5), 0.0}}) {
+    QImage picture(12, 12, QImage::Format_RGB32);
+    picture.fill(kWhite);
+    paintDisc(picture, centre, radius, kCopper);
+    paintHole(picture, centre, radius, kCopper);
+    EXPECT_EQ(picture.pixel(5, 5), kWhite) << centre.x() << ' ' << centre.y() << ' ' << radius;
+  }
+}
+
+TEST(DiscRaster, HugeDiscFillsThePictureWithoutOverflow) {
+  QImage picture(9, 7, QImage::Format_RGB32);
+  picture.fill(kWhite);
+  paintDisc(picture, QPointF(4, 3), 1e12, kCopper);
+  EXPECT_EQ(picture.pixel(0, 0), kCopper);
+  EXPECT_EQ(picture.pixel(8, 6), kCopper);
+}
+
+}  // namespace
+}  // namespace trevak::exact
