@@ -108,4 +108,39 @@ void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline) {
       [&](int y, int from, int to) { std::fill(pixels.at(from, y), pixels.at(to, y) + 1, white); });
 }
 
+void paintRing(QImage& picture, QPointF centre, double radius, double width, QRgb colour,
+               double start, double sweep) {
+  if (picture.format() != QImage::Format_RGB32 || !(radius > 0) || !(width > 0)) return;
+  if (!std::isfinite(start) || !std::isfinite(sweep)) return;
+  const Pixels pixels(picture);
+  const double outer = radius + width / 2, inner = radius - width / 2;
+  // The piece as a counter-clockwise turn from `from` to `to` in the picture (y downwards).
+  if (sweep < 0) {
+    start += sweep;
+    sweep = -sweep;
+  }
+  const bool whole = sweep == 0 || sweep >= 360;
+  constexpr double kRadians = 3.14159265358979323846 / 180;
+  const double fx = std::cos(start * kRadians), fy = -std::sin(start * kRadians);
+  const double tx = std::cos((start + sweep) * kRadians),
+               ty = -std::sin((start + sweep) * kRadians);
+  // On the screen a counter-clockwise turn from a to b has a negative cross product.
+  const auto turns = [](double ax, double ay, double bx, double by) {
+    return ax * by - ay * bx <= 0;
+  };
+  const auto within = [&](double dx, double dy) {
+    if (whole) return true;
+    if (sweep <= 180) return turns(fx, fy, dx, dy) && turns(dx, dy, tx, ty);
+    return !(turns(tx, ty, dx, dy) && turns(dx, dy, fx, fy));
+  };
+  eachPixel(
+      picture, centre, outer + 0.5, inner - 0.5,
+      [&](int y, int x, double d) {
+        if (!within(x + 0.5 - centre.x(), y + 0.5 - centre.y())) return;
+        QRgb* p = pixels.at(x, y);
+        *p = blend(*p, colour, coverOf(std::min(outer + 0.5 - d, d - inner + 0.5)));
+      },
+      [](int, int, int) {});  // inside the ring: left as it is
+}
+
 }  // namespace trevak::exact

@@ -20,4 +20,12 @@ void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour);
 /// A hole: the disc in white, then a line one pixel wide in `outline` along its edge.
 void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline);
 
+/// The ring a line of `width` pixels along the circle of `radius` around `centre` covers, in
+/// `colour`. With a sweep (degrees, counter-clockwise as the picture shows it, from `start`),
+/// only the piece of the ring between the two angles, cut straight across at its ends (a
+/// line's round ends are drawn as discs over them). A sweep of a whole turn or more, or none
+/// at all, is the whole ring.
+void paintRing(QImage& picture, QPointF centre, double radius, double width, QRgb colour,
+               double start = 0, double sweep = 360);
+
 }  // namespace trevak::exact

@@ -265,6 +265,8 @@ void ExactDrawing::addShape(const Shape& shape) {
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
       if (r > 0) {
         item.path.addEllipse(a, r, r);
+        item.ringRadius = r;
+        item.discCentre = a;
       } else {  // a dot as wide as the line, as KiCad draws it
         item.path.moveTo(a);
         item.path.lineTo(a);
@@ -286,6 +288,10 @@ void ExactDrawing::addShape(const Shape& shape) {
       item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
                       -sweep / 10.0);
       item.roundEnds = true;
+      item.ringRadius = r;
+      item.discCentre = a;
+      item.arcStart = start;
+      item.arcSweep = -sweep / 10.0;
       break;
     }
     case Shape::Kind::Polygon: {
@@ -383,8 +389,8 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   QPaintDevice* device = painter.device();
   if (device != nullptr && device->devType() == QInternal::Image && !painter.hasClipping() &&
       device->devicePixelRatio() == 1 && outer.type() <= QTransform::TxTranslate &&
-      toDevice.type() <= QTransform::TxScale &&
-      std::abs(toDevice.m11()) == std::abs(toDevice.m22())) {
+      toDevice.type() <= QTransform::TxScale && toDevice.m11() > 0 &&
+      toDevice.m11() == toDevice.m22()) {
     auto* image = static_cast<QImage*>(device);
     if (image->format() == QImage::Format_RGB32) direct = image;
   }
@@ -401,6 +407,15 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
       const double width = item.width * scale;
       if (direct != nullptr && item.discRadius > 0) {
         paintDisc(*direct, full.map(item.discCentre), item.discRadius * scale, color.rgb());
+        continue;
+      }
+      if (direct != nullptr && item.ringRadius > 0 && item.width > 0 && item.arcSweep != 0) {
+        paintRing(*direct, full.map(item.discCentre), item.ringRadius * scale, width,
+                  color.rgb(), item.arcStart, item.arcSweep);
+        if (item.roundEnds && item.path.elementCount() > 0) {
+          paintDisc(*direct, full.map(QPointF(item.path.elementAt(0))), width / 2, color.rgb());
+          paintDisc(*direct, full.map(item.path.currentPosition()), width / 2, color.rgb());
+        }
         continue;
       }
       const QPainterPath path = toDevice.map(item.path);

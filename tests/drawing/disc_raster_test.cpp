@@ -109,6 +109,65 @@ TEST_P(DiscRaster, HoleIsWhiteWithItsOutline) {
   EXPECT_LE(worst, 64) << c.what;
 }
 
+struct RingCase {
+  const char* what;
+  double cx, cy, radius, width;
+  double start, sweep;  // degrees counter-clockwise on the picture
+};
+
+class RingRaster : public ::testing::TestWithParam<RingCase> {};
+
+/// Whether the direction (dx, dy) on the picture (y downwards) lies in the sweep.
+bool inSweep(double dx, double dy, double start, double sweep) {
+  if (sweep >= 360 || sweep <= -360) return true;
+  double a = std::atan2(-dy, dx) * 180 / 3.14159265358979323846 - std::min(start, start + sweep);
+  a = std::fmod(std::fmod(a, 360.0) + 360.0, 360.0);
+  return a <= std::abs(sweep);
+}
+
+// The ring (or its piece) against its exact coverage: only the pixels along the straight cuts
+// at a piece's ends may differ more, the cuts being covered by a line's round ends. A ring
+// drawn at the wrong radius, a piece turning the wrong way or starting at the wrong angle
+// differs in many pixels.
+TEST_P(RingRaster, CoversWhatTheRingCovers) {
+  const RingCase& c = GetParam();
+  QImage picture(41, 37, QImage::Format_RGB32);
+  picture.fill(kWhite);
+  const QPointF centre(c.cx, c.cy);
+  paintRing(picture, centre, c.radius, c.width, kCopper, c.start, c.sweep);
+  int far = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      int in = 0;
+      for (int j = 0; j < 16; ++j) {
+        for (int i = 0; i < 16; ++i) {
+          const double dx = x + (i + 0.5) / 16 - c.cx, dy = y + (j + 0.5) / 16 - c.cy;
+          const double d = std::hypot(dx, dy);
+          in += std::abs(d - c.radius) <= c.width / 2 && inSweep(dx, dy, c.start, c.sweep);
+        }
+      }
+      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
+      far += largestDifference(picture.pixel(x, y), expected) > 51 ? 1 : 0;
+    }
+  }
+  const bool piece = std::abs(c.sweep) < 360;
+  EXPECT_LE(far, piece ? 2 * static_cast<int>(c.width + 3) : 0) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rings, RingRaster,
+    ::testing::Values(RingCase{"whole ring", 20.3, 18.6, 12, 3, 0, 360},
+                      RingCase{"thin ring", 20, 18, 9.5, 0.8, 0, 360},
+                      RingCase{"wider than its radius", 20.5, 18.5, 3, 8, 0, 360},
+                      RingCase{"over the picture's edge", 5, 30, 14, 4, 0, 360},
+                      RingCase{"quarter from the right, upwards", 20, 18, 13, 3, 0, 90},
+                      RingCase{"quarter from the top, turning back", 20, 18, 13, 3, 90, -90},
+                      RingCase{"three quarters", 20.4, 17.7, 12.5, 2.5, 45, 270},
+                      RingCase{"half from the left", 20, 18, 11, 4, 180, 180}),
+    [](const ::testing::TestParamInfo<RingCase>& param) {
+      return "case" + std::to_string(param.index);
+    });
+
 TEST(DiscRaster, NothingDrawnForABadDisc) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();

@@ -269,6 +269,8 @@ INSTANTIATE_TEST_SUITE_P(
         DirectCase{"wide lines' round ends",
                    "DS -2000 -500 2000 700 300 21\rDS 0 -2000 150 1800 "
                    "220 20\rDA 0 0 1500 0 900 180 21\r"},
+        DirectCase{"circles and arcs both ways", "DC 0 0 1800 0 120 21\rDA 0 0 1200 0 900 150 "
+                                                 "21\rDA 100 0 600 0 -2500 90 24\r"},
         DirectCase{"back and front pads",
                    pad("\"1\" C 1000 1000 0 0 0", "0 0 0", "0 0", "00000001") +
                        pad("\"2\" C 700 700 0 0 0", "300 0 0", "400 0")}),
