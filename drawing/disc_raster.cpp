@@ -22,29 +22,31 @@ std::uint32_t coverOf(double amount) {
   return static_cast<std::uint32_t>(std::clamp(amount, 0.0, 1.0) * 256 + 0.5);
 }
 
-/// Calls `edge(y, x, d)` for every pixel whose centre is less than `reach` from `c` (d its
-/// distance), except the runs of those closer than `inner`, which go to `whole(y, from, to)`;
+/// Calls `edge(y, x, d)` for every pixel whose centre is less than `reach` from the box of
+/// half-sizes `ax`, `ay` around `c` (d its distance; a disc when both are 0, a stadium when
+/// one is), except the runs of those closer than `inner`, which go to `whole(y, from, to)`;
 /// both clipped to the picture.
 template <typename Edge, typename Whole>
-void eachPixel(const QImage& picture, QPointF c, double reach, double inner, Edge edge,
-               Whole whole) {
-  if (!(reach > 0) || !std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(reach)) {
+void eachPixel(const QImage& picture, QPointF c, double ax, double ay, double reach, double inner,
+               Edge edge, Whole whole) {
+  if (!(reach > 0) || !std::isfinite(c.x()) || !std::isfinite(c.y()) || !std::isfinite(reach) ||
+      !(ax >= 0) || !(ay >= 0) || !std::isfinite(ax) || !std::isfinite(ay)) {
     return;
   }
   const int w = picture.width(), h = picture.height();
   // Clamped before the conversion, so a huge disc cannot overflow an int.
-  const int top = static_cast<int>(std::clamp(std::floor(c.y() - reach), 0.0, h - 1.0));
-  const int bottom = static_cast<int>(std::clamp(std::ceil(c.y() + reach), -1.0, h - 1.0));
+  const int top = static_cast<int>(std::clamp(std::floor(c.y() - ay - reach), 0.0, h - 1.0));
+  const int bottom = static_cast<int>(std::clamp(std::ceil(c.y() + ay + reach), -1.0, h - 1.0));
   for (int y = top; y <= bottom; ++y) {
-    const double dy = y + 0.5 - c.y();
-    if (std::abs(dy) >= reach) continue;
-    const double half = std::sqrt(reach * reach - dy * dy);
+    const double dy = std::max(std::abs(y + 0.5 - c.y()) - ay, 0.0);
+    if (dy >= reach) continue;
+    const double half = std::sqrt(reach * reach - dy * dy) + ax;
     const int left = static_cast<int>(std::clamp(std::floor(c.x() - half), 0.0, w - 1.0));
     const int right = static_cast<int>(std::clamp(std::ceil(c.x() + half), -1.0, w - 1.0));
     // The run closer than `inner`, empty when the row passes outside it.
     int wholeFrom = right + 1, wholeTo = right;
-    if (inner > 0 && std::abs(dy) < inner) {
-      const double in = std::sqrt(inner * inner - dy * dy);
+    if (inner > 0 && dy < inner) {
+      const double in = std::sqrt(inner * inner - dy * dy) + ax;
       wholeFrom = static_cast<int>(std::clamp(std::ceil(c.x() - in - 0.5), 1.0 * left, w + 0.0));
       wholeTo = static_cast<int>(std::clamp(std::floor(c.x() + in - 0.5), -1.0, 1.0 * right));
       if (wholeFrom > wholeTo) wholeFrom = right + 1, wholeTo = right;
@@ -55,7 +57,7 @@ void eachPixel(const QImage& picture, QPointF c, double reach, double inner, Edg
         x = wholeTo;
         continue;
       }
-      const double dx = x + 0.5 - c.x();
+      const double dx = std::max(std::abs(x + 0.5 - c.x()) - ax, 0.0);
       const double d = std::sqrt(dx * dx + dy * dy);
       if (d < reach) edge(y, x, d);
     }
@@ -83,7 +85,7 @@ void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour) {
   if (picture.format() != QImage::Format_RGB32 || !(radius > 0)) return;
   const Pixels pixels(picture);
   eachPixel(
-      picture, centre, radius + 0.5, radius - 0.5,
+      picture, centre, 0, 0, radius + 0.5, radius - 0.5,
       [&](int y, int x, double d) {
         QRgb* p = pixels.at(x, y);
         *p = blend(*p, colour, coverOf(radius + 0.5 - d));
@@ -93,13 +95,65 @@ void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour) {
       });
 }
 
+void paintOval(QImage& picture, QPointF centre, QSizeF size, QRgb colour) {
+  if (picture.format() != QImage::Format_RGB32 || !(size.width() > 0) || !(size.height() > 0)) {
+    return;
+  }
+  const Pixels pixels(picture);
+  const double radius = std::min(size.width(), size.height()) / 2;
+  eachPixel(
+      picture, centre, size.width() / 2 - radius, size.height() / 2 - radius, radius + 0.5,
+      radius - 0.5,
+      [&](int y, int x, double d) {
+        QRgb* p = pixels.at(x, y);
+        *p = blend(*p, colour, coverOf(radius + 0.5 - d));
+      },
+      [&](int y, int from, int to) {
+        std::fill(pixels.at(from, y), pixels.at(to, y) + 1, colour | 0xff000000u);
+      });
+}
+
+void paintBox(QImage& picture, QRectF box, QRgb colour) {
+  if (picture.format() != QImage::Format_RGB32 || !(box.width() > 0) || !(box.height() > 0) ||
+      !std::isfinite(box.left()) || !std::isfinite(box.top()) || !std::isfinite(box.right()) ||
+      !std::isfinite(box.bottom())) {
+    return;
+  }
+  const Pixels pixels(picture);
+  const int w = picture.width(), h = picture.height();
+  // A pixel is covered by the share of its area inside the box, across times down.
+  const auto overlap = [](int at, double from, double to) {
+    return std::max(0.0, std::min(at + 1.0, to) - std::max(at * 1.0, from));
+  };
+  const int top = static_cast<int>(std::clamp(std::floor(box.top()), 0.0, h - 1.0));
+  const int bottom = static_cast<int>(std::clamp(std::ceil(box.bottom()) - 1, -1.0, h - 1.0));
+  const int left = static_cast<int>(std::clamp(std::floor(box.left()), 0.0, w - 1.0));
+  const int right = static_cast<int>(std::clamp(std::ceil(box.right()) - 1, -1.0, w - 1.0));
+  for (int y = top; y <= bottom; ++y) {
+    const double down = overlap(y, box.top(), box.bottom());
+    for (int x = left; x <= right; ++x) {
+      const double across = overlap(x, box.left(), box.right());
+      QRgb* p = pixels.at(x, y);
+      if (across >= 1 && down >= 1) {
+        // The inside of the row at once.
+        int to = x;
+        while (to < right && overlap(to + 1, box.left(), box.right()) >= 1) ++to;
+        std::fill(p, pixels.at(to, y) + 1, colour | 0xff000000u);
+        x = to;
+        continue;
+      }
+      *p = blend(*p, colour, coverOf(across * down));
+    }
+  }
+}
+
 void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline) {
   if (picture.format() != QImage::Format_RGB32 || !(radius > 0)) return;
   const Pixels pixels(picture);
   const QRgb white = 0xffffffffu;
   // The white reaches half a pixel past the edge, the line a whole pixel either side of it.
   eachPixel(
-      picture, centre, radius + 1, radius - 1,
+      picture, centre, 0, 0, radius + 1, radius - 1,
       [&](int y, int x, double d) {
         QRgb* p = pixels.at(x, y);
         const QRgb filled = blend(*p, white, coverOf(radius + 0.5 - d));
@@ -134,7 +188,7 @@ void paintRing(QImage& picture, QPointF centre, double radius, double width, QRg
     return !(turns(tx, ty, dx, dy) && turns(dx, dy, fx, fy));
   };
   eachPixel(
-      picture, centre, outer + 0.5, inner - 0.5,
+      picture, centre, 0, 0, outer + 0.5, inner - 0.5,
       [&](int y, int x, double d) {
         if (!within(x + 0.5 - centre.x(), y + 0.5 - centre.y())) return;
         QRgb* p = pixels.at(x, y);

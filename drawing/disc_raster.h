@@ -3,6 +3,8 @@
 
 #include <QImage>
 #include <QPointF>
+#include <QRectF>
+#include <QSizeF>
 
 namespace trevak::exact {
 
@@ -16,6 +18,13 @@ namespace trevak::exact {
 /// +0.5) in `colour`, over what is there. Parts outside the picture are left out; a disc
 /// without a positive, finite size or place draws nothing, as does a picture not in RGB32.
 void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour);
+
+/// An oval as wide and high as `size`, upright: a stadium along its longer side, a disc when
+/// both are equal.
+void paintOval(QImage& picture, QPointF centre, QSizeF size, QRgb colour);
+
+/// An upright rectangle, each pixel covered by the share of its area inside it.
+void paintBox(QImage& picture, QRectF box, QRgb colour);
 
 /// A hole: the disc in white, then a line one pixel wide in `outline` along its edge.
 void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline);

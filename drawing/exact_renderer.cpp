@@ -240,6 +240,12 @@ void ExactDrawing::addPad(int index) {
   if (pad.shape != 'R' && pad.shape != 'O' && pad.shape != 'T') {
     item.discRadius = static_cast<double>(pad.size.x) / 2;
     item.discCentre = copper.map(QPointF(0, 0));
+  } else if ((pad.shape == 'R' || pad.shape == 'O') && std::fmod(pad.angle, 900.0) == 0) {
+    const bool across = std::fmod(std::abs(pad.angle), 1800.0) != 0;  // turned a quarter
+    item.upright = pad.shape;
+    const double w = static_cast<double>(pad.size.x), h = static_cast<double>(pad.size.y);
+    item.uprightSize = across ? QSizeF(h, w) : QSizeF(w, h);
+    item.discCentre = copper.map(QPointF(0, 0));
   }
   item.path = std::move(outline);
   item.fill = true;
@@ -407,6 +413,17 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
       const double width = item.width * scale;
       if (direct != nullptr && item.discRadius > 0) {
         paintDisc(*direct, full.map(item.discCentre), item.discRadius * scale, color.rgb());
+        continue;
+      }
+      if (direct != nullptr && item.upright != 0) {
+        const QPointF centre = full.map(item.discCentre);
+        const QSizeF size = item.uprightSize * scale;
+        if (item.upright == 'R') {
+          paintBox(*direct, QRectF(centre - QPointF(size.width(), size.height()) / 2, size),
+                   color.rgb());
+        } else {
+          paintOval(*direct, centre, size, color.rgb());
+        }
         continue;
       }
       if (direct != nullptr && item.ringRadius > 0 && item.width > 0 && item.arcSweep != 0) {

@@ -86,6 +86,8 @@ class ExactDrawing {
     bool roundEnds = false;  // an open line: a dot of the width at each end
     double discRadius = 0;   // a round pad: its radius and centre in nm
     QPointF discCentre;
+    char upright = 0;        // 'R' or 'O': a pad of that shape square to the axes, its size
+    QSizeF uprightSize;      // in nm (centre in discCentre)
     double ringRadius = 0;   // a circle or arc: its radius in nm (centre in discCentre) and
     double arcStart = 0;     // for an arc its start and sweep, degrees counter-clockwise
     double arcSweep = 360;

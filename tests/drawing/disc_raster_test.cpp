@@ -168,6 +168,64 @@ INSTANTIATE_TEST_SUITE_P(
       return "case" + std::to_string(param.index);
     });
 
+struct UprightCase {
+  const char* what;
+  bool oval;  // else a rectangle
+  double left, top, width, height;
+};
+
+class UprightRaster : public ::testing::TestWithParam<UprightCase> {};
+
+// Upright rectangles and ovals (pads square to the axes) against their exact coverage.
+TEST_P(UprightRaster, CoversWhatTheShapeCovers) {
+  const UprightCase& c = GetParam();
+  QImage picture(29, 23, QImage::Format_RGB32);
+  picture.fill(kWhite);
+  const QRectF box(c.left, c.top, c.width, c.height);
+  if (c.oval) {
+    paintOval(picture, box.center(), box.size(), kCopper);
+  } else {
+    paintBox(picture, box, kCopper);
+  }
+  const double r = std::min(c.width, c.height) / 2;
+  const double ax = c.width / 2 - r, ay = c.height / 2 - r;
+  int worst = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      int in = 0;
+      for (int j = 0; j < 16; ++j) {
+        for (int i = 0; i < 16; ++i) {
+          const double px = x + (i + 0.5) / 16, py = y + (j + 0.5) / 16;
+          if (!c.oval) {
+            in += box.contains(px, py) ? 1 : 0;
+            continue;
+          }
+          const double dx = std::max(std::abs(px - box.center().x()) - ax, 0.0);
+          const double dy = std::max(std::abs(py - box.center().y()) - ay, 0.0);
+          in += std::hypot(dx, dy) <= r ? 1 : 0;
+        }
+      }
+      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
+      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
+    }
+  }
+  EXPECT_LE(worst, c.oval ? 51 : 20) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, UprightRaster,
+    ::testing::Values(UprightCase{"rectangle between pixels", false, 3.3, 4.6, 12.5, 7.2},
+                      UprightCase{"rectangle on whole pixels", false, 2, 3, 10, 6},
+                      UprightCase{"rectangle thinner than a pixel", false, 5.2, 2.1, 0.4, 15},
+                      UprightCase{"rectangle over the picture's edges", false, -4.5, 15.3, 40, 20},
+                      UprightCase{"wide oval", true, 3.3, 6.6, 20.4, 8.2},
+                      UprightCase{"tall oval", true, 8.1, 1.7, 6.5, 18.8},
+                      UprightCase{"round oval", true, 6.5, 4.5, 11, 11},
+                      UprightCase{"oval over the left edge", true, -6.2, 5.5, 16, 9}),
+    [](const ::testing::TestParamInfo<UprightCase>& param) {
+      return "case" + std::to_string(param.index);
+    });
+
 TEST(DiscRaster, NothingDrawnForABadDisc) {
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();

@@ -271,6 +271,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "220 20\rDA 0 0 1500 0 900 180 21\r"},
         DirectCase{"circles and arcs both ways", "DC 0 0 1800 0 120 21\rDA 0 0 1200 0 900 150 "
                                                  "21\rDA 100 0 600 0 -2500 90 24\r"},
+        DirectCase{"rectangles and ovals a quarter turned or not",
+                   pad("\"1\" R 1200 500 0 0 0", "0 0 0", "-1500 0") +
+                       pad("\"2\" R 1200 500 0 0 900", "300 0 0", "0 0") +
+                       pad("\"3\" O 1200 500 0 0 2700", "300 200 0", "1500 0") +
+                       pad("\"4\" O 1200 500 0 0 1800", "0 0 0", "0 1500")},
         DirectCase{"back and front pads",
                    pad("\"1\" C 1000 1000 0 0 0", "0 0 0", "0 0", "00000001") +
                        pad("\"2\" C 700 700 0 0 0", "300 0 0", "400 0")}),
