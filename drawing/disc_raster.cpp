@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <limits>
+#include <utility>
 
 namespace trevak::exact {
 
@@ -143,6 +145,100 @@ void paintBox(QImage& picture, QRectF box, QRgb colour) {
         continue;
       }
       *p = blend(*p, colour, coverOf(across * down));
+    }
+  }
+}
+
+namespace {
+
+/// The stretch of the row at height `y` within `r` of the segment from `a` along the unit
+/// direction `u` for `length`; false when the row misses it. The shape is convex, so the
+/// stretch is the span of the row's stretches in the two end discs and in the band between.
+bool rowInCapsule(QPointF a, QPointF u, double length, double r, double y, double* lo, double* hi) {
+  double from = std::numeric_limits<double>::infinity(), to = -from;
+  const auto disc = [&](QPointF c) {
+    const double dy = y - c.y();
+    if (std::abs(dy) >= r) return;
+    const double half = std::sqrt(r * r - dy * dy);
+    from = std::min(from, c.x() - half);
+    to = std::max(to, c.x() + half);
+  };
+  disc(a);
+  disc(QPointF(a.x() + u.x() * length, a.y() + u.y() * length));
+  // The band: |cross(u, p - a)| <= r and 0 <= dot(u, p - a) <= length, for p = (x, y).
+  const double dy = y - a.y();
+  double bandFrom = -std::numeric_limits<double>::infinity(), bandTo = -bandFrom;
+  const auto limit = [&](double slope, double offset, double low, double high) {
+    // low <= slope * (x - a.x) + offset <= high
+    if (slope == 0) {
+      if (offset < low || offset > high) bandFrom = 1, bandTo = 0;
+      return;
+    }
+    double x1 = a.x() + (low - offset) / slope, x2 = a.x() + (high - offset) / slope;
+    if (x1 > x2) std::swap(x1, x2);
+    bandFrom = std::max(bandFrom, x1);
+    bandTo = std::min(bandTo, x2);
+  };
+  limit(-u.y(), u.x() * dy, -r, r);
+  limit(u.x(), u.y() * dy, 0, length);
+  if (bandFrom <= bandTo) {
+    from = std::min(from, bandFrom);
+    to = std::max(to, bandTo);
+  }
+  *lo = from;
+  *hi = to;
+  return from < to;
+}
+
+}  // namespace
+
+void paintLine(QImage& picture, QPointF a, QPointF b, double width, QRgb colour) {
+  if (picture.format() != QImage::Format_RGB32 || !(width > 0) || !std::isfinite(width) ||
+      !std::isfinite(a.x()) || !std::isfinite(a.y()) || !std::isfinite(b.x()) ||
+      !std::isfinite(b.y())) {
+    return;
+  }
+  const double radius = width / 2;
+  const double length = std::hypot(b.x() - a.x(), b.y() - a.y());
+  if (!(length > 1e-9)) {
+    paintDisc(picture, a, radius, colour);
+    return;
+  }
+  const QPointF u((b.x() - a.x()) / length, (b.y() - a.y()) / length);
+  const Pixels pixels(picture);
+  const int w = picture.width(), h = picture.height();
+  const double reach = radius + 0.5, inner = radius - 0.5;
+  const int top =
+      static_cast<int>(std::clamp(std::floor(std::min(a.y(), b.y()) - reach), 0.0, h - 1.0));
+  const int bottom =
+      static_cast<int>(std::clamp(std::ceil(std::max(a.y(), b.y()) + reach), -1.0, h - 1.0));
+  for (int y = top; y <= bottom; ++y) {
+    const double py = y + 0.5;
+    double lo = 0, hi = 0;
+    if (!rowInCapsule(a, u, length, reach, py, &lo, &hi)) continue;
+    const int left = static_cast<int>(std::clamp(std::floor(lo - 0.5), 0.0, w - 1.0));
+    const int right = static_cast<int>(std::clamp(std::ceil(hi - 0.5), -1.0, w - 1.0));
+    int wholeFrom = right + 1, wholeTo = right;
+    double inLo = 0, inHi = 0;
+    if (inner > 0 && rowInCapsule(a, u, length, inner, py, &inLo, &inHi)) {
+      wholeFrom = static_cast<int>(std::clamp(std::ceil(inLo - 0.5), 1.0 * left, w + 0.0));
+      wholeTo = static_cast<int>(std::clamp(std::floor(inHi - 0.5), -1.0, 1.0 * right));
+      if (wholeFrom > wholeTo) wholeFrom = right + 1, wholeTo = right;
+    }
+    for (int x = left; x <= right; ++x) {
+      if (x == wholeFrom) {
+        std::fill(pixels.at(wholeFrom, y), pixels.at(wholeTo, y) + 1, colour | 0xff000000u);
+        x = wholeTo;
+        continue;
+      }
+      const double px = x + 0.5 - a.x(), qy = py - a.y();
+      const double t = std::clamp(px * u.x() + qy * u.y(), 0.0, length);
+      const double ex = px - t * u.x(), ey = qy - t * u.y();
+      const double d = std::sqrt(ex * ex + ey * ey);
+      if (d < reach) {
+        QRgb* p = pixels.at(x, y);
+        *p = blend(*p, colour, coverOf(reach - d));
+      }
     }
   }
 }

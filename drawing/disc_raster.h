@@ -26,6 +26,10 @@ void paintOval(QImage& picture, QPointF centre, QSizeF size, QRgb colour);
 /// An upright rectangle, each pixel covered by the share of its area inside it.
 void paintBox(QImage& picture, QRectF box, QRgb colour);
 
+/// A straight line of `width` pixels from `a` to `b` with round ends (a disc when the two
+/// meet).
+void paintLine(QImage& picture, QPointF a, QPointF b, double width, QRgb colour);
+
 /// A hole: the disc in white, then a line one pixel wide in `outline` along its edge.
 void paintHole(QImage& picture, QPointF centre, double radius, QRgb outline);
 

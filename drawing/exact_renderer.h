@@ -86,6 +86,7 @@ class ExactDrawing {
     bool roundEnds = false;  // an open line: a dot of the width at each end
     double discRadius = 0;   // a round pad: its radius and centre in nm
     QPointF discCentre;
+    bool straight = false;   // a straight line, from the path's first point to its second
     char upright = 0;        // 'R' or 'O': a pad of that shape square to the axes, its size
     QSizeF uprightSize;      // in nm (centre in discCentre)
     double ringRadius = 0;   // a circle or arc: its radius in nm (centre in discCentre) and

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QImage>
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -223,6 +224,53 @@ INSTANTIATE_TEST_SUITE_P(
                       UprightCase{"round oval", true, 6.5, 4.5, 11, 11},
                       UprightCase{"oval over the left edge", true, -6.2, 5.5, 16, 9}),
     [](const ::testing::TestParamInfo<UprightCase>& param) {
+      return "case" + std::to_string(param.index);
+    });
+
+struct LineCase {
+  const char* what;
+  double ax, ay, bx, by, width;
+};
+
+class LineRaster : public ::testing::TestWithParam<LineCase> {};
+
+// Straight lines with round ends against their exact coverage: every point within half the
+// width of the segment.
+TEST_P(LineRaster, CoversWhatTheLineCovers) {
+  const LineCase& c = GetParam();
+  QImage picture(37, 29, QImage::Format_RGB32);
+  picture.fill(kWhite);
+  paintLine(picture, QPointF(c.ax, c.ay), QPointF(c.bx, c.by), c.width, kCopper);
+  const double ux = c.bx - c.ax, uy = c.by - c.ay, length2 = ux * ux + uy * uy;
+  int worst = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      int in = 0;
+      for (int j = 0; j < 16; ++j) {
+        for (int i = 0; i < 16; ++i) {
+          const double px = x + (i + 0.5) / 16 - c.ax, py = y + (j + 0.5) / 16 - c.ay;
+          const double t = length2 > 0 ? std::clamp((px * ux + py * uy) / length2, 0.0, 1.0) : 0.0;
+          in += std::hypot(px - t * ux, py - t * uy) <= c.width / 2 ? 1 : 0;
+        }
+      }
+      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
+      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
+    }
+  }
+  EXPECT_LE(worst, 51) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, LineRaster,
+    ::testing::Values(LineCase{"diagonal", 3.2, 4.7, 31.5, 22.1, 4.5},
+                      LineCase{"steep, drawn upwards", 20.3, 26.2, 17.1, 2.4, 3},
+                      LineCase{"level", 2.5, 14.5, 33.5, 14.5, 5},
+                      LineCase{"upright", 18.7, 1.2, 18.7, 27.3, 2.2},
+                      LineCase{"thinner than a pixel", 4, 3, 30, 25, 0.6},
+                      LineCase{"shorter than it is wide", 15, 12, 17, 13, 9},
+                      LineCase{"no length: a dot", 15.4, 12.6, 15.4, 12.6, 7},
+                      LineCase{"across the picture and out", -10, -5, 50, 40, 6}),
+    [](const ::testing::TestParamInfo<LineCase>& param) {
       return "case" + std::to_string(param.index);
     });
 
