@@ -245,9 +245,14 @@ void paintLine(QImage& picture, QPointF a, QPointF b, double width, QRgb colour)
         continue;
       }
       const double px = x + 0.5 - a.x(), qy = py - a.y();
-      const double t = std::clamp(px * u.x() + qy * u.y(), 0.0, length);
-      const double ex = px - t * u.x(), ey = qy - t * u.y();
-      const double d = std::sqrt(ex * ex + ey * ey);
+      // Beside the segment the distance is the one across it; past an end, to that end.
+      const double along = px * u.x() + qy * u.y();
+      double d = std::abs(px * u.y() - qy * u.x());
+      if (along < 0 || along > length) {
+        const double t = along < 0 ? 0 : length;
+        const double ex = px - t * u.x(), ey = qy - t * u.y();
+        d = std::sqrt(ex * ex + ey * ey);
+      }
       if (d < reach) {
         QRgb* p = pixels.at(x, y);
         *p = blend(*p, colour, coverOf(reach - d));
