@@ -164,10 +164,26 @@ void paintBox(QImage& picture, QRectF box, QRgb colour) {
 
 namespace {
 
-/// The stretch of the row at height `y` within `r` of the segment from `a` along the unit
-/// direction `u` for `length`; false when the row misses it. The shape is convex, so the
-/// stretch is the span of the row's stretches in the two end discs and in the band between.
-bool rowInCapsule(QPointF a, QPointF u, double length, double r, double y, double* lo, double* hi) {
+/// A segment from `a` along the unit direction `u` for `length`, with what finding a row's
+/// stretch of it needs worked out once.
+struct Segment {
+  Segment(QPointF from, QPointF direction, double size)
+      : a(from), u(direction), length(size), end(from + direction * size) {
+    acrossSlope = u.y() != 0 ? u.x() / u.y() : 0;
+    acrossScale = u.y() != 0 ? 1 / std::abs(u.y()) : 0;
+    alongSlope = u.x() != 0 ? u.y() / u.x() : 0;
+    alongScale = u.x() != 0 ? 1 / u.x() : 0;
+  }
+  QPointF a, u;
+  double length;
+  QPointF end;
+  double acrossSlope, acrossScale, alongSlope, alongScale;
+};
+
+/// The stretch of the row at height `y` within `r` of the segment; false when the row misses
+/// it. The shape is convex, so the stretch is the span of the row's stretches in the two end
+/// discs and in the band between.
+bool rowInCapsule(const Segment& s, double r, double y, double* lo, double* hi) {
   double from = std::numeric_limits<double>::infinity(), to = -from;
   const auto disc = [&](QPointF c) {
     const double dy = y - c.y();
@@ -176,24 +192,27 @@ bool rowInCapsule(QPointF a, QPointF u, double length, double r, double y, doubl
     from = std::min(from, c.x() - half);
     to = std::max(to, c.x() + half);
   };
-  disc(a);
-  disc(QPointF(a.x() + u.x() * length, a.y() + u.y() * length));
+  disc(s.a);
+  disc(s.end);
   // The band: |cross(u, p - a)| <= r and 0 <= dot(u, p - a) <= length, for p = (x, y).
-  const double dy = y - a.y();
+  const double dy = y - s.a.y();
   double bandFrom = -std::numeric_limits<double>::infinity(), bandTo = -bandFrom;
-  const auto limit = [&](double slope, double offset, double low, double high) {
-    // low <= slope * (x - a.x) + offset <= high
-    if (slope == 0) {
-      if (offset < low || offset > high) bandFrom = 1, bandTo = 0;
-      return;
-    }
-    double x1 = a.x() + (low - offset) / slope, x2 = a.x() + (high - offset) / slope;
+  if (s.u.y() != 0) {
+    const double centre = s.a.x() + dy * s.acrossSlope, half = r * s.acrossScale;
+    bandFrom = centre - half;
+    bandTo = centre + half;
+  } else if (std::abs(dy) > r) {
+    return (*lo = from) < (*hi = to);
+  }
+  if (s.u.x() != 0) {
+    double x1 = s.a.x() - dy * s.alongSlope, x2 = x1 + s.length * s.alongScale;
     if (x1 > x2) std::swap(x1, x2);
     bandFrom = std::max(bandFrom, x1);
     bandTo = std::min(bandTo, x2);
-  };
-  limit(-u.y(), u.x() * dy, -r, r);
-  limit(u.x(), u.y() * dy, 0, length);
+  } else if ((s.u.y() > 0 && (dy < 0 || dy > s.length)) ||
+             (s.u.y() < 0 && (dy > 0 || dy < -s.length))) {
+    bandFrom = 1, bandTo = 0;
+  }
   if (bandFrom <= bandTo) {
     from = std::min(from, bandFrom);
     to = std::max(to, bandTo);
@@ -218,6 +237,7 @@ void paintLine(QImage& picture, QPointF a, QPointF b, double width, QRgb colour)
     return;
   }
   const QPointF u((b.x() - a.x()) / length, (b.y() - a.y()) / length);
+  const Segment segment(a, u, length);
   const Pixels pixels(picture);
   const int w = picture.width(), h = picture.height();
   const double reach = radius + 0.5, inner = radius - 0.5;
@@ -228,12 +248,12 @@ void paintLine(QImage& picture, QPointF a, QPointF b, double width, QRgb colour)
   for (int y = top; y <= bottom; ++y) {
     const double py = y + 0.5;
     double lo = 0, hi = 0;
-    if (!rowInCapsule(a, u, length, reach, py, &lo, &hi)) continue;
+    if (!rowInCapsule(segment, reach, py, &lo, &hi)) continue;
     const int left = static_cast<int>(std::clamp(std::floor(lo - 0.5), 0.0, w - 1.0));
     const int right = static_cast<int>(std::clamp(std::ceil(hi - 0.5), -1.0, w - 1.0));
     int wholeFrom = right + 1, wholeTo = right;
     double inLo = 0, inHi = 0;
-    if (inner > 0 && rowInCapsule(a, u, length, inner, py, &inLo, &inHi)) {
+    if (inner > 0 && rowInCapsule(segment, inner, py, &inLo, &inHi)) {
       wholeFrom = static_cast<int>(std::clamp(std::ceil(inLo - 0.5), 1.0 * left, w + 0.0));
       wholeTo = static_cast<int>(std::clamp(std::floor(inHi - 0.5), -1.0, 1.0 * right));
       if (wholeFrom > wholeTo) wholeFrom = right + 1, wholeTo = right;
