@@ -17,17 +17,23 @@ constexpr QRgb kWhite = 0xffffffffu;
 constexpr QRgb kCopper = 0xffe05a5au;
 constexpr QRgb kGround = 0xff2030c0u;  // what lies under a hole
 
-/// The share of the pixel (x, y) inside the ring from `inner` to `outer` around `c`, counted
-/// on a 16 x 16 grid of points: the exact coverage the distance rule approximates.
-double share(double x, double y, QPointF c, double inner, double outer) {
+/// The share of the pixel (x, y) whose points `inside` holds, counted on a 16 x 16 grid: the
+/// exact coverage the painters approximate.
+template <typename Inside>
+double share(int x, int y, Inside inside) {
   int in = 0;
   for (int j = 0; j < 16; ++j) {
-    for (int i = 0; i < 16; ++i) {
-      const double d = std::hypot(x + (i + 0.5) / 16 - c.x(), y + (j + 0.5) / 16 - c.y());
-      in += d <= outer && d >= inner ? 1 : 0;
-    }
+    for (int i = 0; i < 16; ++i) in += inside(x + (i + 0.5) / 16, y + (j + 0.5) / 16) ? 1 : 0;
   }
   return in / 256.0;
+}
+
+/// The share of the pixel inside the ring from `inner` to `outer` around `c`.
+double ringShare(int x, int y, QPointF c, double inner, double outer) {
+  return share(x, y, [&](double px, double py) {
+    const double d = std::hypot(px - c.x(), py - c.y());
+    return d <= outer && d >= inner;
+  });
 }
 
 QRgb mixed(QRgb under, QRgb over, double cover) {
@@ -47,6 +53,21 @@ int largestDifference(QRgb a, QRgb b) {
   return most;
 }
 
+/// The largest difference of any pixel from what `expected(x, y)` gives, or how many differ by
+/// more than `limit` when one is given.
+template <typename Expected>
+int differences(const QImage& picture, Expected expected, int limit = -1) {
+  int worst = 0, far = 0;
+  for (int y = 0; y < picture.height(); ++y) {
+    for (int x = 0; x < picture.width(); ++x) {
+      const int d = largestDifference(picture.pixel(x, y), expected(x, y));
+      worst = std::max(worst, d);
+      far += d > limit ? 1 : 0;
+    }
+  }
+  return limit < 0 ? worst : far;
+}
+
 struct DiscCase {
   const char* what;
   double cx, cy, radius;
@@ -63,14 +84,12 @@ TEST_P(DiscRaster, CoversWhatTheDiscCovers) {
   picture.fill(kWhite);
   const QPointF centre(c.cx, c.cy);
   paintDisc(picture, centre, c.radius, kCopper);
-  int worst = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      const QRgb expected = mixed(kWhite, kCopper, share(x, y, centre, -1, c.radius));
-      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
-    }
-  }
-  EXPECT_LE(worst, 51) << c.what;
+  EXPECT_LE(differences(picture,
+                        [&](int x, int y) {
+                          return mixed(kWhite, kCopper, ringShare(x, y, centre, -1, c.radius));
+                        }),
+            51)
+      << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(Discs, DiscRaster,
@@ -98,16 +117,11 @@ TEST_P(DiscRaster, HoleIsWhiteWithItsOutline) {
   const QPointF centre(c.cx, c.cy);
   const QRgb outline = 0xff404040u;
   paintHole(picture, centre, c.radius, outline);
-  int worst = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      const QRgb filled = mixed(kGround, kWhite, share(x, y, centre, -1, c.radius));
-      const QRgb expected =
-          mixed(filled, outline, share(x, y, centre, c.radius - 0.5, c.radius + 0.5));
-      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
-    }
-  }
-  EXPECT_LE(worst, 64) << c.what;
+  const auto expected = [&](int x, int y) {
+    const QRgb filled = mixed(kGround, kWhite, ringShare(x, y, centre, -1, c.radius));
+    return mixed(filled, outline, ringShare(x, y, centre, c.radius - 0.5, c.radius + 0.5));
+  };
+  EXPECT_LE(differences(picture, expected), 64) << c.what;
 }
 
 struct RingCase {
@@ -136,21 +150,14 @@ TEST_P(RingRaster, CoversWhatTheRingCovers) {
   picture.fill(kWhite);
   const QPointF centre(c.cx, c.cy);
   paintRing(picture, centre, c.radius, c.width, kCopper, c.start, c.sweep);
-  int far = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      int in = 0;
-      for (int j = 0; j < 16; ++j) {
-        for (int i = 0; i < 16; ++i) {
-          const double dx = x + (i + 0.5) / 16 - c.cx, dy = y + (j + 0.5) / 16 - c.cy;
-          const double d = std::hypot(dx, dy);
-          in += std::abs(d - c.radius) <= c.width / 2 && inSweep(dx, dy, c.start, c.sweep);
-        }
-      }
-      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
-      far += largestDifference(picture.pixel(x, y), expected) > 51 ? 1 : 0;
-    }
-  }
+  const auto expected = [&](int x, int y) {
+    return mixed(kWhite, kCopper, share(x, y, [&](double px, double py) {
+                   const double dx = px - c.cx, dy = py - c.cy;
+                   return std::abs(std::hypot(dx, dy) - c.radius) <= c.width / 2 &&
+                          inSweep(dx, dy, c.start, c.sweep);
+                 }));
+  };
+  const int far = differences(picture, expected, 51);
   const bool piece = std::abs(c.sweep) < 360;
   EXPECT_LE(far, piece ? 2 * static_cast<int>(c.width + 3) : 0) << c.what;
 }
@@ -190,27 +197,14 @@ TEST_P(UprightRaster, CoversWhatTheShapeCovers) {
   }
   const double r = std::min(c.width, c.height) / 2;
   const double ax = c.width / 2 - r, ay = c.height / 2 - r;
-  int worst = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      int in = 0;
-      for (int j = 0; j < 16; ++j) {
-        for (int i = 0; i < 16; ++i) {
-          const double px = x + (i + 0.5) / 16, py = y + (j + 0.5) / 16;
-          if (!c.oval) {
-            in += box.contains(px, py) ? 1 : 0;
-            continue;
-          }
-          const double dx = std::max(std::abs(px - box.center().x()) - ax, 0.0);
-          const double dy = std::max(std::abs(py - box.center().y()) - ay, 0.0);
-          in += std::hypot(dx, dy) <= r ? 1 : 0;
-        }
-      }
-      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
-      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
-    }
-  }
-  EXPECT_LE(worst, c.oval ? 51 : 20) << c.what;
+  const auto inside = [&](double px, double py) {
+    if (!c.oval) return box.contains(px, py);
+    const double dx = std::max(std::abs(px - box.center().x()) - ax, 0.0);
+    const double dy = std::max(std::abs(py - box.center().y()) - ay, 0.0);
+    return std::hypot(dx, dy) <= r;
+  };
+  const auto expected = [&](int x, int y) { return mixed(kWhite, kCopper, share(x, y, inside)); };
+  EXPECT_LE(differences(picture, expected), c.oval ? 51 : 20) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -242,22 +236,14 @@ TEST_P(LineRaster, CoversWhatTheLineCovers) {
   picture.fill(kWhite);
   paintLine(picture, QPointF(c.ax, c.ay), QPointF(c.bx, c.by), c.width, kCopper);
   const double ux = c.bx - c.ax, uy = c.by - c.ay, length2 = ux * ux + uy * uy;
-  int worst = 0;
-  for (int y = 0; y < picture.height(); ++y) {
-    for (int x = 0; x < picture.width(); ++x) {
-      int in = 0;
-      for (int j = 0; j < 16; ++j) {
-        for (int i = 0; i < 16; ++i) {
-          const double px = x + (i + 0.5) / 16 - c.ax, py = y + (j + 0.5) / 16 - c.ay;
-          const double t = length2 > 0 ? std::clamp((px * ux + py * uy) / length2, 0.0, 1.0) : 0.0;
-          in += std::hypot(px - t * ux, py - t * uy) <= c.width / 2 ? 1 : 0;
-        }
-      }
-      const QRgb expected = mixed(kWhite, kCopper, in / 256.0);
-      worst = std::max(worst, largestDifference(picture.pixel(x, y), expected));
-    }
-  }
-  EXPECT_LE(worst, 51) << c.what;
+  const auto inside = [&](double px, double py) {
+    px -= c.ax;
+    py -= c.ay;
+    const double t = length2 > 0 ? std::clamp((px * ux + py * uy) / length2, 0.0, 1.0) : 0.0;
+    return std::hypot(px - t * ux, py - t * uy) <= c.width / 2;
+  };
+  const auto expected = [&](int x, int y) { return mixed(kWhite, kCopper, share(x, y, inside)); };
+  EXPECT_LE(differences(picture, expected), 51) << c.what;
 }
 
 INSTANTIATE_TEST_SUITE_P(
