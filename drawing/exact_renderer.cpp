@@ -520,7 +520,11 @@ class NumberSprites {
     Key key{number, pixels, angle};
     auto found = m_sprites.find(key);
     if (found != m_sprites.end()) return found->second;
-    if (m_sprites.size() >= kMost) m_sprites.clear();
+    // Bounded by their pixels: numbers on large pads in large pictures are large sprites.
+    if (m_bytes >= kMostBytes) {
+      m_sprites.clear();
+      m_bytes = 0;
+    }
     const double advance = metrics.horizontalAdvance(number);
     const double size = pixels / static_cast<double>(kNumberPixels);
     QTransform t;
@@ -544,11 +548,13 @@ class NumberSprites {
       painter.setTransform(t * QTransform::fromTranslate(centre.x(), centre.y()));
       painter.drawText(QPointF(-advance / 2, baseline), number);
     }
+    m_bytes += static_cast<std::size_t>(sprite.image.sizeInBytes());
     return m_sprites.emplace(std::move(key), std::move(sprite)).first->second;
   }
 
  private:
-  static constexpr std::size_t kMost = 4096;
+  static constexpr std::size_t kMostBytes = std::size_t{16} << 20;
+  std::size_t m_bytes = 0;
   using Key = std::tuple<QString, int, double>;
   std::map<Key, NumberSprite> m_sprites;
 };
