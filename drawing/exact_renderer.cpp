@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drawing/exact_renderer.h"
 
+#include "drawing/disc_raster.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -10,6 +12,8 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <map>
+#include <tuple>
 #include <vector>
 
 namespace trevak::exact {
@@ -194,6 +198,7 @@ ExactDrawing::ExactDrawing(Footprint footprint, const Options& options)
   m_padLayer.assign(m_footprint.pads.size(), -1);
   m_padOutline.resize(m_footprint.pads.size());
   m_drills.resize(m_footprint.pads.size());
+  m_roundHoles.assign(m_footprint.pads.size(), 0);
   for (int i = 0; i < static_cast<int>(m_footprint.pads.size()); ++i) addPad(i);
   for (const Shape& s : m_footprint.shapes) addShape(s);
   if (m_options.texts) {
@@ -226,11 +231,22 @@ void ExactDrawing::addPad(int index) {
   } else if (pad.drill > 0) {
     const double r = static_cast<double>(pad.drill) / 2;
     hole.addEllipse(place.map(QPointF(0, 0)), r, r);
+    m_roundHoles[static_cast<std::size_t>(index)] = r;
   }
   m_drills[static_cast<std::size_t>(index)] = hole;
   m_extent = united(m_extent, outline.boundingRect());
   if (!hole.isEmpty()) m_extent = united(m_extent, hole.boundingRect());
   Item item;
+  if (pad.shape != 'R' && pad.shape != 'O' && pad.shape != 'T') {
+    item.discRadius = static_cast<double>(pad.size.x) / 2;
+    item.discCentre = copper.map(QPointF(0, 0));
+  } else if ((pad.shape == 'R' || pad.shape == 'O') && std::fmod(pad.angle, 900.0) == 0) {
+    const bool across = std::fmod(std::abs(pad.angle), 1800.0) != 0;  // turned a quarter
+    item.upright = pad.shape;
+    const double w = static_cast<double>(pad.size.x), h = static_cast<double>(pad.size.y);
+    item.uprightSize = across ? QSizeF(h, w) : QSizeF(w, h);
+    item.discCentre = copper.map(QPointF(0, 0));
+  }
   item.path = std::move(outline);
   item.fill = true;
   item.stroke = false;
@@ -250,11 +266,14 @@ void ExactDrawing::addShape(const Shape& shape) {
       item.path.moveTo(a);
       item.path.lineTo(b);
       item.roundEnds = true;
+      item.straight = true;
       break;
     case Shape::Kind::Circle: {
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
       if (r > 0) {
         item.path.addEllipse(a, r, r);
+        item.ringRadius = r;
+        item.discCentre = a;
       } else {  // a dot as wide as the line, as KiCad draws it
         item.path.moveTo(a);
         item.path.lineTo(a);
@@ -276,6 +295,10 @@ void ExactDrawing::addShape(const Shape& shape) {
       item.path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
                       -sweep / 10.0);
       item.roundEnds = true;
+      item.ringRadius = r;
+      item.discCentre = a;
+      item.arcStart = start;
+      item.arcSweep = -sweep / 10.0;
       break;
     }
     case Shape::Kind::Polygon: {
@@ -366,6 +389,18 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   const QTransform outer = painter.transform();
   const QTransform full = toDevice * outer;
   const double scale = std::sqrt(std::abs(full.determinant()));
+  // On a plain RGB picture, drawn one to one, round and upright pads, round holes, wide lines,
+  // circles and arcs are painted straight into its pixels (disc_raster.h): through Qt's path
+  // rasteriser they were most of the drawing's time.
+  QImage* direct = nullptr;
+  QPaintDevice* device = painter.device();
+  if (device != nullptr && device->devType() == QInternal::Image && !painter.hasClipping() &&
+      device->devicePixelRatio() == 1 && outer.type() <= QTransform::TxTranslate &&
+      toDevice.type() <= QTransform::TxScale && toDevice.m11() > 0 &&
+      toDevice.m11() == toDevice.m22()) {
+    auto* image = static_cast<QImage*>(device);
+    if (image->format() == QImage::Format_RGB32) direct = image;
+  }
   QFont font = textFont();
   font.setPixelSize(kNumberPixels);
   painter.setFont(font);
@@ -377,6 +412,35 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
     for (const Item& item : m_items) {
       if (item.layer != layer) continue;
       const double width = item.width * scale;
+      if (direct != nullptr && item.discRadius > 0) {
+        paintDisc(*direct, full.map(item.discCentre), item.discRadius * scale, color.rgb());
+        continue;
+      }
+      if (direct != nullptr && item.straight && item.width > 0) {
+        paintLine(*direct, full.map(QPointF(item.path.elementAt(0))),
+                  full.map(QPointF(item.path.elementAt(1))), width, color.rgb());
+        continue;
+      }
+      if (direct != nullptr && item.upright != 0) {
+        const QPointF centre = full.map(item.discCentre);
+        const QSizeF size = item.uprightSize * scale;
+        if (item.upright == 'R') {
+          paintBox(*direct, QRectF(centre - QPointF(size.width(), size.height()) / 2, size),
+                   color.rgb());
+        } else {
+          paintOval(*direct, centre, size, color.rgb());
+        }
+        continue;
+      }
+      if (direct != nullptr && item.ringRadius > 0 && item.width > 0 && item.arcSweep != 0) {
+        paintRing(*direct, full.map(item.discCentre), item.ringRadius * scale, width,
+                  color.rgb(), item.arcStart, item.arcSweep);
+        if (item.roundEnds && item.path.elementCount() > 0) {
+          paintDisc(*direct, full.map(QPointF(item.path.elementAt(0))), width / 2, color.rgb());
+          paintDisc(*direct, full.map(item.path.currentPosition()), width / 2, color.rgb());
+        }
+        continue;
+      }
       const QPainterPath path = toDevice.map(item.path);
       // Qt strokes round caps many times slower than flat ones: open lines get flat ends and
       // a filled dot at each end, which is the same shape.
@@ -394,6 +458,11 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);
         const double r = width / 2;
+        if (direct != nullptr) {
+          paintDisc(*direct, outer.map(QPointF(path.elementAt(0))), r, color.rgb());
+          paintDisc(*direct, outer.map(path.currentPosition()), r, color.rgb());
+          continue;
+        }
         painter.drawEllipse(path.elementAt(0), r, r);
         painter.drawEllipse(path.currentPosition(), r, r);
       }
@@ -420,11 +489,77 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
   painter.setBrush(Qt::white);
   painter.setTransform(outer);
   for (std::size_t i = 0; i < m_drills.size(); ++i) {
-    if (m_padLayer[i] >= 0 && !m_drills[i].isEmpty()) painter.drawPath(toDevice.map(m_drills[i]));
+    if (m_padLayer[i] < 0 || m_drills[i].isEmpty()) continue;
+    if (direct != nullptr && m_roundHoles[i] > 0) {
+      paintHole(*direct, full.map(toF(m_footprint.pads[i].position)), m_roundHoles[i] * scale,
+                kHoleOutline);
+    } else {
+      painter.drawPath(toDevice.map(m_drills[i]));
+    }
   }
   if (m_options.padNumbers) paintPadNumbers(painter, toDevice, outer);
   painter.restore();
 }
+
+namespace {
+
+/// A pad number drawn once, black on transparent, with the point where the number's centre
+/// goes: pictures of the same kind of module show the same numbers at the same few sizes.
+struct NumberSprite {
+  QImage image;
+  QPoint centre;
+};
+
+/// The pad numbers a thread has drawn, by number, font size and angle. Laying a number's
+/// glyphs out and having them rasterised again at each new scale and place was two thirds of
+/// its cost, more than the pad itself; a drawn number is only blended in.
+class NumberSprites {
+ public:
+  const NumberSprite& get(const QString& number, int pixels, double angle, const QFont& font,
+                          const QFontMetricsF& metrics, double baseline) {
+    Key key{number, pixels, angle};
+    auto found = m_sprites.find(key);
+    if (found != m_sprites.end()) return found->second;
+    // Bounded by their pixels: numbers on large pads in large pictures are large sprites.
+    if (m_bytes >= kMostBytes) {
+      m_sprites.clear();
+      m_bytes = 0;
+    }
+    const double advance = metrics.horizontalAdvance(number);
+    const double size = pixels / static_cast<double>(kNumberPixels);
+    QTransform t;
+    t.rotate(qtDegrees(angle));
+    t.scale(size, size);
+    const QRectF box =
+        t.mapRect(QRectF(-advance / 2, baseline - metrics.ascent(), advance, metrics.height()));
+    // A pixel to spare on each side for the antialiased edges; the centre on a pixel corner.
+    const QPoint centre(static_cast<int>(std::ceil(-box.left())) + 1,
+                        static_cast<int>(std::ceil(-box.top())) + 1);
+    const QSize extent(centre.x() + static_cast<int>(std::ceil(box.right())) + 1,
+                       centre.y() + static_cast<int>(std::ceil(box.bottom())) + 1);
+    NumberSprite sprite{QImage(extent, QImage::Format_ARGB32_Premultiplied), centre};
+    sprite.image.fill(Qt::transparent);
+    {
+      QPainter painter(&sprite.image);
+      painter.setRenderHint(QPainter::Antialiasing, true);
+      painter.setRenderHint(QPainter::TextAntialiasing, true);
+      painter.setFont(font);
+      painter.setPen(Qt::black);
+      painter.setTransform(t * QTransform::fromTranslate(centre.x(), centre.y()));
+      painter.drawText(QPointF(-advance / 2, baseline), number);
+    }
+    m_bytes += static_cast<std::size_t>(sprite.image.sizeInBytes());
+    return m_sprites.emplace(std::move(key), std::move(sprite)).first->second;
+  }
+
+ private:
+  static constexpr std::size_t kMostBytes = std::size_t{16} << 20;
+  std::size_t m_bytes = 0;
+  using Key = std::tuple<QString, int, double>;
+  std::map<Key, NumberSprite> m_sprites;
+};
+
+}  // namespace
 
 void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice,
                                    const QTransform& outer) const {
@@ -437,6 +572,12 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
   painter.setFont(font);
   const QFontMetricsF metrics(font);
   const double baseline = (metrics.ascent() - metrics.descent()) / 2;
+  // On a plain picture a number is blended in from the thread's drawn numbers, its centre on
+  // the nearest pixel; other devices (SVG, scaled screens) get the text itself.
+  const QPaintDevice* device = painter.device();
+  thread_local NumberSprites sprites;
+  const bool blend = device != nullptr && device->devType() == QInternal::Image &&
+                     device->devicePixelRatio() == 1 && outer.type() <= QTransform::TxTranslate;
   for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
     const Pad& pad = m_footprint.pads[i];
     if (m_padLayer[i] < 0 || pad.number.empty()) continue;
@@ -451,9 +592,19 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
     const double chars = std::max<double>(1, number.size());
     const double px = std::min(across * 0.7, along * 0.85 / (0.65 * chars));
     if (px < 4) continue;
-    const double size = numberPixels(px) / static_cast<double>(kNumberPixels);
+    const int pixels = numberPixels(px);
     const double angle = upright(pad.angle + (wide ? 0 : 900));
     const QPointF centre = toDevice.map(m_padOutline[i].boundingRect().center());
+    if (blend) {
+      const NumberSprite& sprite = sprites.get(number, pixels, angle, font, metrics, baseline);
+      const QPointF at = outer.map(centre);
+      painter.setTransform(QTransform());
+      painter.drawImage(QPoint(static_cast<int>(std::lround(at.x())) - sprite.centre.x(),
+                               static_cast<int>(std::lround(at.y())) - sprite.centre.y()),
+                        sprite.image);
+      continue;
+    }
+    const double size = pixels / static_cast<double>(kNumberPixels);
     QTransform t;
     t.translate(centre.x(), centre.y());
     t.rotate(qtDegrees(angle));

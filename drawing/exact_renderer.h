@@ -84,6 +84,14 @@ class ExactDrawing {
     bool fill = false;   // fill the path (pads, polygons)
     bool stroke = true;  // outline it with the width
     bool roundEnds = false;  // an open line: a dot of the width at each end
+    double discRadius = 0;   // a round pad: its radius and centre in nm
+    QPointF discCentre;
+    bool straight = false;   // a straight line, from the path's first point to its second
+    char upright = 0;        // 'R' or 'O': a pad of that shape square to the axes, its size
+    QSizeF uprightSize;      // in nm (centre in discCentre)
+    double ringRadius = 0;   // a circle or arc: its radius in nm (centre in discCentre) and
+    double arcStart = 0;     // for an arc its start and sweep, degrees counter-clockwise
+    double arcSweep = 360;
     int layer = 21;
   };
   struct TextItem {
@@ -107,6 +115,7 @@ class ExactDrawing {
   std::vector<int> m_padLayer;             // drawn layer of each pad, -1 when not drawn
   std::vector<QPainterPath> m_padOutline;  // nm
   std::vector<QPainterPath> m_drills;      // nm
+  std::vector<double> m_roundHoles;        // a round drill's radius in nm, else 0
   QRectF m_extent;
   QRectF m_itemExtent;
 };

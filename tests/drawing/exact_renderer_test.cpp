@@ -4,8 +4,11 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "drawing/exact_footprint.h"
@@ -186,6 +189,99 @@ INSTANTIATE_TEST_SUITE_P(Pads, ExactPadNumber,
                                            NumberCase{"\"188\" R 800 2400 0 0 0", 0, 0, true},
                                            NumberCase{"\"188\" R 2400 800 0 0 900", 0, 0, true},
                                            NumberCase{"\"188\" O 2400 800 0 0 1800", 0, 0, false}));
+
+struct ReuseCase {
+  const char* before;  // the Sh line of a pad drawn first on the thread
+  const char* after;   // the Sh line of the pad whose picture is compared
+};
+
+class ExactNumberReuse : public ::testing::TestWithParam<ReuseCase> {};
+
+// Numbers once drawn are kept by the thread: one drawn earlier at another size, angle or with
+// other digits must never stand in for the one asked, so the picture is the one a fresh thread
+// makes.
+TEST_P(ExactNumberReuse, GivesThePictureOfAFreshThread) {
+  const ReuseCase& c = GetParam();
+  const auto picture = [](const char* sh) {
+    return renderImage(drawingOf(pad(sh, "0 0 0", "0 0") + "DS -3000 -3000 3000 3000 0 24\r"),
+                       300);
+  };
+  QImage fresh;
+  std::thread([&] { fresh = picture(c.after); }).join();
+  picture(c.before);
+  EXPECT_EQ(picture(c.after), fresh) << c.before << " then " << c.after;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pads, ExactNumberReuse,
+    ::testing::Values(ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 2400 800 0 0 900"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 1200 400 0 0 0"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"13\" R 2400 800 0 0 0"},
+                      ReuseCase{"\"12\" R 2400 800 0 0 0", "\"12\" R 2400 800 0 0 450"}));
+
+struct DirectCase {
+  const char* what;
+  std::string body;
+};
+
+class ExactDirectDiscs : public ::testing::TestWithParam<DirectCase> {};
+
+// On an RGB32 picture round pads, round holes and the ends of lines are painted straight into
+// the pixels; on any other picture Qt paints them. Both must show the same thing: a hole at the
+// copper's offset instead of the pad's position, a diameter taken for a radius or a dot in
+// the wrong colour differs in whole regions, not in an edge's shading.
+TEST_P(ExactDirectDiscs, LookLikeQtsOwn) {
+  const DirectCase& c = GetParam();
+  const ExactDrawing d = drawingOf(c.body);
+  const QImage direct = renderImage(d, 300);
+  QTransform t;
+  QImage viaQt(pictureSizeFor(d, 300, &t), QImage::Format_ARGB32_Premultiplied);
+  viaQt.fill(Qt::white);
+  {
+    QPainter painter(&viaQt);
+    d.paint(painter, t);
+  }
+  viaQt = viaQt.convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(direct.size(), viaQt.size()) << c.what;
+  int far = 0;
+  for (int y = 0; y < direct.height(); ++y) {
+    for (int x = 0; x < direct.width(); ++x) {
+      const QRgb a = direct.pixel(x, y), b = viaQt.pixel(x, y);
+      const int most = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                 std::abs(qBlue(a) - qBlue(b))});
+      far += most > 100 ? 1 : 0;
+    }
+  }
+  EXPECT_LE(far, 12) << c.what << ": pixels far from Qt's own drawing";
+  EXPECT_LT(nonWhite(direct), direct.width() * direct.height()) << c.what;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, ExactDirectDiscs,
+    ::testing::Values(
+        DirectCase{"round pad with a round hole", pad("\"1\" C 1200 1200 0 0 0", "500 0 0", "0 0")},
+        DirectCase{"hole with the copper moved",
+                   pad("\"1\" C 1200 1200 0 0 0", "400 300 0", "100 0")},
+        DirectCase{"turned pad, offset copper",
+                   pad("\"2\" C 900 900 0 0 450", "300 200 -100", "-500 700")},
+        DirectCase{"a hole alone", pad("\"\" C 0 0 0 0 0", "800 0 0", "0 0", "00E0FFFF") +
+                                       "DS -1000 -1000 1000 1000 50 21\r"},
+        DirectCase{"wide lines' round ends",
+                   "DS -2000 -500 2000 700 300 21\rDS 0 -2000 150 1800 "
+                   "220 20\rDA 0 0 1500 0 900 180 21\r"},
+        DirectCase{"circles and arcs both ways", "DC 0 0 1800 0 120 21\rDA 0 0 1200 0 900 150 "
+                                                 "21\rDA 100 0 600 0 -2500 90 24\r"},
+        DirectCase{"rectangles and ovals a quarter turned or not",
+                   pad("\"1\" R 1200 500 0 0 0", "0 0 0", "-1500 0") +
+                       pad("\"2\" R 1200 500 0 0 900", "300 0 0", "0 0") +
+                       pad("\"3\" O 1200 500 0 0 2700", "300 200 0", "1500 0") +
+                       pad("\"4\" O 1200 500 0 0 1800", "0 0 0", "0 1500")},
+        DirectCase{"back and front pads",
+                   pad("\"1\" C 1000 1000 0 0 0", "0 0 0", "0 0", "00000001") +
+                       pad("\"2\" C 700 700 0 0 0", "300 0 0", "400 0")}),
+    [](const ::testing::TestParamInfo<DirectCase>& param) {
+      return "case" + std::to_string(param.index);
+    });
 
 TEST(ExactPixels, OvalDrillStaysAtThePadPositionWhileTheCopperMoves) {
   // Copper 1000 x 400 moved 300 right of its hole; the hole is an oval 100 x 300.

@@ -75,6 +75,23 @@ void bands(QImage& image) {
   }
 }
 
+/// Every row the same: each repeats the row above whole.
+void stripes(QImage& image) {
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      image.setPixel(x, y, (x / 5) % 3 == 0 ? qRgb(200, 10, 10) : qRgb(255, 255, 255));
+    }
+  }
+}
+
+/// Rows that repeat the one above except in one pixel, which moves along: matches with the row
+/// above that stop anywhere, also in the first pixel.
+void oneChangedPixel(QImage& image) {
+  stripes(image);
+  for (int y = 1; y < image.height(); ++y)
+    image.setPixel((y * 37) % image.width(), y, qRgb(1, 2, 3));
+}
+
 class PngEncoding : public ::testing::TestWithParam<PictureCase> {};
 
 TEST_P(PngEncoding, DecodesToTheSamePixels) {
@@ -114,7 +131,13 @@ INSTANTIATE_TEST_SUITE_P(
         PictureCase{"three pixels wide", 3, 50, drawing},
         // Rows of more than 32 KB cannot refer to the row above.
         PictureCase{"rows wider than the window", 11000, 4, drawing},
-        PictureCase{"rows just inside the window", 10922, 3, bands}),
+        PictureCase{"rows just inside the window", 10922, 3, bands},
+        PictureCase{"repeated rows", 300, 20, stripes},
+        // 1 + 3 * 86 bytes: a row of 258 bytes and one more, which cannot be a match alone.
+        PictureCase{"repeated rows one byte past a match", 86, 6, stripes},
+        PictureCase{"repeated one pixel wide rows", 1, 40, stripes},
+        PictureCase{"repeated rows wider than the window", 11000, 3, stripes},
+        PictureCase{"rows that differ in one pixel", 257, 90, oneChangedPixel}),
     [](const ::testing::TestParamInfo<PictureCase>& param) {
       return "case" + std::to_string(param.index);
     });
@@ -128,6 +151,19 @@ TEST(PngEncoding, OtherFormatsAreConvertedAndAlphaDropped) {
   EXPECT_FALSE(decoded.hasAlphaChannel());
   EXPECT_EQ(decoded.pixel(2, 2), qRgb(200, 100, 50));
   EXPECT_EQ(decoded.pixel(0, 0), qRgb(10, 20, 30));
+}
+
+TEST(PngEncoding, PixelsThatDifferInAlphaOnlyGiveTheSameColour) {
+  QImage image(9, 3, QImage::Format_ARGB32);
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 9; ++x) image.setPixel(x, y, (x + y) % 2 == 0 ? 0x00102030u : 0xff102030u);
+  }
+  QImage decoded;
+  ASSERT_TRUE(decoded.loadFromData(encodePng(image), "PNG"));
+  for (int y = 0; y < 3; ++y) {
+    for (int x = 0; x < 9; ++x)
+      EXPECT_EQ(decoded.pixel(x, y), qRgb(0x10, 0x20, 0x30)) << x << ',' << y;
+  }
 }
 
 TEST(PngEncoding, EmptyPictureGivesNoBytes) { EXPECT_TRUE(encodePng(QImage()).isEmpty()); }
