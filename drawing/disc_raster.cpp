@@ -98,17 +98,8 @@ class Pixels {
 }  // namespace
 
 void paintDisc(QImage& picture, QPointF centre, double radius, QRgb colour) {
-  if (picture.format() != QImage::Format_RGB32 || !(radius > 0)) return;
-  const Pixels pixels(picture);
-  eachPixel(
-      picture, centre, 0, 0, radius + 0.5, radius - 0.5,
-      [&](int y, int x, double d) {
-        QRgb* p = pixels.at(x, y);
-        *p = blend(*p, colour, coverOf(radius + 0.5 - d));
-      },
-      [&](int y, int from, int to) {
-        fillRun(pixels.at(from, y), pixels.at(to, y) + 1, colour | 0xff000000u);
-      });
+  if (!(radius > 0)) return;
+  paintOval(picture, centre, QSizeF(2 * radius, 2 * radius), colour);
 }
 
 void paintOval(QImage& picture, QPointF centre, QSizeF size, QRgb colour) {

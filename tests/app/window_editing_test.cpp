@@ -72,13 +72,8 @@ TEST_F(Editing, SavingWalkStoresTheTypedBody) {
 }
 
 TEST_F(Editing, GridRenameIsStoredWhenTheRowIsLeft) {
-  auto* grid = find<NameGrid>("DBGrid1");
-  grid->setFocus();
-  QTest::keyClick(grid, Qt::Key_F2);
-  auto* editor = grid->findChild<QLineEdit*>();
+  QLineEdit* editor = startRename("Z9");
   ASSERT_NE(editor, nullptr);
-  editor->selectAll();
-  QTest::keyClicks(editor, "Z9");
   EXPECT_TRUE(window_->isModified());
   EXPECT_EQ(window_->editLibrary().mode(), TableMode::Edit);
   EXPECT_EQ(editor->text(), "Z9");  // opening the record did not undo the typing
@@ -89,13 +84,8 @@ TEST_F(Editing, GridRenameIsStoredWhenTheRowIsLeft) {
 }
 
 TEST_F(Editing, SaveTakesARenameStillBeingTyped) {
-  auto* grid = find<NameGrid>("DBGrid1");
-  grid->setFocus();
-  QTest::keyClick(grid, Qt::Key_F2);
-  auto* editor = grid->findChild<QLineEdit*>();
+  QLineEdit* editor = startRename("NEW");
   ASSERT_NE(editor, nullptr);
-  editor->selectAll();
-  QTest::keyClicks(editor, "NEW");
   const QString path = dirPath("out.mod");
   prompts_->saveAnswers.push_back(path);
   click("SB_salvar");
@@ -106,13 +96,8 @@ TEST_F(Editing, SaveTakesARenameStillBeingTyped) {
 }
 
 TEST_F(Editing, EscapeDropsARenameInProgress) {
-  auto* grid = find<NameGrid>("DBGrid1");
-  grid->setFocus();
-  QTest::keyClick(grid, Qt::Key_F2);
-  auto* editor = grid->findChild<QLineEdit*>();
+  QLineEdit* editor = startRename("Q");
   ASSERT_NE(editor, nullptr);
-  editor->selectAll();
-  QTest::keyClicks(editor, "Q");
   QTest::keyClick(editor, Qt::Key_Escape);
   click("BitBtn8");
   EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B"}));

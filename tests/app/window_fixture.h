@@ -129,15 +129,23 @@ class WindowTest : public ::testing::Test {
     }
   }
 
-  /// Renames the edit grid's current module by typing into its editor (F2 ... Return).
-  void renameCurrent(const char* typed) {
+  /// Opens the edit grid's name editor on the current module (F2) and types `typed` over the
+  /// name, leaving the editor open; nullptr when no editor opened.
+  QLineEdit* startRename(const char* typed) {
     auto* grid = find<NameGrid>("DBGrid1");
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_F2);
     auto* editor = grid->findChild<QLineEdit*>();
-    ASSERT_NE(editor, nullptr);
+    if (editor == nullptr) return nullptr;
     editor->selectAll();
     QTest::keyClicks(editor, typed);
+    return editor;
+  }
+
+  /// Renames the edit grid's current module by typing into its editor (F2 ... Return).
+  void renameCurrent(const char* typed) {
+    QLineEdit* editor = startRename(typed);
+    ASSERT_NE(editor, nullptr);
     QTest::keyClick(editor, Qt::Key_Return);
     // The editor commits from the event loop, and the rename is taken after it.
     for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
