@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/module_edits.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "library/body_lines.h"
 #include "library/length_units.h"
+#include "library/module_items.h"
 #include "library/name_collation.h"
 
 namespace trevak {
@@ -80,9 +84,44 @@ std::string bodyInUnit(std::string body, LengthUnit from, LengthUnit to) {
   return convertBodyLengths(body, from, to);
 }
 
+LengthUnit unitOfRecord(const ModuleTable& search, const ModuleRecord& record) {
+  const SourceLibrary* library = search.libraryOf(record);
+  if (library != nullptr && library->unit != LengthUnit::None) return library->unit;
+  return search.unit();
+}
+
+std::optional<UnitMismatch> findUnitMismatch(std::string_view body, LengthUnit unit) {
+  if (unit == LengthUnit::None) return std::nullopt;
+  const ModuleItems items = parseModuleItems(body, unit);
+  std::vector<double> sides;
+  for (const PadItem& pad : items.pads) {
+    const Nanometres side = std::min(std::abs(pad.size.x), std::abs(pad.size.y));
+    if (side > 0) sides.push_back(static_cast<double>(side) / 1e6);
+  }
+  if (sides.empty()) return std::nullopt;
+  std::nth_element(sides.begin(), sides.begin() + static_cast<std::ptrdiff_t>(sides.size() / 2),
+                   sides.end());
+  const double median = sides[sides.size() / 2];
+  constexpr double kMmPerDecimil = 0.00254;
+  constexpr double kSmallestPad = 0.05;
+  constexpr double kLargestPad = 25.0;
+  const auto plausible = [](double mm) { return mm >= kSmallestPad && mm <= kLargestPad; };
+  if (unit == LengthUnit::Millimetre && median > kLargestPad &&
+      plausible(median * kMmPerDecimil)) {
+    return UnitMismatch{LengthUnit::Decimil, median};
+  }
+  constexpr double kSmallestDecimilPad = 0.06;
+  if (unit == LengthUnit::Decimil && median < kSmallestDecimilPad &&
+      plausible(median / kMmPerDecimil)) {
+    return UnitMismatch{LengthUnit::Millimetre, median};
+  }
+  return std::nullopt;
+}
+
 CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
                   const ModuleTable& edit) {
   CopyPlan plan;
+  plan.unit = edit.unit();
   const ModuleNameCollator collator;
   for (int row : rows) {
     if (row < 0 || row >= search.RecordCount()) continue;
@@ -98,7 +137,10 @@ CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
     }
     ModuleRecord copy;
     copy.nome_Componente = name;
-    copy.Comandos = bodyInUnit(record.Comandos.value_or(std::string()), search.unit(), edit.unit());
+    const LengthUnit from = unitOfRecord(search, record);
+    // A new edit library takes the unit of its first module's own library.
+    if (plan.unit == LengthUnit::None) plan.unit = from;
+    copy.Comandos = bodyInUnit(record.Comandos.value_or(std::string()), from, plan.unit);
     plan.modules.push_back(std::move(copy));
   }
   return plan;
