@@ -93,26 +93,37 @@ LengthUnit unitOfRecord(const ModuleTable& search, const ModuleRecord& record) {
 std::optional<UnitMismatch> findUnitMismatch(std::string_view body, LengthUnit unit) {
   if (unit == LengthUnit::None) return std::nullopt;
   const ModuleItems items = parseModuleItems(body, unit);
+  // How lengths are written tells the units apart where sizes alone cannot: decimil files hold
+  // whole numbers, millimetre files mostly fractions.
+  const Nanometres step = unit == LengthUnit::Decimil ? 2540 : 1000000;
   std::vector<double> sides;
+  std::size_t numbers = 0;
+  std::size_t whole = 0;
   for (const PadItem& pad : items.pads) {
     const Nanometres side = std::min(std::abs(pad.size.x), std::abs(pad.size.y));
-    if (side > 0) sides.push_back(static_cast<double>(side) / 1e6);
+    if (side <= 0) continue;
+    sides.push_back(static_cast<double>(side) / 1e6);
+    for (const Nanometres v : {pad.size.x, pad.size.y, pad.position.x, pad.position.y}) {
+      ++numbers;
+      whole += v % step == 0 ? 1 : 0;
+    }
   }
   if (sides.empty()) return std::nullopt;
   std::nth_element(sides.begin(), sides.begin() + static_cast<std::ptrdiff_t>(sides.size() / 2),
                    sides.end());
   const double median = sides[sides.size() / 2];
-  constexpr double kMmPerDecimil = 0.00254;
-  constexpr double kSmallestPad = 0.05;
-  constexpr double kLargestPad = 25.0;
-  const auto plausible = [](double mm) { return mm >= kSmallestPad && mm <= kLargestPad; };
-  if (unit == LengthUnit::Millimetre && median > kLargestPad &&
-      plausible(median * kMmPerDecimil)) {
-    return UnitMismatch{LengthUnit::Decimil, median};
+  if (unit == LengthUnit::Millimetre) {
+    // Decimil numbers read as millimetres: pads of a metre, or of centimetres in whole numbers.
+    const bool allWhole = whole == numbers;
+    if (median > 100.0 || (median >= 10.0 && allWhole)) {
+      return UnitMismatch{LengthUnit::Decimil, median};
+    }
+    return std::nullopt;
   }
-  constexpr double kSmallestDecimilPad = 0.06;
-  if (unit == LengthUnit::Decimil && median < kSmallestDecimilPad &&
-      plausible(median / kMmPerDecimil)) {
+  // Millimetre numbers read as decimils: pads of a tenth of a millimetre at most, written with
+  // fractions (or too small to be any pad at all).
+  const bool mostlyFractions = whole * 2 < numbers;
+  if (median < 0.01 || (median < 0.06 && mostlyFractions)) {
     return UnitMismatch{LengthUnit::Millimetre, median};
   }
   return std::nullopt;

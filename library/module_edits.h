@@ -39,10 +39,11 @@ struct UnitMismatch {
   double medianPadSideMm = 0;               ///< the pads' median smaller side, read in the library's unit
 };
 
-/// Judges a body of a library in `unit` by the median of its pads' smaller sides: in a
-/// millimetre library over 25 mm (a decimil pad of 1 mm reads as 394 mm), in a decimil library
-/// under 0.06 mm (a millimetre pad of 1.5 mm reads as 0.04 mm), each only when the other unit
-/// makes it a plausible pad (0.05 to 25 mm). Modules without pads are not judged.
+/// Judges a body of a library in `unit` by the median of its pads' smaller sides and by how its
+/// pad sizes and positions are written (decimil files hold whole numbers). A millimetre library:
+/// over 100 mm (a decimil pad of 1 mm reads as 394 mm), or from 10 mm with every number whole.
+/// A decimil library: under 0.01 mm, or under 0.06 mm (a millimetre pad of 1.5 mm reads as
+/// 0.004 mm) with most numbers fractions. Modules without pads are not judged.
 std::optional<UnitMismatch> findUnitMismatch(std::string_view body, LengthUnit unit);
 
 /// What a copy of several modules takes and leaves out.

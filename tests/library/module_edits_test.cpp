@@ -208,8 +208,15 @@ INSTANTIATE_TEST_SUITE_P(
         // A long thin pad is judged by its smaller side, and fine-pitch decimil pads stay.
         MismatchCase{"FinePitchDecimilPads", LengthUnit::Decimil, padBody("100", "600"),
                      std::nullopt},
-        MismatchCase{"LargePadOfAMillimetreLibrary", LengthUnit::Millimetre, padBody("20", "20"),
+        // A patch antenna of 26 mm, and fine-pitch pads of 10 decimil: real, not misread.
+        MismatchCase{"LargePadOfAMillimetreLibrary", LengthUnit::Millimetre,
+                     padBody("26.29", "26.29"), std::nullopt},
+        MismatchCase{"FinePitchPadsInDecimils", LengthUnit::Decimil, padBody("10", "31"),
                      std::nullopt},
+        MismatchCase{"SmallDecimilPadsInAMillimetreLibrary", LengthUnit::Millimetre,
+                     padBody("40", "60"), LengthUnit::Decimil},
+        MismatchCase{"WholeMillimetrePadsInADecimilLibrary", LengthUnit::Decimil,
+                     padBody("2", "3"), LengthUnit::Millimetre},
         MismatchCase{"NoPads", LengthUnit::Decimil, "Po 0 0 0 15 0 0 ~~\rDS 0 0 1 1 1 21\r",
                      std::nullopt},
         MismatchCase{"NoUnit", LengthUnit::None, padBody("1.5", "0.8"), std::nullopt}),
