@@ -934,7 +934,7 @@ def trevak_extents(cli, path, size):
         fields = line.split(b"\t")
         name = b"\t".join(fields[:-5]).decode("utf-8", "surrogateescape")
         box = None if fields[-5] == b"-" else [int(v) for v in fields[-5:-1]]
-        # A name Trevak gives to several modules (cut at a blank or at 60 bytes) is ambiguous.
+        # A name several modules share is ambiguous.
         out[name] = "shared" if name in out else (box, int(fields[-1]))
     return out
 
