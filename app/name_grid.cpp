@@ -15,14 +15,13 @@ namespace {
 
 constexpr int kNameColumnWidth = 261;
 
-/// A line editor limited to the name's 60 characters that reports the user's first change, so
+/// A line editor for a whole name that reports the user's first change, so
 /// the record is opened for change when the user starts typing, not when the editor opens.
 class NameEditor final : public QLineEdit {
  public:
   NameEditor(const std::function<void()>* editStarted, QWidget* parent)
       : QLineEdit(parent), m_editStarted(editStarted) {
     setFrame(false);
-    setMaxLength(ModuleTable::kNameLimit);
     connect(this, &QLineEdit::textEdited, this, &NameEditor::onTextEdited);
   }
 

@@ -638,7 +638,7 @@ void TfTrevak::RxSB_copiarClick() {
     const std::size_t copied = plan.modules.size();
     const std::size_t present = plan.duplicates.size();
     if (copied > 0) {
-      m_history->push(new CmdCopyModules(RxMD_comp, std::move(plan.modules), RxMD_comp2.unit()));
+      m_history->push(new CmdCopyModules(RxMD_comp, std::move(plan.modules), plan.unit));
     }
     if (present > 0) {
       QStringList names;

@@ -57,11 +57,11 @@ std::string asciiUpper(std::string text) {
 // --- copy -------------------------------------------------------------------------------------
 
 CmdCopyModules::CmdCopyModules(ModuleTable& table, std::vector<ModuleRecord> modules,
-                               LengthUnit searchUnit)
+                               LengthUnit unit)
     : QUndoCommand(QStringLiteral("Copiar módulos")),
       m_table(table),
       m_modules(std::move(modules)),
-      m_searchUnit(searchUnit) {}
+      m_unit(unit) {}
 
 void CmdCopyModules::redo() {
   const NotificationSuspension pause(m_table);
@@ -85,7 +85,7 @@ void CmdCopyModules::redo() {
     if (i == 0) firstRow = m_table.RecordCount() - 1;
   }
   m_modules.clear();
-  if (m_table.unit() == LengthUnit::None) m_table.setUnit(m_searchUnit);
+  if (m_table.unit() == LengthUnit::None) m_table.setUnit(m_unit);
   if (firstRow >= 0) m_table.moveTo(firstRow);
   m_table.SortByName();
   if (!m_done) {

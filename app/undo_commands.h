@@ -23,8 +23,9 @@ namespace trevak {
 /// unit while it has none, makes the first one current and sorts by name.
 class CmdCopyModules final : public QUndoCommand {
  public:
-  /// `modules`: names and bodies, the bodies already in the edit library's unit.
-  CmdCopyModules(ModuleTable& table, std::vector<ModuleRecord> modules, LengthUnit searchUnit);
+  /// `modules`: names and bodies, the bodies already in `unit`, the unit the edit library takes
+  /// when it has none (CopyPlan::unit).
+  CmdCopyModules(ModuleTable& table, std::vector<ModuleRecord> modules, LengthUnit unit);
   void redo() override;
   void undo() override;
 
@@ -32,7 +33,7 @@ class CmdCopyModules final : public QUndoCommand {
   ModuleTable& m_table;
   std::vector<ModuleRecord> m_modules;  // held here while undone
   std::vector<std::uint64_t> m_numbers;
-  LengthUnit m_searchUnit;
+  LengthUnit m_unit;
   LengthUnit m_unitBefore = LengthUnit::None;
   std::uint64_t m_currentBefore = 0;
   std::vector<std::uint64_t> m_orderBefore;  // only when the sort moved other modules

@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <charconv>
 #include <ostream>
 #include <string>
 
@@ -6,6 +7,7 @@
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/load_warnings.h"
+#include "library/module_edits.h"
 #include "library/module_table.h"
 
 namespace trevak::cli {
@@ -25,8 +27,24 @@ int cmdCheck(const Args& args, std::ostream& out, std::ostream& err) {
     return 2;
   }
   for (const LoadFinding& finding : warnings.findings()) out << describeFinding(finding) << '\n';
+  // Modules whose lengths were left in another library's unit by a copy that did not convert.
+  bool wrongUnit = false;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const ModuleRecord& record = table.recordAt(row);
+    const auto mismatch = findUnitMismatch(record.Comandos.value_or(std::string()), table.unit());
+    if (!mismatch) continue;
+    wrongUnit = true;
+    const bool mm = mismatch->likelier == LengthUnit::Millimetre;
+    char digits[32];  // in the C locale whatever the user's
+    const auto written = std::to_chars(digits, digits + sizeof digits, mismatch->medianPadSideMm,
+                                       std::chars_format::general, 4);
+    const std::string_view median(digits, static_cast<std::size_t>(written.ptr - digits));
+    out << record.nome_Componente.value_or(std::string()) << ": medidas que cabem muito melhor em "
+        << (mm ? "milímetros que em decimils" : "decimils que em milímetros")
+        << " (lado mediano das ilhas " << median << " mm)\n";
+  }
   if (!out) return 2;
-  return warnings.findings().empty() ? 0 : 1;
+  return warnings.findings().empty() && !wrongUnit ? 0 : 1;
 }
 
 }  // namespace trevak::cli

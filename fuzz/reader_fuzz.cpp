@@ -48,10 +48,11 @@ void checkShape(const ModuleTable& table, std::string_view bytes) {
     check(r.nome_Componente.has_value() && r.Comandos.has_value() && !r.Ilhas.has_value());
     const std::string& name = *r.nome_Componente;
     const std::string& body = *r.Comandos;
-    check(name.size() <= static_cast<std::size_t>(ModuleTable::kNameLimit));
-    // A name is one token of a line whose TABs were blanks: no line break, TAB, Ctrl-Z, quote
-    // or NUL.
-    check(name.find_first_of(std::string_view("\r\n\t\x1a\"\0", 6)) == std::string::npos);
+    // A name is the trimmed rest of one line: no line break, Ctrl-Z or NUL, and no white space
+    // at either end.
+    check(name.find_first_of(std::string_view("\r\n\x1a\0", 4)) == std::string::npos);
+    check(name.empty() || (name.front() != ' ' && name.front() != '\t' && name.back() != ' ' &&
+                           name.back() != '\t'));
     // A body is whole lines, each followed by one CR; no line holds a line break or Ctrl-Z.
     check(body.empty() || body.back() == '\r');
     check(body.find_first_of("\n\x1a") == std::string::npos);

@@ -100,9 +100,8 @@ void load(std::string_view bytes, ModuleTable& table) {
 // The name a module comes back under: token 2 of its "$MODULE" line, which is the name up to
 // its first blank.
 std::string nameReadBack(const std::string& name) {
-  trevak::Tokens tokens;
-  trevak::separa_tokens(tokens, "$MODULE " + name);
-  return std::string(tokens.texto(2));
+  // The whole rest of the module line, trimmed of white space as KiCad trims it.
+  return std::string(trevak::moduleNameOfLine("$MODULE " + name));
 }
 
 // A name written alone on its index line that the reader takes for a module line ("$MODULE",

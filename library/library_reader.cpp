@@ -133,7 +133,7 @@ class ModuleCollector {
     }
     if (keyword == Keyword::Module) {
       if (m_inModule) storeUnclosedModule();
-      const std::string_view name = secondWord(text);
+      const std::string_view name = moduleNameOfLine(text);
       if (m_observer != nullptr) m_observer->moduleOpened(text, name);
       m_table.AppendRecord();
       m_table.SetField("nome_Componente", name);
@@ -250,6 +250,18 @@ void FileByteSource::close() {
   m_fd = -1;
   // On Linux the descriptor is gone even when close reports EINTR; do not retry.
   if (::close(fd) != 0 && errno != EINTR) throw ioErrorFromErrno(errno);
+}
+
+std::string_view moduleNameOfLine(std::string_view line) {
+  // White space as C's isspace takes it, which is how KiCad trims the name.
+  const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+  std::size_t i = 0;
+  while (i < line.size() && isBlankOrTab(line[i])) ++i;
+  while (i < line.size() && !isBlankOrTab(line[i])) ++i;
+  std::size_t j = line.size();
+  while (i < j && isSpace(line[i])) ++i;
+  while (j > i && isSpace(line[j - 1])) --j;
+  return line.substr(i, j - i);
 }
 
 void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer) {

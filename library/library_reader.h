@@ -20,8 +20,7 @@ class ReadObserver {
   /// Every line of the input, in order, before the reader acts on it, until it answers false:
   /// then no further line is shown (a large library is not walked twice for its first line).
   virtual bool line(std::string_view text) = 0;
-  /// A `$MODULE` line and the name the reader took from it, before the table cuts it to
-  /// ModuleTable::kNameLimit bytes.
+  /// A `$MODULE` line and the name the reader took from it (moduleNameOfLine).
   virtual void moduleOpened(std::string_view line, std::string_view name) = 0;
   /// The module opened last ended without its end line (at the next `$MODULE` line or the end).
   virtual void moduleUnclosed() = 0;
@@ -76,8 +75,13 @@ class FileByteSource final : public ByteSource {
   int m_fd = -1;
 };
 
+/// The name of a module as KiCad's legacy reader takes it from its `$MODULE` line: everything
+/// after the first word, trimmed of blanks, TABs and other white space (line ends, VT, FF) at
+/// both ends. Quotes and inner blanks belong to the name, and it has no length limit.
+std::string_view moduleNameOfLine(std::string_view line);
+
 /// Reads a library into `table`, which is cleared first: every module becomes one record,
-/// named from its `$MODULE` line, its body the lines up to its end line, each followed by one
+/// named from its `$MODULE` line (moduleNameOfLine), its body the lines up to its end line, each followed by one
 /// CR. Lines end at CR LF, CR or LF; a Ctrl-Z byte ends the input. A module that is still open
 /// when the next `$MODULE` line or the end comes is stored with the lines gathered so far. The
 /// table's unit becomes millimetres when a line outside the modules reads "Units mm" (either
@@ -86,7 +90,7 @@ class FileByteSource final : public ByteSource {
 /// Throws IoError when the source fails; the table then holds what was read so far.
 void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
-/// Chooses, by a module's stored name (as the table keeps it: cut at a NUL and to 60 bytes),
+/// Chooses, by a module's stored name (as the table keeps it: cut at a NUL),
 /// whether a read keeps the module's body. A command that answers from the names alone, or from
 /// one module, need not hold every body of a large library in memory.
 using BodyFilter = std::function<bool(std::string_view name)>;

@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/load_warnings.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
+#include "library/tokenizer.h"
 
 namespace trevak {
 
@@ -32,13 +34,6 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-// What follows the line's first word.
-std::string_view afterFirstWord(std::string_view line) {
-  std::size_t i = 0;
-  while (i < line.size() && isBlankOrTab(line[i])) ++i;
-  while (i < line.size() && !isBlankOrTab(line[i])) ++i;
-  return trimmed(line.substr(i));
-}
 
 }  // namespace
 
@@ -73,21 +68,50 @@ bool LoadWarnings::line(std::string_view text) {
   return false;
 }
 
+namespace {
+
+// The second word of a line as older tools took it, before their cut at 60 bytes.
+std::string oldToolWord(std::string_view line) {
+  if (line.find('"') == std::string_view::npos) {
+    std::size_t i = 0;
+    while (i < line.size() && isBlankOrTab(line[i])) ++i;
+    while (i < line.size() && !isBlankOrTab(line[i])) ++i;
+    while (i < line.size() && isBlankOrTab(line[i])) ++i;
+    std::size_t j = i;
+    while (j < line.size() && !isBlankOrTab(line[j])) ++j;
+    return std::string(line.substr(i, j - i));
+  }
+  Tokens tokens;
+  std::string blanks(line);
+  std::replace(blanks.begin(), blanks.end(), '\t', ' ');
+  separa_tokens(tokens, blanks);
+  return std::string(tokens.texto(2));
+}
+
+}  // namespace
+
+std::string oldToolModuleName(std::string_view line) {
+  std::string word = oldToolWord(line);
+  if (word.size() > kOldToolNameLimit) word.resize(kOldToolNameLimit);
+  return word;
+}
+
 void LoadWarnings::moduleOpened(std::string_view line, std::string_view name) {
   ++m_modules;
-  const std::string stored(name.substr(0, ModuleTable::kNameLimit));
+  const std::string stored(name.substr(0, name.find('\0')));
   m_openName = stored;
-  const std::string_view whole = afterFirstWord(line);
-  if (whole != name) {
-    const bool quote = whole.find('"') != std::string_view::npos;
+  const bool quote = stored.find('"') != std::string::npos;
+  const bool blank = stored.find_first_of(" \t") != std::string::npos;
+  std::string old = oldToolWord(line);
+  const bool tooLong = old.size() > kOldToolNameLimit;
+  if (tooLong) old.resize(kOldToolNameLimit);
+  if (quote || blank) {
     m_findings.push_back(
         {quote ? LoadFinding::Kind::NameCutAtQuote : LoadFinding::Kind::NameCutAtBlank, stored,
-         std::string(whole)});
+         old});
   }
-  if (name.size() > static_cast<std::size_t>(ModuleTable::kNameLimit)) {
-    m_findings.push_back({LoadFinding::Kind::NameTooLong, stored, std::string(name)});
-    m_cutNames.emplace(stored, std::string(name));
-  }
+  if (tooLong) m_findings.push_back({LoadFinding::Kind::NameTooLong, stored, old});
+  if (old != stored) m_cutNames.emplace(stored, old);
 }
 
 void LoadWarnings::moduleUnclosed() {
@@ -103,19 +127,38 @@ void LoadWarnings::finished(const ModuleTable& read) {
   while (row < count) {
     const std::string name = read.recordAt(row).nome_Componente.value_or(std::string());
     int end = row + 1;
-    bool cut = m_cutNames.count(name) > 0;
     while (end < count) {
       const std::string other = read.recordAt(end).nome_Componente.value_or(std::string());
       if (!sameModuleName(collator, name, other)) break;
-      cut = cut || m_cutNames.count(other) > 0;
       ++end;
     }
     if (end - row > 1) {
-      m_findings.push_back(
-          {cut ? LoadFinding::Kind::CutNameCollides : LoadFinding::Kind::DuplicateName, name,
-           std::to_string(end - row)});
+      m_findings.push_back({LoadFinding::Kind::DuplicateName, name, std::to_string(end - row)});
     }
     row = end;
+  }
+  if (m_cutNames.empty()) return;
+  // Names older tools would make equal: each whole name under the name such a tool reads,
+  // letter case ignored as the duplicate check ignores it for ASCII names.
+  const auto folded = [](std::string text) {
+    for (char& c : text) c = asciiUpper(c);
+    return text;
+  };
+  std::unordered_map<std::string, int> olderNames;
+  for (row = 0; row < count; ++row) {
+    const std::string name = read.recordAt(row).nome_Componente.value_or(std::string());
+    const auto cut = m_cutNames.find(name);
+    ++olderNames[folded(cut == m_cutNames.end() ? name : cut->second)];
+  }
+  for (row = 0; row < count; ++row) {
+    const std::string name = read.recordAt(row).nome_Componente.value_or(std::string());
+    const auto cut = m_cutNames.find(name);
+    if (cut == m_cutNames.end()) continue;
+    const int same = olderNames[folded(cut->second)];
+    if (same > 1) {
+      m_findings.push_back({LoadFinding::Kind::CutNameCollides, name,
+                            cut->second + " (" + std::to_string(same) + ")"});
+    }
   }
 }
 
@@ -125,14 +168,17 @@ std::string describeFinding(const LoadFinding& finding) {
     case LoadFinding::Kind::HeaderMissing:
       return who + ": a primeira linha não começa com PCBNEW-LibModule-V";
     case LoadFinding::Kind::NameTooLong:
-      return who + ": nome com " + std::to_string(finding.detail.size()) +
-             " bytes cortado em 60 (" + finding.detail + ")";
+      return who + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
+             finding.detail + ")";
     case LoadFinding::Kind::CutNameCollides:
-      return who + ": depois do corte em 60 bytes, " + finding.detail + " módulos têm este nome";
+      return who + ": ferramentas antigas dão a este e a outro módulo o mesmo nome " +
+             finding.detail;
     case LoadFinding::Kind::NameCutAtBlank:
-      return who + ": nome cortado num espaço (" + finding.detail + ")";
+      return who + ": nome com espaço; ferramentas antigas o cortam no espaço (" +
+             finding.detail + ")";
     case LoadFinding::Kind::NameCutAtQuote:
-      return who + ": nome cortado numa aspa (" + finding.detail + ")";
+      return who + ": nome com aspas; ferramentas antigas o cortam ou tiram as aspas (" +
+             finding.detail + ")";
     case LoadFinding::Kind::EndLineMissing:
       return who + ": módulo sem linha $EndMODULE";
     case LoadFinding::Kind::DuplicateName:

@@ -18,20 +18,30 @@ class NotALibraryError : public IoError {
   explicit NotALibraryError(const std::string& path);
 };
 
-/// One thing a librarian must know about a library that loaded.
+/// Older module-library tools kept a name to its first word (a quote ending or enclosing it)
+/// and to this many bytes. Names are read whole here, as KiCad reads them; the load warnings
+/// report the names such a tool would have changed.
+inline constexpr std::size_t kOldToolNameLimit = 60;
+
+/// The name an older tool took from a `$MODULE` line: the line's second word (blanks and TABs
+/// separate words, quotes group them and are dropped), cut to kOldToolNameLimit bytes.
+std::string oldToolModuleName(std::string_view line);
+
+/// One thing a librarian must know about a library that loaded. The name checks are findings,
+/// not changes: the table holds every name whole.
 struct LoadFinding {
   enum class Kind {
     HeaderMissing,    ///< the first line does not begin with the header word
-    NameTooLong,      ///< a name over 60 bytes was cut
-    CutNameCollides,  ///< a cut name equals another module's name
-    NameCutAtBlank,   ///< the `$MODULE` line held more words than the name
-    NameCutAtQuote,   ///< a double quote ended or enclosed the name
+    NameTooLong,      ///< an older tool would cut this name (its first word) at 60 bytes
+    CutNameCollides,  ///< older tools would give this name and another one the same name
+    NameCutAtBlank,   ///< the name holds a blank or TAB: older tools keep its first word
+    NameCutAtQuote,   ///< the name holds a double quote, which older tools drop or stop at
     EndLineMissing,   ///< the module had no `$EndMODULE` line
     DuplicateName,    ///< the file holds the name more than once (case ignored)
   };
   Kind kind;
-  std::string module;  ///< the module's name as stored; empty for the header
-  std::string detail;  ///< the original name or line, where it says more
+  std::string module;  ///< the module's whole name; empty for the header
+  std::string detail;  ///< the name an older tool reads, or a count, where it says more
 };
 
 /// Watches a load (ReadObserver) and lists what was cut, lost or doubled on the way; also
@@ -64,7 +74,7 @@ class LoadWarnings final : public ReadObserver {
   bool m_headerSeen = false;
   std::size_t m_modules = 0;
   std::string m_openName;  // the stored name of the module opened last
-  // Cut names and the names they came from.
+  // Whole names that older tools would change, and what they would make of them.
   std::unordered_map<std::string, std::string> m_cutNames;
   std::vector<LoadFinding> m_findings;
 };

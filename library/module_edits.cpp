@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/module_edits.h"
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "library/body_lines.h"
 #include "library/length_units.h"
+#include "library/module_items.h"
 #include "library/name_collation.h"
 
 namespace trevak {
@@ -80,9 +84,55 @@ std::string bodyInUnit(std::string body, LengthUnit from, LengthUnit to) {
   return convertBodyLengths(body, from, to);
 }
 
+LengthUnit unitOfRecord(const ModuleTable& search, const ModuleRecord& record) {
+  const SourceLibrary* library = search.libraryOf(record);
+  if (library != nullptr && library->unit != LengthUnit::None) return library->unit;
+  return search.unit();
+}
+
+std::optional<UnitMismatch> findUnitMismatch(std::string_view body, LengthUnit unit) {
+  if (unit == LengthUnit::None) return std::nullopt;
+  const ModuleItems items = parseModuleItems(body, unit);
+  // How lengths are written tells the units apart where sizes alone cannot: decimil files hold
+  // whole numbers, millimetre files mostly fractions.
+  const Nanometres step = unit == LengthUnit::Decimil ? 2540 : 1000000;
+  std::vector<double> sides;
+  std::size_t numbers = 0;
+  std::size_t whole = 0;
+  for (const PadItem& pad : items.pads) {
+    const Nanometres side = std::min(std::abs(pad.size.x), std::abs(pad.size.y));
+    if (side <= 0) continue;
+    sides.push_back(static_cast<double>(side) / 1e6);
+    for (const Nanometres v : {pad.size.x, pad.size.y, pad.position.x, pad.position.y}) {
+      ++numbers;
+      whole += v % step == 0 ? 1 : 0;
+    }
+  }
+  if (sides.empty()) return std::nullopt;
+  std::nth_element(sides.begin(), sides.begin() + static_cast<std::ptrdiff_t>(sides.size() / 2),
+                   sides.end());
+  const double median = sides[sides.size() / 2];
+  if (unit == LengthUnit::Millimetre) {
+    // Decimil numbers read as millimetres: pads of a metre, or of centimetres in whole numbers.
+    const bool allWhole = whole == numbers;
+    if (median > 100.0 || (median >= 10.0 && allWhole)) {
+      return UnitMismatch{LengthUnit::Decimil, median};
+    }
+    return std::nullopt;
+  }
+  // Millimetre numbers read as decimils: pads of a tenth of a millimetre at most, written with
+  // fractions (or too small to be any pad at all).
+  const bool mostlyFractions = whole * 2 < numbers;
+  if (median < 0.01 || (median < 0.06 && mostlyFractions)) {
+    return UnitMismatch{LengthUnit::Millimetre, median};
+  }
+  return std::nullopt;
+}
+
 CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
                   const ModuleTable& edit) {
   CopyPlan plan;
+  plan.unit = edit.unit();
   const ModuleNameCollator collator;
   for (int row : rows) {
     if (row < 0 || row >= search.RecordCount()) continue;
@@ -98,7 +148,10 @@ CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
     }
     ModuleRecord copy;
     copy.nome_Componente = name;
-    copy.Comandos = bodyInUnit(record.Comandos.value_or(std::string()), search.unit(), edit.unit());
+    const LengthUnit from = unitOfRecord(search, record);
+    // A new edit library takes the unit of its first module's own library.
+    if (plan.unit == LengthUnit::None) plan.unit = from;
+    copy.Comandos = bodyInUnit(record.Comandos.value_or(std::string()), from, plan.unit);
     plan.modules.push_back(std::move(copy));
   }
   return plan;

@@ -117,7 +117,7 @@ std::vector<std::string> filterWords(std::string_view text) {
 std::string storedName(std::string_view value) {
   const std::size_t nul = value.find('\0');
   if (nul != std::string_view::npos) value = value.substr(0, nul);
-  return std::string(value.substr(0, ModuleTable::kNameLimit));
+  return std::string(value);
 }
 
 }  // namespace

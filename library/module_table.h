@@ -28,7 +28,7 @@ enum class LengthUnit {
 
 /// One module. Fields are null until set; a null text reads as empty text.
 struct ModuleRecord {
-  std::optional<std::string> nome_Componente;  ///< at most 60 bytes, no NUL
+  std::optional<std::string> nome_Componente;  ///< whole, as KiCad reads it; no NUL
   std::optional<std::string> Comandos;         ///< body lines, each followed by one CR
   std::optional<std::int32_t> Ilhas;           ///< never used; always null
   std::uint64_t creationNumber = 0;
@@ -72,7 +72,6 @@ class ModuleTable {
   /// declared field name for a field change, empty otherwise.
   using DataChangeHandler = std::function<void(NotificationKind kind, std::string_view field)>;
 
-  static constexpr int kNameLimit = 60;
   static constexpr int kCapacity = 5000;
 
   ModuleTable();
@@ -154,7 +153,7 @@ class ModuleTable {
   /// is matched ignoring case. Unknown names throw DataSetError.
   std::string GetField(std::string_view field) const;
   /// Writes a field of the working copy; throws DataSetError while browsing. A name is cut at a
-  /// NUL byte and then to kNameLimit bytes; the body is kept byte for byte; `Ilhas` is accepted
+  /// NUL byte and kept whole otherwise (no length limit); the body is kept byte for byte; `Ilhas` is accepted
   /// and stays null. Every call sends one field change naming the declared field.
   void SetField(std::string_view field, std::string_view value);
 

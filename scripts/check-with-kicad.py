@@ -8,9 +8,8 @@ pads, drawings, texts and footprint settings, all compared in KiCad's internal u
 library saved in the other length unit compares too. Lengths may differ by --tolerance nm (1 by
 default; use 2540, one 1/10000 inch, for a copy converted between millimetres and 1/10000 inch).
 
-Differences that are not failures, each listed as EXPECTED: names Trevak shortens (it names a
-module by the second word of its $MODULE line, so a name loses what follows a blank or a double
-quote, and keeps at most 60 bytes); KiCad's _v2, _v3 ... for names that became equal; a text
+Differences that are not failures, each listed as EXPECTED: KiCad's _v2, _v3 ... for names
+that are equal; a text
 whose quote runs past its line end, which holds that line end and so CR LF after a save; a length
 KiCad cannot hold in an int, which it reads as 0 on one side only; polygon corners merged by the
 rounding into the coarser unit; an arc end KiCad computes from the centre, the given end and the
@@ -43,7 +42,6 @@ import subprocess
 import sys
 import tempfile
 
-NAME_LIMIT = 60  # bytes Trevak keeps of a module name
 
 
 def import_pcbnew():
@@ -57,52 +55,12 @@ def import_pcbnew():
     return pcbnew
 
 
-def token2(line):
-    """The second word of `line` as Trevak's tokenizer splits it: words end at a blank, a
-    double quote starts or ends a quoted word (and so ends the word before it)."""
-    words, buf, state = [], "", "between"
-    for ch in line:
-        if state == "between":
-            if ch == '"':
-                buf, state = "", "quote"
-            elif ch != " ":
-                buf, state = ch, "word"
-        elif state == "word":
-            if ch == " ":
-                words.append(buf)
-                state = "between"
-            elif ch == '"':
-                words.append(buf)
-                buf, state = "", "quote"
-            else:
-                buf += ch
-        else:
-            if ch == '"':
-                words.append(buf)
-                buf, state = "", "between"
-            else:
-                buf += ch
-    if state != "between":
-        words.append(buf)
-    return words[1] if len(words) > 1 else ""
-
-
 def expected_name(name):
     """The name Trevak gives the footprint KiCad calls `name`, and why it differs (or None).
 
-    Trevak takes the second word of the $MODULE line (a TAB counts as a blank there), so a name
-    loses what follows a blank or a double quote, and keeps at most 60 bytes. KiCad shows a
-    backslash as %5c and a double quote as %22 in names."""
-    raw = name.replace("%22", '"').replace("%5c", "\\")
-    word = token2("$MODULE " + raw.replace("\t", " "))
-    why = []
-    if word != raw:
-        why.append("double quote in name" if '"' in raw.split(" ")[0] else "blank in name")
-    data = word.encode("utf-8", "surrogateescape")
-    if len(data) > NAME_LIMIT:
-        word = data[:NAME_LIMIT].decode("utf-8", "ignore")
-        why.append("longer than %d bytes" % NAME_LIMIT)
-    return word.replace("\\", "%5c"), (", ".join(why) if why else None)
+    Trevak keeps a name whole, as KiCad reads it: the rest of the $MODULE line trimmed of white
+    space, blanks and quotes inside included, with no length limit."""
+    return name, None
 
 
 def utf8_copy(path, folder):
@@ -976,7 +934,7 @@ def trevak_extents(cli, path, size):
         fields = line.split(b"\t")
         name = b"\t".join(fields[:-5]).decode("utf-8", "surrogateescape")
         box = None if fields[-5] == b"-" else [int(v) for v in fields[-5:-1]]
-        # A name Trevak gives to several modules (cut at a blank or at 60 bytes) is ambiguous.
+        # A name several modules share is ambiguous.
         out[name] = "shared" if name in out else (box, int(fields[-1]))
     return out
 

@@ -128,7 +128,7 @@ TEST_F(Safety, CorpusLibraryWithLongNamesShowsItsWarningsOnce) {
   EXPECT_FALSE(panel->isHidden());
   const QStringList lines = panel->details().split('\n');
   EXPECT_GE(lines.size(), 10);
-  EXPECT_TRUE(lines.first().contains("cortado em 60")) << lines.first().toStdString();
+  EXPECT_TRUE(lines.first().contains("cortam em 60")) << lines.first().toStdString();
   EXPECT_TRUE(lines.first().contains(
       "Autotransformer_Toroid_Horizontal_1Tap_Diameter14mm_Amidon-T50_RevA_05Aug2010"));
 }

@@ -4,8 +4,11 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QSignalSpy>
+#include <optional>
 
 #include "app/search_pane.h"
+#include "library/library_reader.h"
+#include "library/module_items.h"
 #include "window_fixture.h"
 
 namespace trevak::test {
@@ -74,6 +77,85 @@ TEST_F(SearchSet, FilterShowsMatchesCountsAndNavigationWalksThem) {
   QTest::keyClick(filter(), Qt::Key_Escape);
   EXPECT_EQ(filter()->text(), "");
   EXPECT_EQ(text("Label2"), "4");
+}
+
+// A set holding both units, copied in one multi-selection: each module is converted from its
+// own library's unit, through undo and redo, and the saved library reads back with the same
+// pad lengths. A new edit library takes the unit of its first module's library.
+TEST_F(SearchSet, CopyFromAMixedSetConvertsEachModuleFromItsOwnUnit) {
+  const auto pad = [](const std::string& x, const std::string& y) {
+    return std::vector<std::string>{"Po 0 0 0 15 00000000 00000000 ~~", "$PAD",
+                                    "Sh \"1\" R " + x + " " + y + " 0 0 0", "Dr 0 0 0",
+                                    "At SMD N 00888000", "Po 0 0", "$EndPAD"};
+  };
+  ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("mixed")));
+  writeLibrary("mixed/dec.mod", {{"DEC_PART", pad("600", "400")}});
+  // A millimetre library: its unit line stands before the index.
+  {
+    const QString path = dirPath("mixed/mm.mod");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    std::string text = "PCBNEW-LibModule-V1  01/01/2010-00:00:00\r\nUnits mm\r\n$INDEX\r\nMM_PART\r\n"
+                       "$EndINDEX\r\n$MODULE MM_PART\r\n";
+    for (const std::string& line : pad("1.5", "0.8")) text += line + "\r\n";
+    text += "$EndMODULE MM_PART\r\n$EndLIBRARY\r\n";
+    file.write(text.data(), static_cast<qint64>(text.size()));
+  }
+  const trevak::NmPoint expected[] = {{600 * 2540, 400 * 2540}, {1500000, 800000}};
+  const auto padSize = [](const ModuleRecord& r, LengthUnit unit) {
+    const ModuleItems items = parseModuleItems(r.Comandos.value_or(std::string()), unit);
+    return items.pads.empty() ? NmPoint{} : items.pads.front().size;
+  };
+  const auto checkLengths = [&](const ModuleTable& t, const char* when) {
+    SCOPED_TRACE(when);
+    ASSERT_EQ(names(t), (std::vector<std::string>{"DEC_PART", "MM_PART"}));
+    const Nanometres tolerance = t.unit() == LengthUnit::Decimil ? 1270 : 500;
+    for (int row = 0; row < 2; ++row) {
+      const NmPoint size = padSize(t.recordAt(row), t.unit());
+      EXPECT_NEAR(static_cast<double>(size.x), static_cast<double>(expected[row].x), tolerance);
+      EXPECT_NEAR(static_cast<double>(size.y), static_cast<double>(expected[row].y), tolerance);
+    }
+  };
+  struct EditCase {
+    const char* label;
+    std::optional<std::string> unitLine;  // nullopt: a new library
+    LengthUnit unit;
+  };
+  for (const EditCase& c : {EditCase{"decimil", "", LengthUnit::Decimil},
+                            EditCase{"millimetre", "Units mm", LengthUnit::Millimetre},
+                            EditCase{"new", std::nullopt, LengthUnit::Decimil}}) {
+    SCOPED_TRACE(c.label);
+    window_->openSearchLibrary(dirPath("mixed"));
+    ASSERT_EQ(window_->searchLibrary().totalCount(), 2);
+    if (c.unitLine) {
+      const QString path = dirPath(QStringLiteral("edit-%1.mod").arg(c.label));
+      QFile file(path);
+      ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+      const std::string text = "PCBNEW-LibModule-V1  01/01/2010-00:00:00\r\n" + *c.unitLine +
+                               "\r\n$INDEX\r\n$EndINDEX\r\n$EndLIBRARY\r\n";
+      file.write(text.data(), static_cast<qint64>(text.size()));
+      file.close();
+      loadEdit(path);
+    } else {
+      click("RxSB_limpar");
+    }
+    selectRows("DBGrid2", {0, 1});
+    click("RxSB_copiar");
+    EXPECT_EQ(window_->editLibrary().unit(), c.unit);
+    checkLengths(window_->editLibrary(), "copied");
+    trigger("Desfazer1");
+    EXPECT_EQ(window_->editLibrary().RecordCount(), 0);
+    trigger("Refazer1");
+    EXPECT_EQ(window_->editLibrary().unit(), c.unit);
+    checkLengths(window_->editLibrary(), "redone");
+    const QString saved = dirPath(QStringLiteral("saved-%1.mod").arg(c.label));
+    prompts_->saveAnswers.push_back(saved);
+    trigger("Salvarbibliotecaemedio1");
+    ModuleTable back;
+    loadLibraryFile(saved.toStdString(), back);
+    EXPECT_EQ(back.unit(), c.unit);
+    checkLengths(back, "read back");
+  }
 }
 
 TEST_F(SearchSet, CtrlFFocusesTheFilterOnTheContentsPage) {

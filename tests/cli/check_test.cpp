@@ -37,9 +37,36 @@ TEST_F(Check, OneLinePerFindingWithItsModuleAndExitOne) {
                                                        "$MODULE X\nPo\n$MODULE x\n$EndMODULE\n")});
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "(cabeçalho): a primeira linha não começa com PCBNEW-LibModule-V\n" +
-                       std::string(60, 'n') + ": nome com 64 bytes cortado em 60 (" + name + ")\n" +
+                       name + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
+                       std::string(60, 'n') + ")\n" +
                        "X: módulo sem linha $EndMODULE\n"
                        "X: nome repetido 2 vezes no arquivo\n");
+}
+
+// A module left in another library's unit by a copy that did not convert is reported; one in
+// its library's unit is not.
+TEST_F(Check, ModulesWhoseLengthsFitTheOtherUnitAreReported) {
+  const auto library = [](bool mm, const std::string& x) {
+    return std::string("PCBNEW-LibModule-V1\n") + (mm ? "Units mm\n" : "") +
+           "$MODULE P\nPo 0 0 0 15 0 0 ~~\n$PAD\nSh \"1\" R " + x + " " + x +
+           " 0 0 0\nPo 0 0\n$EndPAD\n$EndMODULE P\n";
+  };
+  struct Case {
+    bool mm;
+    const char* size;
+    const char* out;
+  };
+  for (const Case& c :
+       {Case{true, "600", "P: medidas que cabem muito melhor em decimils que em milímetros "
+                          "(lado mediano das ilhas 600 mm)\n"},
+        Case{false, "1.5", "P: medidas que cabem muito melhor em milímetros que em decimils "
+                           "(lado mediano das ilhas 0.00381 mm)\n"},
+        Case{true, "1.5", ""}, Case{false, "600", ""}}) {
+    SCOPED_TRACE(std::string(c.mm ? "mm " : "decimil ") + c.size);
+    const auto r = runCli({"check", write("u.mod", library(c.mm, c.size))});
+    EXPECT_EQ(r.out, c.out);
+    EXPECT_EQ(r.status, *c.out == '\0' ? 0 : 1);
+  }
 }
 
 // Every command refuses a file that is no library, with exit 2 and the message.

@@ -106,7 +106,7 @@ class EditCommands : public ::testing::Test {
   void writeSearchLibrary() {
     write("src.mod", crlf({"PCBNEW-LibModule-V1  01/01/2008-00:00:00", "$INDEX", "whatever",
                            "$EndINDEX", "$MODULE R1", "Po 0 0", "T0 >NAME", "$EndMODULE R1",
-                           "$MODULE C1 extra words", "Po 1 1", "", "$EndMODULE C1", "$MODULE dip8",
+                           "$MODULE C1 extra words ", "Po 1 1", "", "$EndMODULE C1", "$MODULE dip8",
                            "Po 2 2", "$EndMODULE dip8", "$EndLIBRARY"}));
   }
 
@@ -118,7 +118,7 @@ class EditCommands : public ::testing::Test {
 };
 
 const Mod kR1{"R1", {"Po 0 0", "T0 >NAME"}};
-const Mod kC1{"C1", {"Po 1 1", ""}};
+const Mod kC1{"C1 extra words", {"Po 1 1", ""}};
 const Mod kDip8{"dip8", {"Po 2 2"}};
 const Mod kDIP8{"DIP8", {"Po 8 8"}};
 const Mod kAlfa{"alfa", {"a"}};
@@ -127,7 +127,7 @@ const Mod kGama{"gama", {"g"}};
 TEST_F(EditCommands, CopyAddsModulesInNameOrder) {
   writeSearchLibrary();
   write("dst.mod", library({kAlfa, kGama}));
-  EXPECT_EQ(cli({"copy", path("src.mod"), path("dst.mod"), "r1", "C1"}), 0) << err();
+  EXPECT_EQ(cli({"copy", path("src.mod"), path("dst.mod"), "r1", "c1 EXTRA words"}), 0) << err();
   EXPECT_EQ(read("dst.mod"), library({kAlfa, kC1, kGama, kR1}));
   EXPECT_EQ(err(), "");
   EXPECT_EQ(out(), "");
@@ -158,7 +158,7 @@ TEST_F(EditCommands, CopyIntoANewLibraryOrAnotherFile) {
   EXPECT_EQ(read("new.mod"), library({kR1}));
 
   write("dst.mod", library({kAlfa}));
-  EXPECT_EQ(cli({"copy", path("src.mod"), path("dst.mod"), "C1", "-o", path("out.mod")}), 0)
+  EXPECT_EQ(cli({"copy", path("src.mod"), path("dst.mod"), "C1 extra words", "-o", path("out.mod")}), 0)
       << err();
   EXPECT_EQ(read("out.mod"), library({kAlfa, kC1}));
   EXPECT_EQ(read("dst.mod"), library({kAlfa}));
@@ -262,7 +262,7 @@ TEST_F(EditCommands, NamesAfterDoubleDashMayStartWithAHyphen) {
 TEST_F(EditCommands, DeletingEveryModuleIsRefusedAndTheFileKept) {
   writeSearchLibrary();
   const std::string original = read("src.mod");
-  EXPECT_EQ(cli({"delete", path("src.mod"), "R1", "C1", "dip8"}), 1);
+  EXPECT_EQ(cli({"delete", path("src.mod"), "R1", "C1 extra words", "dip8"}), 1);
   EXPECT_NE(err().find("Biblioteca vazia!"), std::string::npos) << err();
   EXPECT_EQ(read("src.mod"), original);
 }

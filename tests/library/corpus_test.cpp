@@ -85,7 +85,6 @@ std::vector<Expected> scanModules(std::string bytes) {
   bool open = false;
   std::size_t bodyStart = 0;
   std::size_t start = 0;
-  trevak::Tokens tokens;
   while (start < bytes.size()) {
     std::size_t end = bytes.find_first_of("\r\n", start);
     if (end == std::string::npos) end = bytes.size();
@@ -107,8 +106,14 @@ std::vector<Expected> scanModules(std::string bytes) {
       open = false;
     }
     if (opens) {
-      trevak::separa_tokens(tokens, line);
-      found.push_back({std::string(tokens.texto(2)).substr(0, 60), {}});
+      // KiCad's legacy reader: whatever follows the keyword, white space trimmed at both ends.
+      std::string raw = bytes.substr(start, end - start);
+      std::string upper = raw;
+      for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      std::string name = raw.substr(upper.find("$MODULE") + 7);
+      while (!name.empty() && std::isspace(static_cast<unsigned char>(name.back()))) name.pop_back();
+      while (!name.empty() && std::isspace(static_cast<unsigned char>(name.front()))) name.erase(0, 1);
+      found.push_back({name, {}});
       open = true;
       bodyStart = next;
     }

@@ -17,6 +17,9 @@
 #include <vector>
 
 #include "library/io_error.h"
+#include "library/kicad_mod_writer.h"
+#include "library/library_reader.h"
+#include "library/module_table.h"
 
 namespace trevak {
 namespace {
@@ -91,6 +94,25 @@ INSTANTIATE_TEST_SUITE_P(
         NameCase{{"R1", "R1_v2", "R1"}, {"R1", "R1_v2", "R1_v3"}},
         NameCase{{"", "tab\there", "ok"}, {"", "", "ok"}},
         NameCase{{"\xB5" "F"}, {"\xC2\xB5" "F"}}));
+
+// Names longer than 60 bytes, or with blanks, that differ only past the point where older tools
+// cut them stay apart: no _v2 that no board references.
+TEST(ExportNamesCorpus, NamesEqualOnlyOnceCutKeepTheirOwnNames) {
+  const fs::path file = fs::path(TREVAK_CORPUS_DIR) /
+                        "kicad-official-2015/Resistor_Universal-Experimental_RevA.mod";
+  if (!fs::exists(file)) GTEST_SKIP() << "corpus not present";
+  ModuleTable table;
+  loadLibraryFile(file.string(), table);
+  const std::vector<ExportModule> modules = exportModulesOf(table);
+  const std::vector<std::string> names = exportFootprintNames(modules);
+  ASSERT_EQ(names.size(), modules.size());
+  int longer = 0;
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(names[i], kicadFootprintName(modules[i].name));
+    longer += modules[i].name.size() > 60 ? 1 : 0;
+  }
+  EXPECT_GE(longer, 10);
+}
 
 // --- writing ------------------------------------------------------------------------------------
 

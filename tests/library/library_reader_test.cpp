@@ -172,7 +172,7 @@ void PrintTo(const ModuleLineCase& c, std::ostream* os) { *os << c.label; }
 
 class ReaderModuleLine : public ::testing::TestWithParam<ModuleLineCase> {};
 
-TEST_P(ReaderModuleLine, OpensAModuleNamedByItsSecondWord) {
+TEST_P(ReaderModuleLine, OpensAModuleNamedByTheTrimmedRestOfTheLine) {
   const ModuleLineCase& c = GetParam();
   const Modules got = read(lib({c.line, "Po 0", "$EndMODULE x"}));
   if (c.name == nullptr) {
@@ -186,24 +186,25 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, ReaderModuleLine,
     ::testing::Values(
         ModuleLineCase{"Plain", "$MODULE R_0805", "R_0805"},
-        ModuleLineCase{"LeadingBlanksSmallLetters", "  $module   R_0805 more words", "R_0805"},
+        ModuleLineCase{"LeadingBlanksSmallLetters", "  $module   R_0805 more words", "R_0805 more words"},
         ModuleLineCase{"MixedCase", "$Module R_0805", "R_0805"},
         ModuleLineCase{"TabBefore", "\t$MODULE R_0805", "R_0805"},
         ModuleLineCase{"ControlByteBefore", "\x01$MODULE R_0805", "R_0805"},
         ModuleLineCase{"TabAfter", "$MODULE\tR_0805", "R_0805"},
-        ModuleLineCase{"TabsAround", "$MODULE \t R_0805\tx", "R_0805"},
+        ModuleLineCase{"TabsAround", "$MODULE \t R_0805\tx \t", "R_0805\tx"},
+        ModuleLineCase{"TrailingWhiteSpace", "$MODULE R 0805 \t\v\f", "R 0805"},
         ModuleLineCase{"NoName", "$MODULE", ""},
-        ModuleLineCase{"QuotedName", "$MODULE \"two words\"", "two words"},
+        ModuleLineCase{"QuotedName", "$MODULE \"two words\"", "\"two words\""},
+        ModuleLineCase{"QuoteInside", "$MODULE SW \"DIP\" 8", "SW \"DIP\" 8"},
         ModuleLineCase{"LatinOneName", "$MODULE Res\xEDstor", "Res\xEDstor"},
         ModuleLineCase{"LongerKeyword", "$MODULES R_0805", nullptr},
         ModuleLineCase{"JoinedToName", "$MODULE_R R_0805", nullptr},
         ModuleLineCase{"NotFirstWord", "x $MODULE R_0805", nullptr}),
     [](const auto& p) { return std::string(p.param.label); });
 
-TEST(ReaderNames, AreCutTo60Bytes) {
+TEST(ReaderNames, AreKeptWholePast60Bytes) {
   const std::string longName(70, 'N');
-  EXPECT_EQ(read(lib({"$MODULE " + longName, "$EndMODULE"})),
-            (Modules{{std::string(60, 'N'), ""}}));
+  EXPECT_EQ(read(lib({"$MODULE " + longName, "$EndMODULE"})), (Modules{{longName, ""}}));
 }
 
 class ReaderEndLine : public ::testing::TestWithParam<const char*> {};
@@ -574,7 +575,7 @@ TEST(ReaderBodyFilter, SeesTheNameAsStoredAndAnEmptyFilterKeepsAll) {
     asked.emplace_back(name);
     return true;
   });
-  EXPECT_EQ(asked, (std::vector<std::string>{std::string(60, 'N'), "a\x01"}));
+  EXPECT_EQ(asked, (std::vector<std::string>{longName, "a\x01"}));
   EXPECT_EQ(modulesOf(t), read(bytes));
   ModuleTable all;
   trevak::MemoryByteSource again(bytes);

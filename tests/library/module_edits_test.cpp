@@ -3,9 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "library/library_reader.h"
+#include "library/library_writer.h"
+#include "library/module_items.h"
 #include "library/module_table.h"
 
 namespace {
@@ -74,6 +80,148 @@ TEST(PlanCopy, LeavesOutNamesPresentOrAlreadyPlanned) {
   EXPECT_EQ(plan.duplicates, (std::vector<std::string>{"A", "b"}));
 }
 
+// --- units: each module converted from its own library's unit ----------------------------------
+
+using trevak::LengthUnit;
+
+// A module of one pad of the given sides, written in its library's unit.
+std::string padBody(const std::string& x, const std::string& y) {
+  return "Po 0 0 0 15 00000000 00000000 ~~\r$PAD\rSh \"1\" R " + x + " " + y +
+         " 0 0 0\rDr 0 0 0\rAt SMD N 00888000\rPo 0 0\r$EndPAD\r";
+}
+
+// Adds a library of one module to a set.
+void appendOne(ModuleTable& set, trevak::SourceLibrary library, const std::string& name,
+               const std::string& body) {
+  ModuleTable t;
+  t.setUnit(library.unit);
+  add(t, name, body);
+  set.appendLibrary(std::move(t), std::move(library));
+}
+
+// A set of two libraries: MM_PART (1.5 x 0.8 mm) in millimetres, DEC_PART (600 x 400
+// decimil) in decimils.
+void loadMixedSet(ModuleTable& set) {
+  appendOne(set, {"mm", "mm.mod", LengthUnit::Millimetre}, "MM_PART", padBody("1.5", "0.8"));
+  appendOne(set, {"dec", "dec.mod", LengthUnit::Decimil}, "DEC_PART", padBody("600", "400"));
+  set.SortByName();
+}
+
+trevak::NmPoint padSize(const std::string& body, LengthUnit unit) {
+  const trevak::ModuleItems items = trevak::parseModuleItems(body, unit);
+  return items.pads.empty() ? trevak::NmPoint{} : items.pads.front().size;
+}
+
+struct CopyUnitCase {
+  const char* label;
+  LengthUnit edit;       // the edit library's unit before the copy
+  LengthUnit expected;   // after it
+};
+
+void PrintTo(const CopyUnitCase& c, std::ostream* os) { *os << c.label; }
+
+class CopyFromMixedSet : public ::testing::TestWithParam<CopyUnitCase> {};
+
+// One multi-selection copy from a set holding both units, saved and read back: every pad keeps
+// its length in nanometres (within the rounding of the written unit).
+TEST_P(CopyFromMixedSet, EveryModuleKeepsItsLengthsThroughASave) {
+  ModuleTable set;
+  loadMixedSet(set);
+  ASSERT_EQ(names(set), (std::vector<std::string>{"DEC_PART", "MM_PART"}));
+  ModuleTable edit;
+  edit.setUnit(GetParam().edit);
+  const trevak::CopyPlan plan = trevak::planCopy(set, {0, 1}, edit);
+  ASSERT_EQ(plan.modules.size(), 2U);
+  EXPECT_EQ(plan.unit, GetParam().expected);
+  for (const ModuleRecord& m : plan.modules) add(edit, *m.nome_Componente, *m.Comandos);
+  edit.setUnit(plan.unit);
+
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string path = dir.filePath(QStringLiteral("edit.mod")).toStdString();
+  trevak::saveLibrary(edit, path, trevak::SaveOptions{});
+  ModuleTable back;
+  trevak::loadLibraryFile(path, back);
+  EXPECT_EQ(back.unit(), GetParam().expected);
+  ASSERT_EQ(names(back), (std::vector<std::string>{"DEC_PART", "MM_PART"}));
+  const trevak::NmPoint expected[] = {{600 * 2540, 400 * 2540}, {1500000, 800000}};
+  const trevak::Nanometres tolerance = back.unit() == LengthUnit::Decimil ? 1270 : 500;
+  for (int row = 0; row < 2; ++row) {
+    SCOPED_TRACE(names(back)[static_cast<std::size_t>(row)]);
+    const trevak::NmPoint size = padSize(*back.recordAt(row).Comandos, back.unit());
+    EXPECT_NEAR(static_cast<double>(size.x), static_cast<double>(expected[row].x), tolerance);
+    EXPECT_NEAR(static_cast<double>(size.y), static_cast<double>(expected[row].y), tolerance);
+    EXPECT_FALSE(trevak::findUnitMismatch(*back.recordAt(row).Comandos, back.unit()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyFromMixedSet,
+    ::testing::Values(CopyUnitCase{"IntoDecimil", LengthUnit::Decimil, LengthUnit::Decimil},
+                      CopyUnitCase{"IntoMillimetre", LengthUnit::Millimetre, LengthUnit::Millimetre},
+                      // A new library takes the unit of its first module's own library.
+                      CopyUnitCase{"IntoANewLibrary", LengthUnit::None, LengthUnit::Decimil}),
+    [](const auto& p) { return std::string(p.param.label); });
+
+TEST(CopyUnit, ANewLibraryTakesTheFirstCopiedModulesUnit) {
+  ModuleTable set;
+  loadMixedSet(set);
+  ModuleTable edit;  // no unit yet
+  const trevak::CopyPlan plan = trevak::planCopy(set, {1}, edit);  // MM_PART only
+  EXPECT_EQ(plan.unit, LengthUnit::Millimetre);
+  ASSERT_EQ(plan.modules.size(), 1U);
+  EXPECT_EQ(*plan.modules[0].Comandos, padBody("1.5", "0.8"));  // as it was
+}
+
+// --- lengths that fit the other unit far better -----------------------------------------------
+
+struct MismatchCase {
+  const char* label;
+  LengthUnit unit;
+  std::string body;
+  std::optional<LengthUnit> likelier;
+};
+
+void PrintTo(const MismatchCase& c, std::ostream* os) { *os << c.label; }
+
+class UnitMismatchCheck : public ::testing::TestWithParam<MismatchCase> {};
+
+TEST_P(UnitMismatchCheck, IsFoundByThePadsMedianSide) {
+  const MismatchCase& c = GetParam();
+  const auto found = trevak::findUnitMismatch(c.body, c.unit);
+  ASSERT_EQ(found.has_value(), c.likelier.has_value());
+  if (found) {
+    EXPECT_EQ(found->likelier, *c.likelier);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, UnitMismatchCheck,
+    ::testing::Values(
+        MismatchCase{"DecimilPadsInAMillimetreLibrary", LengthUnit::Millimetre,
+                     padBody("600", "400"), LengthUnit::Decimil},
+        MismatchCase{"MillimetrePadsInADecimilLibrary", LengthUnit::Decimil, padBody("1.5", "0.8"),
+                     LengthUnit::Millimetre},
+        MismatchCase{"RightInMillimetres", LengthUnit::Millimetre, padBody("1.5", "0.8"),
+                     std::nullopt},
+        MismatchCase{"RightInDecimils", LengthUnit::Decimil, padBody("600", "400"), std::nullopt},
+        // A long thin pad is judged by its smaller side, and fine-pitch decimil pads stay.
+        MismatchCase{"FinePitchDecimilPads", LengthUnit::Decimil, padBody("100", "600"),
+                     std::nullopt},
+        // A patch antenna of 26 mm, and fine-pitch pads of 10 decimil: real, not misread.
+        MismatchCase{"LargePadOfAMillimetreLibrary", LengthUnit::Millimetre,
+                     padBody("26.29", "26.29"), std::nullopt},
+        MismatchCase{"FinePitchPadsInDecimils", LengthUnit::Decimil, padBody("10", "31"),
+                     std::nullopt},
+        MismatchCase{"SmallDecimilPadsInAMillimetreLibrary", LengthUnit::Millimetre,
+                     padBody("40", "60"), LengthUnit::Decimil},
+        MismatchCase{"WholeMillimetrePadsInADecimilLibrary", LengthUnit::Decimil,
+                     padBody("2", "3"), LengthUnit::Millimetre},
+        MismatchCase{"NoPads", LengthUnit::Decimil, "Po 0 0 0 15 0 0 ~~\rDS 0 0 1 1 1 21\r",
+                     std::nullopt},
+        MismatchCase{"NoUnit", LengthUnit::None, padBody("1.5", "0.8"), std::nullopt}),
+    [](const auto& p) { return std::string(p.param.label); });
+
 // The restores behind undo: each keeps the record's creation number and the current record.
 TEST(TableRestores, TakeAndInsertPutARecordBackExactly) {
   ModuleTable t;
@@ -137,7 +285,7 @@ TEST(TableRestores, AfterPostRunsOnlyForStoredEdits) {
   t.MoveFirst();
   EXPECT_EQ(posts, 1);
   t.setRecordAt(0, std::string(70, 'N'), std::nullopt);
-  EXPECT_EQ(t.recordAt(0).nome_Componente->size(), 60U);
+  EXPECT_EQ(t.recordAt(0).nome_Componente->size(), 70U);
   EXPECT_FALSE(t.recordAt(0).Comandos.has_value());
 }
 

@@ -72,11 +72,11 @@ std::string message(const std::function<void()>& f) {
 
 // --- the record ---------------------------------------------------------------------------
 
-TEST(ModuleTableRecord, NameIsCutTo60BytesAndAtNul) {
+TEST(ModuleTableRecord, NameIsKeptWholeButCutAtNul) {
   ModuleTable t;
-  const std::string sixtyOne = std::string(60, 'x') + "Y";
+  const std::string sixtyOne = std::string(60, 'x') + " Y";
   add(t, sixtyOne);
-  EXPECT_EQ(t.GetField("nome_Componente"), std::string(60, 'x'));
+  EXPECT_EQ(t.GetField("nome_Componente"), sixtyOne);
   add(t, std::string("AB\0CD", 5));
   EXPECT_EQ(t.GetField("nome_Componente"), "AB");
 }
