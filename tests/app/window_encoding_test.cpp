@@ -99,6 +99,10 @@ TEST_F(Encoding, NamesCrossTheGridAndTheFilterAsLatin1) {
   QLineEdit* editor = startRename("R");  // QTest types ASCII only
   ASSERT_NE(editor, nullptr);
   editor->setText(QStringLiteral("Réa"));
+  // A character with no Latin-1 byte is refused where it is typed, not stored as '?'.
+  editor->end(false);
+  editor->insert(QStringLiteral("Ω"));
+  EXPECT_EQ(editor->text(), QStringLiteral("Réa"));
   QTest::keyClick(editor, Qt::Key_Return);
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
   EXPECT_EQ(currentName(window_->editLibrary()), "R\xe9" "a");
