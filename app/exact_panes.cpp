@@ -73,9 +73,7 @@ QString shapeName(char shape) {
 QString padDescription(const exact::Pad& pad, LengthUnit unit) {
   const QString u = unitName(unit);
   QString text = QStringLiteral("Ilha %1\nForma: %2")
-                     .arg(QString::fromLatin1(pad.number.data(),
-                                              static_cast<qsizetype>(pad.number.size())),
-                          shapeName(pad.shape));
+                     .arg(exact::kicadText(pad.number), shapeName(pad.shape));
   if (std::fmod(pad.angle, 3600.0) != 0) {
     text += QStringLiteral(", %1°").arg(portuguese().toString(pad.angle / 10.0, 'g', 6));
   }
@@ -150,6 +148,11 @@ void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit u
   if (QWidget* holder = pane->parentWidget()) {
     holder->resize(pane->x() + size.width(), size.height());
   }
+}
+
+void ExactPanes::forget(const PreviewWidget* pane) {
+  const auto it = m_shown.find(pane);
+  if (it != m_shown.end()) it->second.drawing.reset();
 }
 
 QString ExactPanes::hintAt(const PreviewWidget* pane, QPoint point) const {

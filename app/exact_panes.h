@@ -46,6 +46,9 @@ class ExactPanes final : public QObject {
   /// picture had to be drawn smaller than its scale asked (the largest picture a pane makes).
   DrawnPicture lastDrawn() const { return m_lastDrawn; }
 
+  /// Forgets what the pane showed: it has no pads to describe until it is drawn again.
+  void forget(const PreviewWidget* pane);
+
   /// The hint for a point of a pane's picture: the description of the pad under it, or an
   /// empty text.
   QString hintAt(const PreviewWidget* pane, QPoint point) const;

@@ -61,7 +61,12 @@ Qt::ItemFlags ModuleListModel::flags(const QModelIndex& index) const {
 bool ModuleListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!m_editable || role != Qt::EditRole || !index.isValid()) return false;
   if (index.row() != m_table.currentIndex() || m_table.mode() == TableMode::Browse) return false;
-  const QByteArray name = value.toString().toLatin1();
+  // A name is Latin-1 bytes; a character past Latin-1 would be stored as '?'.
+  const QString text = value.toString();
+  for (const QChar c : text) {
+    if (c.unicode() > 0xff) return false;
+  }
+  const QByteArray name = text.toLatin1();
   m_table.SetField(kNameField, std::string_view(name.constData(), static_cast<size_t>(name.size())));
   return true;
 }

@@ -5,6 +5,7 @@
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QStyledItemDelegate>
+#include <QValidator>
 #include <utility>
 
 #include "library/module_table.h"
@@ -15,6 +16,19 @@ namespace {
 
 constexpr int kNameColumnWidth = 261;
 
+/// Names are Latin-1 bytes: a character past Latin-1 has no byte to become, and would be
+/// stored as a question mark. Such a character is refused as it is typed or pasted.
+class Latin1Validator final : public QValidator {
+ public:
+  using QValidator::QValidator;
+  State validate(QString& input, int&) const override {
+    for (const QChar c : input) {
+      if (c.unicode() > 0xff) return Invalid;
+    }
+    return Acceptable;
+  }
+};
+
 /// A line editor for a whole name that reports the user's first change, so
 /// the record is opened for change when the user starts typing, not when the editor opens.
 class NameEditor final : public QLineEdit {
@@ -22,6 +36,7 @@ class NameEditor final : public QLineEdit {
   NameEditor(const std::function<void()>* editStarted, QWidget* parent)
       : QLineEdit(parent), m_editStarted(editStarted) {
     setFrame(false);
+    setValidator(new Latin1Validator(this));
     connect(this, &QLineEdit::textEdited, this, &NameEditor::onTextEdited);
   }
 

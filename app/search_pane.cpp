@@ -83,6 +83,19 @@ QString searchCountText(const ModuleTable& table) {
   return QStringLiteral("%1 /\n%2").arg(table.RecordCount()).arg(table.totalCount());
 }
 
+QString searchLoadedText(const ModuleTable& table, const QString& path) {
+  const int loaded = table.totalCount();
+  QString text = loaded == 1
+                     ? SearchPane::tr("1 módulo carregado em %1").arg(path)
+                     : SearchPane::tr("%1 módulos carregados em %2").arg(loaded).arg(path);
+  if (table.filterText().find_first_not_of(" \t") != std::string::npos) {
+    const int shown = table.RecordCount();
+    text += shown == 1 ? SearchPane::tr(", 1 mostrado pelo filtro")
+                       : SearchPane::tr(", %1 mostrados pelo filtro").arg(shown);
+  }
+  return text;
+}
+
 QString librarySetCaption(const QStringList& sources, int libraries) {
   QString folder;
   for (const QString& source : sources) {

@@ -24,6 +24,11 @@ struct LibrarySetContents;
 /// filter hides some.
 QString searchCountText(const ModuleTable& table);
 
+/// What a load of one file into the search library says: how many modules it loaded and, while
+/// the filter holds words, how many of them it shows ("4 módulos carregados em /x.mod, 0
+/// mostrados pelo filtro").
+QString searchLoadedText(const ModuleTable& table, const QString& path);
+
 /// The header caption of a set: its folder (or the folder the files share) and the number of
 /// libraries, e.g. "/lib/kicad (150 bibliotecas)".
 QString librarySetCaption(const QStringList& sources, int libraries);

@@ -472,9 +472,7 @@ void TfTrevak::loadSearchLibraryFile(const QString& path) {
   panel6->setText(absolute);
   m_searchRecent->add(absolute);
   m_loadWarnings->showFindings(absolute, warnings.findings());
-  tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp2.RecordCount()),
-                                                "módulo carregado", "módulos carregados"),
-                                        absolute));
+  tell(searchLoadedText(RxMD_comp2, absolute));
 }
 
 void TfTrevak::openEditLibrary(const QString& path) {
@@ -791,6 +789,13 @@ void TfTrevak::redrawEditPane() {
 }
 
 void TfTrevak::redrawSearchPane() {
+  // The pane shows the grid's current row or nothing: a filter that shows no module, or a
+  // library loaded while it holds words, leaves no module of before in the picture.
+  if (RxMD_comp2.IsEmpty()) {
+    m_exact->forget(Image3);
+    Image3->setImage(QImage());
+    return;
+  }
   m_drawing.imagem_destino = &m_searchPicture;
   if (m_searchNavigator != nullptr && m_searchNavigator->fitting()) {
     m_drawing.escala_pesquisa =

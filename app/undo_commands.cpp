@@ -219,7 +219,8 @@ void CmdRewriteModules::redo() {
       }
     }
   }
-  m_table.MoveLast();
+  // The walk leaves the user on the module they were on; the rows kept their places.
+  makeCurrentRow(m_table, m_currentBefore);
 }
 
 void CmdRewriteModules::undo() {

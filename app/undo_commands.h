@@ -82,7 +82,7 @@ class CmdEditModule final : public QUndoCommand {
 
 /// Changes every module's name or body by a rule that depends on the old value only (the
 /// strip-prefix and fill-names commands); keeps the old values of the records it changed. The
-/// last module ends up current, as the walk of the original commands leaves it. A rewrite that
+/// module that was current stays current (its row is unchanged). A rewrite that
 /// changed nothing makes itself obsolete, so the history leaves it out.
 class CmdRewriteModules : public QUndoCommand {
  public:

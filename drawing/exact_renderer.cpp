@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPen>
 #include <QPolygonF>
+#include <QStringDecoder>
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -144,6 +145,13 @@ QRectF united(const QRectF& a, const QRectF& b) {
 
 }  // namespace
 
+QString kicadText(std::string_view bytes) {
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (!utf8.hasError()) return text;
+  return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
 QColor layerColor(int layer) {
   if (layer < 0 || layer >= kLayerCount) return QColor(kColors[21]);
   return QColor(kColors[static_cast<std::size_t>(layer)]);
@@ -261,8 +269,25 @@ void ExactDrawing::addShape(const Shape& shape) {
   item.width = static_cast<double>(shape.width);
   const QPointF a = toF(shape.points[0]);
   const QPointF b = shape.points.size() > 1 ? toF(shape.points[1]) : a;
+  // A line or circle of no length is drawn as KiCad draws it: a disc as wide as the line. A
+  // path of one point has nothing to stroke (QPainterPath drops a line to where it already
+  // is), so the disc is a filled shape of its own.
+  auto makeDot = [](Item& dot, QPointF at) {
+    const double r = dot.width / 2;
+    dot.stroke = false;
+    dot.fill = true;
+    if (r > 0) {
+      dot.path.addEllipse(at, r, r);
+      dot.discRadius = r;
+      dot.discCentre = at;
+    }
+  };
   switch (shape.kind) {
     case Shape::Kind::Segment:
+      if (a == b) {  // a dot as wide as the line, as KiCad draws it
+        makeDot(item, a);
+        break;
+      }
       item.path.moveTo(a);
       item.path.lineTo(b);
       item.roundEnds = true;
@@ -275,8 +300,7 @@ void ExactDrawing::addShape(const Shape& shape) {
         item.ringRadius = r;
         item.discCentre = a;
       } else {  // a dot as wide as the line, as KiCad draws it
-        item.path.moveTo(a);
-        item.path.lineTo(a);
+        makeDot(item, a);
       }
       break;
     }
@@ -315,8 +339,8 @@ void ExactDrawing::addShape(const Shape& shape) {
   if (shape.kind == Shape::Kind::Circle) {  // exact, and not lost when the radius is 0
     const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
     box = QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r);
-  } else if (box.isNull()) {  // a segment of no length still covers its width
-    box = QRectF(a, QSizeF(0, 0));
+  } else if (box.isNull() || (shape.kind == Shape::Kind::Segment && a == b)) {
+    box = QRectF(a, QSizeF(0, 0));  // a segment of no length still covers its width
   }
   box.adjust(-half, -half, half, half);
   m_itemExtent = united(m_itemExtent, box);
@@ -331,7 +355,7 @@ void ExactDrawing::addText(const Text& text) {
   const QFont font = textFont();
   const QFontMetricsF metrics(font);
   TextItem item;
-  item.text = QString::fromUtf8(text.text.data(), static_cast<qsizetype>(text.text.size()));
+  item.text = kicadText(text.text);
   item.layer = text.layer;
   const double advance = metrics.horizontalAdvance(item.text);
   const double cap = metrics.capHeight();
@@ -416,7 +440,7 @@ void ExactDrawing::paint(QPainter& painter, const QTransform& toDevice) const {
         paintDisc(*direct, full.map(item.discCentre), item.discRadius * scale, color.rgb());
         continue;
       }
-      if (direct != nullptr && item.straight && item.width > 0) {
+      if (direct != nullptr && item.straight && item.width > 0 && item.path.elementCount() > 1) {
         paintLine(*direct, full.map(QPointF(item.path.elementAt(0))),
                   full.map(QPointF(item.path.elementAt(1))), width, color.rgb());
         continue;
@@ -581,8 +605,7 @@ void ExactDrawing::paintPadNumbers(QPainter& painter, const QTransform& toDevice
   for (std::size_t i = 0; i < m_footprint.pads.size(); ++i) {
     const Pad& pad = m_footprint.pads[i];
     if (m_padLayer[i] < 0 || pad.number.empty()) continue;
-    const QString number =
-        QString::fromUtf8(pad.number.data(), static_cast<qsizetype>(pad.number.size()));
+    const QString number = kicadText(pad.number);
     // Along the pad's longer side, so a long narrow pad takes a readable number.
     const bool wide = pad.shape == 'C' || pad.size.x >= pad.size.y;
     const double along = static_cast<double>(wide ? pad.size.x : pad.size.y) * scale;

@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QRectF>
 #include <QSize>
+#include <QString>
 #include <QTransform>
 #include <cstdint>
 #include <optional>
@@ -24,6 +25,10 @@ namespace trevak::exact {
 /// A set of legacy layers, one bit per layer number (0 back copper ... 28 edge cuts).
 using LayerMask = std::uint32_t;
 inline constexpr LayerMask kAllLayers = (LayerMask{1} << 29) - 1;
+
+/// A text or pad number of a legacy file as KiCad reads it (and as the export writes it):
+/// UTF-8 where its bytes are UTF-8, else Latin-1, one character a byte.
+QString kicadText(std::string_view bytes);
 
 /// The colour each legacy layer is drawn in on the white background.
 QColor layerColor(int layer);

@@ -121,7 +121,7 @@ TEST_F(Commands, StripPrefixUsesTheLibraryBaseName) {
   EXPECT_EQ(names(window_->editLibrary()),
             (std::vector<std::string>{"Y", "DIP8", "SO8", "Conn-X", "SMD-0805"}));
   EXPECT_TRUE(window_->isModified());
-  EXPECT_EQ(gridRow("DBGrid1"), 4);  // the walk ends on the last module
+  EXPECT_EQ(gridRow("DBGrid1"), 0);  // the user stays on the module they were on
   EXPECT_EQ(find<NameGrid>("DBGrid1")->model()->index(1, 0).data().toString(), "DIP8");
 }
 
@@ -148,7 +148,7 @@ TEST_F(Commands, CopyNameFillsPlaceholdersAndSetsTheFlag) {
   EXPECT_EQ(window_->editLibrary().recordAt(0).Comandos.value_or(""),
             "T0 DIP8\rT1 >name >VALUE\r");
   EXPECT_TRUE(window_->isModified());
-  EXPECT_EQ(currentName(window_->editLibrary()), "X");
+  EXPECT_EQ(currentName(window_->editLibrary()), "DIP8");
 }
 
 TEST_F(Commands, SaveOfAnEmptyLibraryIsRefusedWithoutADialog) {
