@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "library/message_text.h"
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
@@ -94,6 +95,10 @@ void LoadWarnings::moduleUnclosed() {
   m_findings.push_back({LoadFinding::Kind::EndLineMissing, m_openName, {}});
 }
 
+void LoadWarnings::unitLineIgnored(std::string_view line) {
+  m_findings.push_back({LoadFinding::Kind::UnitLineIgnored, {}, std::string(line)});
+}
+
 void LoadWarnings::finished(const ModuleTable& read) {
   if (!isLibrary()) throw NotALibraryError(m_path);
   // The table is sorted: equal names stand next to each other.
@@ -120,23 +125,27 @@ void LoadWarnings::finished(const ModuleTable& read) {
 }
 
 std::string describeFinding(const LoadFinding& finding) {
-  const std::string who = finding.module.empty() ? std::string("(cabeçalho)") : finding.module;
+  const std::string who =
+      finding.module.empty() ? std::string("(cabeçalho)") : messageQuote(finding.module);
   switch (finding.kind) {
     case LoadFinding::Kind::HeaderMissing:
       return who + ": a primeira linha não começa com PCBNEW-LibModule-V";
     case LoadFinding::Kind::NameTooLong:
       return who + ": nome com " + std::to_string(finding.detail.size()) +
-             " bytes cortado em 60 (" + finding.detail + ")";
+             " bytes cortado em 60 (" + messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::CutNameCollides:
       return who + ": depois do corte em 60 bytes, " + finding.detail + " módulos têm este nome";
     case LoadFinding::Kind::NameCutAtBlank:
-      return who + ": nome cortado num espaço (" + finding.detail + ")";
+      return who + ": nome cortado num espaço (" + messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::NameCutAtQuote:
-      return who + ": nome cortado numa aspa (" + finding.detail + ")";
+      return who + ": nome cortado numa aspa (" + messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::EndLineMissing:
       return who + ": módulo sem linha $EndMODULE";
     case LoadFinding::Kind::DuplicateName:
       return who + ": nome repetido " + finding.detail + " vezes no arquivo";
+    case LoadFinding::Kind::UnitLineIgnored:
+      return who + ": linha Units que o KiCad ignora, medidas em décimos de mil (" +
+             messageQuote(finding.detail) + ")";
   }
   return who;
 }

@@ -28,6 +28,7 @@ struct LoadFinding {
     NameCutAtQuote,   ///< a double quote ended or enclosed the name
     EndLineMissing,   ///< the module had no `$EndMODULE` line
     DuplicateName,    ///< the file holds the name more than once (case ignored)
+    UnitLineIgnored,  ///< a `Units` line that KiCad 6, and so the reader, does not take
   };
   Kind kind;
   std::string module;  ///< the module's name as stored; empty for the header
@@ -55,6 +56,7 @@ class LoadWarnings final : public ReadObserver {
   bool line(std::string_view text) override;
   void moduleOpened(std::string_view line, std::string_view name) override;
   void moduleUnclosed() override;
+  void unitLineIgnored(std::string_view line) override;
   /// Throws NotALibraryError when !isLibrary(); otherwise adds the findings about names.
   void finished(const ModuleTable& read) override;
 
@@ -69,7 +71,8 @@ class LoadWarnings final : public ReadObserver {
   std::vector<LoadFinding> m_findings;
 };
 
-/// One line about a finding, in Portuguese: "NOME: o que houve".
+/// One line about a finding, in Portuguese: "NOME: o que houve". Bytes from the file are shown
+/// through messageQuote (control bytes escaped, at most 200 bytes of a line).
 std::string describeFinding(const LoadFinding& finding);
 
 }  // namespace trevak

@@ -280,17 +280,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UnitCase{"Header", {"PCBNEW-LibModule-V1", "Units mm", "$MODULE A", "$EndMODULE A"},
                  LengthUnit::Millimetre},
-        UnitCase{"Capitals", {"UNITS MM"}, LengthUnit::Millimetre},
-        UnitCase{"BlanksAndTab", {"  units\tMm"}, LengthUnit::Millimetre},
+        // As KiCad 6 reads it: the keyword in any case at the start of the line, the unit "mm"
+        // in small letters, and only before the index.
+        UnitCase{"KeywordInAnyCaseThenTab", {"uNITS\tmm"}, LengthUnit::Millimetre},
+        UnitCase{"Capitals", {"UNITS MM"}, LengthUnit::Decimil},
+        UnitCase{"CapitalUnit", {"Units MM"}, LengthUnit::Decimil},
+        UnitCase{"BlankBeforeTheKeyword", {" Units mm"}, LengthUnit::Decimil},
+        UnitCase{"TabBeforeTheKeyword", {"\tUnits mm"}, LengthUnit::Decimil},
         UnitCase{"AfterAModule", {"$MODULE A", "$EndMODULE A", "Units mm"},
                  LengthUnit::Millimetre},
         UnitCase{"InsideAModule", {"$MODULE A", "Units mm", "$EndMODULE A"},
                  LengthUnit::Decimil},
-        UnitCase{"ControlCharactersAroundTheKeyword", {"\x01Units\x02 mm"},
-                 LengthUnit::Millimetre},
-        UnitCase{"QuotedUnit", {"Units \"mm\""}, LengthUnit::Millimetre},
+        UnitCase{"ControlCharactersAroundTheKeyword", {"\x01Units\x02 mm"}, LengthUnit::Decimil},
+        UnitCase{"QuotedUnit", {"Units \"mm\""}, LengthUnit::Decimil},
         UnitCase{"InTheIndex", {"$INDEX", "Units mm", "$EndINDEX", "$MODULE A", "$EndMODULE A"},
-                 LengthUnit::Millimetre},
+                 LengthUnit::Decimil},
+        UnitCase{"AfterTheIndex", {"$INDEX", "A", "$EndINDEX", "Units mm", "$MODULE A"},
+                 LengthUnit::Decimil},
+        UnitCase{"IndexInSmallLetters", {"$index", "Units mm"}, LengthUnit::Decimil},
+        UnitCase{"IndexGluedIsNoIndex", {"$INDEXES", "Units mm"}, LengthUnit::Millimetre},
         UnitCase{"InAModuleWithoutEndLine", {"$MODULE A", "Units mm", "$MODULE B"},
                  LengthUnit::Decimil},
         UnitCase{"DecimilsSaidAloud", {"Units deci-mils"}, LengthUnit::Decimil},
@@ -538,12 +546,12 @@ INSTANTIATE_TEST_SUITE_P(ControlBytes, ReaderEndLine,
                          ::testing::Values("$EndMODULE\x02", "\x01$EndMODULE A",
                                            " \x03$endmodule\x04 A"));
 
-TEST(ReaderUnitLine, AControlByteBeforeTheKeywordIsTrimmed) {
+TEST(ReaderUnitLine, AControlByteBeforeTheKeywordMakesKiCadIgnoreIt) {
   ModuleTable t;
   const std::string bytes = lib({"PCBNEW-LibModule-V1", "\x01Units mm", "$MODULE A", "$EndMODULE A"});
   trevak::MemoryByteSource source(bytes);
   trevak::readLibrary(source, t);
-  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+  EXPECT_EQ(t.unit(), LengthUnit::Decimil);
 }
 
 // --- keeping only some bodies --------------------------------------------------------------
