@@ -28,6 +28,14 @@ constexpr char kCtrlZ = '\x1A';
 // a block mapped and zeroed afresh for every load made loading small libraries slow.
 constexpr std::size_t kReadBlock = std::size_t{1} << 16;
 
+// No library comes near a line this long; a longer one (a file of zeros, a device that never
+// ends a line) is refused before it fills the memory.
+constexpr std::size_t kLineLimit = std::size_t{16} << 20;
+
+IoError lineTooLongError() {
+  return IoError(kLineTooLong, "A line longer than 16 MB: not a footprint library");
+}
+
 enum class Keyword { Module, EndModule, Units, Index, Other };
 
 bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
@@ -234,8 +242,9 @@ std::size_t MemoryByteSource::read(char* buffer, std::size_t size) {
 FileByteSource::FileByteSource(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) throw invalidFilenameError();
   int fd;
+  // Without blocking: opening a FIFO would wait for a writer before it could be refused.
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) throw ioErrorFromErrno(errno);
   struct stat st {};
@@ -247,6 +256,16 @@ FileByteSource::FileByteSource(const std::string& path) {
   if (S_ISDIR(st.st_mode)) {
     ::close(fd);
     throw ioErrorFromErrno(EISDIR);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw IoError(kNotARegularFile, "Not a regular file (a device, FIFO or socket)");
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int e = errno;
+    ::close(fd);
+    throw ioErrorFromErrno(e);
   }
   m_fd = fd;
 }
@@ -318,7 +337,12 @@ void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepB
       }
       start = p + 1;
     }
-    if (!stopped) carry.append(start, static_cast<std::size_t>(end - start));
+    if (!stopped) {
+      if (carry.size() + static_cast<std::size_t>(end - start) > kLineLimit) {
+        throw lineTooLongError();
+      }
+      carry.append(start, static_cast<std::size_t>(end - start));
+    }
   }
   // The last line needs no terminator.
   if (!stopped && !carry.empty()) collector.line(carry);

@@ -64,7 +64,8 @@ class MemoryByteSource final : public ByteSource {
 class FileByteSource final : public ByteSource {
  public:
   /// Opens `path`. Throws IoError: "Invalid filename" for an empty path or one holding a NUL,
-  /// "File access denied" for a directory, and the error of the failed open otherwise.
+  /// "File access denied" for a directory, kNotARegularFile for a device, FIFO or socket
+  /// (refused before anything is read), and the error of the failed open otherwise.
   explicit FileByteSource(const std::string& path);
   /// Closes the file if close() was not called, ignoring the result: this runs when a load
   /// failed already.
@@ -87,7 +88,8 @@ class FileByteSource final : public ByteSource {
 /// any `$INDEX` line begins with "Units" (letters in any case) and a blank or TAB, and its next
 /// word is "mm" exactly; decimil otherwise. The table is then sorted by name with its first record
 /// current. Notifications are suspended throughout, so the table sends one at the end.
-/// Throws IoError when the source fails; the table then holds what was read so far.
+/// Throws IoError when the source fails, or with kLineTooLong on a line over 16 MB; the table
+/// then holds what was read so far.
 void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
 /// Chooses, by a module's stored name (as the table keeps it: cut at a NUL and to 60 bytes),

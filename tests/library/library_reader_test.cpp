@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -412,6 +414,7 @@ TEST_P(ReaderFileError, ReportsTheProgramTextAndKeepsTheTable) {
   ASSERT_TRUE(dir.isValid());
   const std::string base = dir.path().toStdString();
   std::ofstream(base + "/plain.mod") << "PCBNEW-LibModule-V1\n";
+  ASSERT_EQ(mkfifo((base + "/pipe.mod").c_str(), 0600), 0);
   const std::string path = c.relative == nullptr ? std::string() : base + "/" + c.relative;
   LoadedTable loaded;
   try {
@@ -429,7 +432,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FileErrorCase{"Missing", "absent.mod", 2, "File not found"},
                       FileErrorCase{"UnderAFile", "plain.mod/x.mod", 2, "File not found"},
                       FileErrorCase{"Directory", ".", 5, "File access denied"},
-                      FileErrorCase{"EmptyName", nullptr, 3, "Invalid filename"}),
+                      FileErrorCase{"EmptyName", nullptr, 3, "Invalid filename"},
+                      // Refused before reading: opening it must not wait for a writer either.
+                      FileErrorCase{"Fifo", "pipe.mod", trevak::kNotARegularFile,
+                                    "Not a regular file (a device, FIFO or socket)"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST(ReaderFile, UnreadableFileIsAccessDenied) {
@@ -447,6 +453,38 @@ TEST(ReaderFile, UnreadableFileIsAccessDenied) {
     EXPECT_EQ(e.code(), 5);
     EXPECT_EQ(std::string(e.what()), "File access denied");
   }
+  loaded.expectUntouched();
+}
+
+// A device that never ends a line (/dev/zero, a stream of bytes with no line end) is refused
+// at the door, and a source giving the same stream stops at the line bound with a clear error.
+TEST(ReaderFile, EndlessLinesAreRefused) {
+  LoadedTable loaded;
+  try {
+    trevak::loadLibraryFile("/dev/zero", loaded.table);
+    ADD_FAILURE() << "a device was read";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), trevak::kNotARegularFile);
+  }
+  loaded.expectUntouched();
+
+  class Endless final : public trevak::ByteSource {
+   public:
+    std::size_t read(char* buffer, std::size_t size) override {
+      std::memset(buffer, 0, size);
+      m_total += size;
+      return size;
+    }
+    std::size_t m_total = 0;
+  } endless;
+  try {
+    trevak::loadLibrary(endless, loaded.table);
+    ADD_FAILURE() << "no error";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), trevak::kLineTooLong);
+    EXPECT_NE(std::string(e.what()).find("16 MB"), std::string::npos);
+  }
+  EXPECT_LE(endless.m_total, (std::size_t{17} << 20));
   loaded.expectUntouched();
 }
 
