@@ -7,10 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <exception>
 #include <memory>
+#include <new>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "library/message_text.h"
 #include "library/module_table.h"
 
 namespace trevak::cli {
@@ -141,14 +144,25 @@ void runProcess(const std::vector<std::string>& args) {
   std::unique_ptr<ModuleTable> kept;
   int status;
   const std::string command = args.empty() ? std::string() : args.front();
-  if (command == "list" || command == "show") {
-    const Args rest(args.begin() + 1, args.end());
-    status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
-                               : cmdShow(rest, std::cout, std::cerr, kept);
-  } else if (command == "render" && renderCommand == nullptr) {
-    status = execRender(args);
-  } else {
-    status = run(args, std::cout, std::cerr);
+  // No exception leaves the program uncaught: memory running out, or a fault no command
+  // expected, ends it with a message and status 2 instead of an abort.
+  try {
+    if (command == "list" || command == "show") {
+      const Args rest(args.begin() + 1, args.end());
+      status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
+                                 : cmdShow(rest, std::cout, std::cerr, kept);
+    } else if (command == "render" && renderCommand == nullptr) {
+      status = execRender(args);
+    } else {
+      status = run(args, std::cout, std::cerr);
+    }
+  } catch (const std::bad_alloc&) {
+    kept.reset();
+    std::cerr << "trevak-cli: out of memory\n";
+    status = 2;
+  } catch (const std::exception& e) {
+    std::cerr << "trevak-cli: " << messageQuote(e.what()) << '\n';
+    status = 2;
   }
   std::cout.flush();
   if (!std::cout && status == 0) status = 2;

@@ -193,8 +193,11 @@ int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
     Outcome outcome{kDone, false};
     for (std::size_t i = 1; i < parsed.operands.size(); ++i) {
       const std::string& name = parsed.operands[i];
-      if (table.LocateName(name)) {
+      const Located located = locateInOneLibrary(table, name, "delete", err);
+      if (located == Located::Found) {
         outcome.changed = deleteCurrentModule(table) || outcome.changed;
+      } else if (located == Located::Ambiguous) {
+        outcome.status = kRefused;
       } else {
         err << "trevak-cli: delete: " << parsed.operands[0] << " has no module '" << name << "'\n";
         outcome.status = kRefused;

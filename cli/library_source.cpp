@@ -9,6 +9,8 @@
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/library_set.h"
+#include "library/message_text.h"
+#include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
 
@@ -37,9 +39,34 @@ bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostre
   return true;
 }
 
+Located locateInOneLibrary(ModuleTable& table, const std::string& moduleName,
+                           const std::string& command, std::ostream& err) {
+  const ModuleNameCollator collator;
+  std::vector<int> rows;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const ModuleRecord& r = table.recordAt(row);
+    if (!r.nome_Componente) continue;
+    if (*r.nome_Componente == moduleName) {
+      table.moveTo(row);
+      return Located::Found;
+    }
+    if (sameModuleName(collator, *r.nome_Componente, moduleName)) rows.push_back(row);
+  }
+  if (rows.empty()) return Located::Missing;
+  if (rows.size() > 1) {
+    err << "trevak-cli: " << command << ": no module is named exactly '"
+        << messageQuote(moduleName) << "' and several differ from it in letter case only;"
+        << " name one of them exactly:\n";
+    for (int row : rows) err << "  " << messageQuote(*table.recordAt(row).nome_Componente) << '\n';
+    return Located::Ambiguous;
+  }
+  table.moveTo(rows.front());
+  return Located::Found;
+}
+
 Located locateSourceModule(ModuleTable& table, const std::string& moduleName, const std::string& command,
                            std::ostream& err) {
-  if (table.libraries().empty()) return table.LocateName(moduleName) ? Located::Found : Located::Missing;
+  if (table.libraries().empty()) return locateInOneLibrary(table, moduleName, command, err);
 
   std::vector<std::string> nicknames;
   for (const SourceLibrary& l : table.libraries()) nicknames.push_back(l.nickname);

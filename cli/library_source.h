@@ -20,8 +20,16 @@ bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostre
 enum class Located {
   Found,      ///< the module is current
   Missing,    ///< no such module (nothing reported)
-  Ambiguous,  ///< a bare name that several libraries of a set hold; the candidates were listed
+  Ambiguous,  ///< a bare name that several libraries of a set hold, or that several modules
+              ///< of one library match in letter case only; the candidates were listed
 };
+
+/// Makes the module named `moduleName` current in a table of one library: the module of
+/// exactly that name (letter case included) when there is one; otherwise the one module whose
+/// name differs only in letter case. Several of those and none exact: Ambiguous, the
+/// candidates listed on `err` after a line naming `command`.
+Located locateInOneLibrary(ModuleTable& table, const std::string& moduleName,
+                           const std::string& command, std::ostream& err);
 
 /// Makes the module `moduleName` current: "NAME" (letter case ignored, as LocateName) or
 /// "NICKNAME:NAME" for a module of one library of a set. A bare name found in more than one

@@ -116,7 +116,10 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
   // The reader gives every body it keeps, an empty one included. Were the comparison of texts
   // ever to disagree with the table's keys, the module found would have none: read every body.
   if (!folder && !table.recordAt(table.currentIndex()).Comandos) {
-    if (!load(path, table, err, BodyFilter{}) || !table.LocateName(name)) return 2;
+    if (!load(path, table, err, BodyFilter{}) ||
+        locateInOneLibrary(table, name, "show", err) != Located::Found) {
+      return 2;
+    }
   }
   const std::string body = table.GetField("comandos");
   for (std::string_view line : splitBodyLines(body)) {

@@ -15,6 +15,8 @@ enum IoErrorCode : int {
   kReadBeyondEnd = 100,
   kDiskFull = 101,
   kInvalidNumericInput = 106,
+  kLineTooLong = 1001,      ///< a line past the reader's bound (16 MB)
+  kNotARegularFile = 1002,  ///< a device, FIFO or socket given as a library
 };
 
 /// A failed open, read, write, flush, rename or close of a library file.

@@ -28,7 +28,15 @@ constexpr char kCtrlZ = '\x1A';
 // a block mapped and zeroed afresh for every load made loading small libraries slow.
 constexpr std::size_t kReadBlock = std::size_t{1} << 16;
 
-enum class Keyword { Module, EndModule, Units, Other };
+// No library comes near a line this long; a longer one (a file of zeros, a device that never
+// ends a line) is refused before it fills the memory.
+constexpr std::size_t kLineLimit = std::size_t{16} << 20;
+
+IoError lineTooLongError() {
+  return IoError(kLineTooLong, "A line longer than 16 MB: not a footprint library");
+}
+
+enum class Keyword { Module, EndModule, Units, Index, Other };
 
 bool isBlankOrTab(char c) { return c == ' ' || c == '\t'; }
 bool isControlOrSpace(char c) { return static_cast<unsigned char>(c) <= 32; }
@@ -61,6 +69,7 @@ Keyword keywordOf(std::string_view line) {
   if (keywordEquals(word, "$MODULE")) return Keyword::Module;
   if (keywordEquals(word, "$ENDMODULE")) return Keyword::EndModule;
   if (keywordEquals(word, "UNITS")) return Keyword::Units;
+  if (keywordEquals(word, "$INDEX")) return Keyword::Index;
   return Keyword::Other;
 }
 
@@ -74,13 +83,32 @@ bool mayHoldKeyword(std::string_view line) {
   const std::string_view rest = line.substr(i);
   switch (rest[0]) {
     case '$':
-      return startsWithKeyword(rest, "$MODULE") || startsWithKeyword(rest, "$ENDMODULE");
+      return startsWithKeyword(rest, "$MODULE") || startsWithKeyword(rest, "$ENDMODULE") ||
+             startsWithKeyword(rest, "$INDEX");
     case 'U':
     case 'u':
       return startsWithKeyword(rest, "UNITS");
     default:
       return false;
   }
+}
+
+// KiCad's legacy test of a line's keyword: the word at the start of the line, ASCII letters in
+// any case, followed by a blank, a TAB or the line's end.
+bool kicadKeyword(std::string_view line, std::string_view upper) {
+  if (!startsWithKeyword(line, upper)) return false;
+  return line.size() == upper.size() || isBlankOrTab(line[upper.size()]);
+}
+
+// True when KiCad 6 reads `line` as "the lengths are millimetres": its keyword "Units" (see
+// kicadKeyword) and then, after blanks and TABs, the word "mm" in small letters.
+bool kicadReadsMillimetres(std::string_view line) {
+  if (!kicadKeyword(line, "UNITS")) return false;
+  std::size_t i = 5;
+  while (i < line.size() && isBlankOrTab(line[i])) ++i;
+  std::size_t j = i;
+  while (j < line.size() && !isBlankOrTab(line[j])) ++j;
+  return line.substr(i, j - i) == "mm";
 }
 
 // The first line end (CR or LF) or Ctrl-Z in [p, end), or end. Sixteen bytes at a time where
@@ -128,9 +156,15 @@ class ModuleCollector {
  private:
   void anyLine(std::string_view text) {
     const Keyword keyword = keywordOf(text);
-    if (keyword == Keyword::Units && !m_inModule && ascii(secondWord(text)) == "MM") {
-      m_table.setUnit(LengthUnit::Millimetre);
+    // KiCad takes the unit from the lines before the index only, and only as it spells it.
+    if (keyword == Keyword::Units && !m_inModule) {
+      if (!m_indexSeen && kicadReadsMillimetres(text)) {
+        m_table.setUnit(LengthUnit::Millimetre);
+      } else if (m_observer != nullptr) {
+        m_observer->unitLineIgnored(text);
+      }
     }
+    if (kicadKeyword(text, "$INDEX")) m_indexSeen = true;
     if (keyword == Keyword::Module) {
       if (m_inModule) storeUnclosedModule();
       const std::string_view name = moduleNameOfLine(text);
@@ -169,14 +203,6 @@ class ModuleCollector {
     return m_tokens.texto(2);
   }
 
-  static std::string ascii(std::string_view word) {
-    std::string up(word);
-    for (char& c : up) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    }
-    return up;
-  }
-
   void storeUnclosedModule() {
     if (m_observer != nullptr) m_observer->moduleUnclosed();
     storeModule();
@@ -198,6 +224,7 @@ class ModuleCollector {
   std::string m_scratch;
   std::string m_body;
   bool m_inModule = false;
+  bool m_indexSeen = false;
 };
 
 }  // namespace
@@ -215,8 +242,9 @@ std::size_t MemoryByteSource::read(char* buffer, std::size_t size) {
 FileByteSource::FileByteSource(const std::string& path) {
   if (path.empty() || path.find('\0') != std::string::npos) throw invalidFilenameError();
   int fd;
+  // Without blocking: opening a FIFO would wait for a writer before it could be refused.
   do {
-    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) throw ioErrorFromErrno(errno);
   struct stat st {};
@@ -228,6 +256,16 @@ FileByteSource::FileByteSource(const std::string& path) {
   if (S_ISDIR(st.st_mode)) {
     ::close(fd);
     throw ioErrorFromErrno(EISDIR);
+  }
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd);
+    throw IoError(kNotARegularFile, "Not a regular file (a device, FIFO or socket)");
+  }
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    const int e = errno;
+    ::close(fd);
+    throw ioErrorFromErrno(e);
   }
   m_fd = fd;
 }
@@ -311,7 +349,12 @@ void readLibrary(ByteSource& source, ModuleTable& table, const BodyFilter& keepB
       }
       start = p + 1;
     }
-    if (!stopped) carry.append(start, static_cast<std::size_t>(end - start));
+    if (!stopped) {
+      if (carry.size() + static_cast<std::size_t>(end - start) > kLineLimit) {
+        throw lineTooLongError();
+      }
+      carry.append(start, static_cast<std::size_t>(end - start));
+    }
   }
   // The last line needs no terminator.
   if (!stopped && !carry.empty()) collector.line(carry);

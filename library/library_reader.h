@@ -24,6 +24,9 @@ class ReadObserver {
   virtual void moduleOpened(std::string_view line, std::string_view name) = 0;
   /// The module opened last ended without its end line (at the next `$MODULE` line or the end).
   virtual void moduleUnclosed() = 0;
+  /// A `Units` line outside the modules that KiCad 6 does not read as millimetres and the
+  /// reader therefore ignores too (after `$INDEX`, indented, "MM" in capitals...).
+  virtual void unitLineIgnored(std::string_view /*line*/) {}
   /// loadLibrary read everything into `read` (sorted, the source closed) and has not touched
   /// the caller's table yet: throwing here leaves that table as it was.
   virtual void finished(const ModuleTable& read) = 0;
@@ -60,7 +63,8 @@ class MemoryByteSource final : public ByteSource {
 class FileByteSource final : public ByteSource {
  public:
   /// Opens `path`. Throws IoError: "Invalid filename" for an empty path or one holding a NUL,
-  /// "File access denied" for a directory, and the error of the failed open otherwise.
+  /// "File access denied" for a directory, kNotARegularFile for a device, FIFO or socket
+  /// (refused before anything is read), and the error of the failed open otherwise.
   explicit FileByteSource(const std::string& path);
   /// Closes the file if close() was not called, ignoring the result: this runs when a load
   /// failed already.
@@ -84,10 +88,12 @@ std::string_view moduleNameOfLine(std::string_view line);
 /// named from its `$MODULE` line (moduleNameOfLine), its body the lines up to its end line, each followed by one
 /// CR. Lines end at CR LF, CR or LF; a Ctrl-Z byte ends the input. A module that is still open
 /// when the next `$MODULE` line or the end comes is stored with the lines gathered so far. The
-/// table's unit becomes millimetres when a line outside the modules reads "Units mm" (either
-/// word in any case), decimil otherwise. The table is then sorted by name with its first record
+/// table's unit becomes millimetres, as in KiCad 6, when a line outside the modules and before
+/// any `$INDEX` line begins with "Units" (letters in any case) and a blank or TAB, and its next
+/// word is "mm" exactly; decimil otherwise. The table is then sorted by name with its first record
 /// current. Notifications are suspended throughout, so the table sends one at the end.
-/// Throws IoError when the source fails; the table then holds what was read so far.
+/// Throws IoError when the source fails, or with kLineTooLong on a line over 16 MB; the table
+/// then holds what was read so far.
 void readLibrary(ByteSource& source, ModuleTable& table, ReadObserver* observer = nullptr);
 
 /// Chooses, by a module's stored name (as the table keeps it: cut at a NUL),

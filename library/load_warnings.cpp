@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "library/message_text.h"
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
@@ -118,6 +119,10 @@ void LoadWarnings::moduleUnclosed() {
   m_findings.push_back({LoadFinding::Kind::EndLineMissing, m_openName, {}});
 }
 
+void LoadWarnings::unitLineIgnored(std::string_view line) {
+  m_findings.push_back({LoadFinding::Kind::UnitLineIgnored, {}, std::string(line)});
+}
+
 void LoadWarnings::finished(const ModuleTable& read) {
   if (!isLibrary()) throw NotALibraryError(m_path);
   // The table is sorted: equal names stand next to each other.
@@ -163,26 +168,30 @@ void LoadWarnings::finished(const ModuleTable& read) {
 }
 
 std::string describeFinding(const LoadFinding& finding) {
-  const std::string who = finding.module.empty() ? std::string("(cabeçalho)") : finding.module;
+  const std::string who =
+      finding.module.empty() ? std::string("(cabeçalho)") : messageQuote(finding.module);
   switch (finding.kind) {
     case LoadFinding::Kind::HeaderMissing:
       return who + ": a primeira linha não começa com PCBNEW-LibModule-V";
     case LoadFinding::Kind::NameTooLong:
       return who + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
-             finding.detail + ")";
+             messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::CutNameCollides:
       return who + ": ferramentas antigas dão a este e a outro módulo o mesmo nome " +
              finding.detail;
     case LoadFinding::Kind::NameCutAtBlank:
       return who + ": nome com espaço; ferramentas antigas o cortam no espaço (" +
-             finding.detail + ")";
+             messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::NameCutAtQuote:
       return who + ": nome com aspas; ferramentas antigas o cortam ou tiram as aspas (" +
-             finding.detail + ")";
+             messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::EndLineMissing:
       return who + ": módulo sem linha $EndMODULE";
     case LoadFinding::Kind::DuplicateName:
       return who + ": nome repetido " + finding.detail + " vezes no arquivo";
+    case LoadFinding::Kind::UnitLineIgnored:
+      return who + ": linha Units que o KiCad ignora, medidas em décimos de mil (" +
+             messageQuote(finding.detail) + ")";
   }
   return who;
 }

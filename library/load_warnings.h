@@ -38,6 +38,7 @@ struct LoadFinding {
     NameCutAtQuote,   ///< the name holds a double quote, which older tools drop or stop at
     EndLineMissing,   ///< the module had no `$EndMODULE` line
     DuplicateName,    ///< the file holds the name more than once (case ignored)
+    UnitLineIgnored,  ///< a `Units` line that KiCad 6, and so the reader, does not take
   };
   Kind kind;
   std::string module;  ///< the module's whole name; empty for the header
@@ -65,6 +66,7 @@ class LoadWarnings final : public ReadObserver {
   bool line(std::string_view text) override;
   void moduleOpened(std::string_view line, std::string_view name) override;
   void moduleUnclosed() override;
+  void unitLineIgnored(std::string_view line) override;
   /// Throws NotALibraryError when !isLibrary(); otherwise adds the findings about names.
   void finished(const ModuleTable& read) override;
 
@@ -79,7 +81,8 @@ class LoadWarnings final : public ReadObserver {
   std::vector<LoadFinding> m_findings;
 };
 
-/// One line about a finding, in Portuguese: "NOME: o que houve".
+/// One line about a finding, in Portuguese: "NOME: o que houve". Bytes from the file are shown
+/// through messageQuote (control bytes escaped, at most 200 bytes of a line).
 std::string describeFinding(const LoadFinding& finding);
 
 }  // namespace trevak

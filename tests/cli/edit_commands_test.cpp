@@ -253,6 +253,24 @@ TEST_F(EditCommands, DeleteRemovesEachNamedModule) {
   EXPECT_EQ(read("src.mod"), library({kC1}));
 }
 
+// A name given in its exact case means that module; one differing only in case from several
+// modules, none exact, is refused with the candidates.
+TEST_F(EditCommands, ExactCaseWinsAndCaseOnlyAmbiguityIsRefused) {
+  const std::string both = library({kDIP8, kR1, kDip8});
+  write("lib.mod", both);
+  EXPECT_EQ(cli({"show", path("lib.mod"), "dip8"}), 0) << err();
+  EXPECT_EQ(out(), "Po 2 2\n");
+  EXPECT_EQ(cli({"show", path("lib.mod"), "DIP8"}), 0) << err();
+  EXPECT_EQ(out(), "Po 8 8\n");
+  EXPECT_EQ(cli({"delete", path("lib.mod"), "Dip8"}), 1);
+  EXPECT_NE(err().find("  DIP8\n  dip8\n"), std::string::npos) << err();
+  EXPECT_EQ(read("lib.mod"), both);
+  EXPECT_EQ(cli({"delete", path("lib.mod"), "dip8"}), 0) << err();
+  EXPECT_EQ(read("lib.mod"), library({kDIP8, kR1}));
+  EXPECT_EQ(cli({"delete", path("lib.mod"), "dIP8"}), 0) << err();  // now only one matches
+  EXPECT_EQ(read("lib.mod"), library({kR1}));
+}
+
 TEST_F(EditCommands, NamesAfterDoubleDashMayStartWithAHyphen) {
   write("lib.mod", library({{"-x", {"a"}}, {"y", {"b"}}}));
   EXPECT_EQ(cli({"delete", path("lib.mod"), "--", "-x"}), 0) << err();

@@ -56,10 +56,17 @@ TEST_F(ListShow, ListUnitsPrintsOnlyTheUnit) {
   EXPECT_EQ(runCli({"list", "--units", m_decimil}).out, "decimil\n");
 }
 
-TEST_F(ListShow, ShowPrintsTheBodyLinesOfTheFirstModuleMatchingIgnoringCase) {
-  const Result r = runCli({"show", m_mm, "Dip8"});
+TEST_F(ListShow, ShowPrintsTheBodyLinesOfTheModuleOfExactlyThatName) {
+  const Result r = runCli({"show", m_mm, "DIP8"});
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.out, "first\n\n  third\n");
+  EXPECT_EQ(runCli({"show", m_mm, "dip8"}).out, "second dip8\n");
+  // Two differ from it in case only: which one is meant is not guessed.
+  const Result ambiguous = runCli({"show", m_mm, "Dip8"});
+  EXPECT_EQ(ambiguous.status, 1);
+  EXPECT_EQ(ambiguous.out, "");
+  EXPECT_NE(ambiguous.err.find("  DIP8\n  dip8\n"), std::string::npos) << ambiguous.err;
+  EXPECT_EQ(runCli({"show", m_mm, "B"}).out, "Po 0 0\n");  // one case-only match is taken
   EXPECT_EQ(runCli({"show", m_mm, "\xE9TAGE"}).out, "");
   EXPECT_EQ(runCli({"show", m_mm, "\xE9TAGE"}).status, 0);
 }

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <sys/stat.h>
 
 #include <QTemporaryDir>
 #include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <ostream>
 #include <string>
@@ -281,17 +283,25 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         UnitCase{"Header", {"PCBNEW-LibModule-V1", "Units mm", "$MODULE A", "$EndMODULE A"},
                  LengthUnit::Millimetre},
-        UnitCase{"Capitals", {"UNITS MM"}, LengthUnit::Millimetre},
-        UnitCase{"BlanksAndTab", {"  units\tMm"}, LengthUnit::Millimetre},
+        // As KiCad 6 reads it: the keyword in any case at the start of the line, the unit "mm"
+        // in small letters, and only before the index.
+        UnitCase{"KeywordInAnyCaseThenTab", {"uNITS\tmm"}, LengthUnit::Millimetre},
+        UnitCase{"Capitals", {"UNITS MM"}, LengthUnit::Decimil},
+        UnitCase{"CapitalUnit", {"Units MM"}, LengthUnit::Decimil},
+        UnitCase{"BlankBeforeTheKeyword", {" Units mm"}, LengthUnit::Decimil},
+        UnitCase{"TabBeforeTheKeyword", {"\tUnits mm"}, LengthUnit::Decimil},
         UnitCase{"AfterAModule", {"$MODULE A", "$EndMODULE A", "Units mm"},
                  LengthUnit::Millimetre},
         UnitCase{"InsideAModule", {"$MODULE A", "Units mm", "$EndMODULE A"},
                  LengthUnit::Decimil},
-        UnitCase{"ControlCharactersAroundTheKeyword", {"\x01Units\x02 mm"},
-                 LengthUnit::Millimetre},
-        UnitCase{"QuotedUnit", {"Units \"mm\""}, LengthUnit::Millimetre},
+        UnitCase{"ControlCharactersAroundTheKeyword", {"\x01Units\x02 mm"}, LengthUnit::Decimil},
+        UnitCase{"QuotedUnit", {"Units \"mm\""}, LengthUnit::Decimil},
         UnitCase{"InTheIndex", {"$INDEX", "Units mm", "$EndINDEX", "$MODULE A", "$EndMODULE A"},
-                 LengthUnit::Millimetre},
+                 LengthUnit::Decimil},
+        UnitCase{"AfterTheIndex", {"$INDEX", "A", "$EndINDEX", "Units mm", "$MODULE A"},
+                 LengthUnit::Decimil},
+        UnitCase{"IndexInSmallLetters", {"$index", "Units mm"}, LengthUnit::Decimil},
+        UnitCase{"IndexGluedIsNoIndex", {"$INDEXES", "Units mm"}, LengthUnit::Millimetre},
         UnitCase{"InAModuleWithoutEndLine", {"$MODULE A", "Units mm", "$MODULE B"},
                  LengthUnit::Decimil},
         UnitCase{"DecimilsSaidAloud", {"Units deci-mils"}, LengthUnit::Decimil},
@@ -405,6 +415,7 @@ TEST_P(ReaderFileError, ReportsTheProgramTextAndKeepsTheTable) {
   ASSERT_TRUE(dir.isValid());
   const std::string base = dir.path().toStdString();
   std::ofstream(base + "/plain.mod") << "PCBNEW-LibModule-V1\n";
+  ASSERT_EQ(mkfifo((base + "/pipe.mod").c_str(), 0600), 0);
   const std::string path = c.relative == nullptr ? std::string() : base + "/" + c.relative;
   LoadedTable loaded;
   try {
@@ -422,7 +433,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(FileErrorCase{"Missing", "absent.mod", 2, "File not found"},
                       FileErrorCase{"UnderAFile", "plain.mod/x.mod", 2, "File not found"},
                       FileErrorCase{"Directory", ".", 5, "File access denied"},
-                      FileErrorCase{"EmptyName", nullptr, 3, "Invalid filename"}),
+                      FileErrorCase{"EmptyName", nullptr, 3, "Invalid filename"},
+                      // Refused before reading: opening it must not wait for a writer either.
+                      FileErrorCase{"Fifo", "pipe.mod", trevak::kNotARegularFile,
+                                    "Not a regular file (a device, FIFO or socket)"}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST(ReaderFile, UnreadableFileIsAccessDenied) {
@@ -440,6 +454,38 @@ TEST(ReaderFile, UnreadableFileIsAccessDenied) {
     EXPECT_EQ(e.code(), 5);
     EXPECT_EQ(std::string(e.what()), "File access denied");
   }
+  loaded.expectUntouched();
+}
+
+// A device that never ends a line (/dev/zero, a stream of bytes with no line end) is refused
+// at the door, and a source giving the same stream stops at the line bound with a clear error.
+TEST(ReaderFile, EndlessLinesAreRefused) {
+  LoadedTable loaded;
+  try {
+    trevak::loadLibraryFile("/dev/zero", loaded.table);
+    ADD_FAILURE() << "a device was read";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), trevak::kNotARegularFile);
+  }
+  loaded.expectUntouched();
+
+  class Endless final : public trevak::ByteSource {
+   public:
+    std::size_t read(char* buffer, std::size_t size) override {
+      std::memset(buffer, 0, size);
+      m_total += size;
+      return size;
+    }
+    std::size_t m_total = 0;
+  } endless;
+  try {
+    trevak::loadLibrary(endless, loaded.table);
+    ADD_FAILURE() << "no error";
+  } catch (const IoError& e) {
+    EXPECT_EQ(e.code(), trevak::kLineTooLong);
+    EXPECT_NE(std::string(e.what()).find("16 MB"), std::string::npos);
+  }
+  EXPECT_LE(endless.m_total, (std::size_t{17} << 20));
   loaded.expectUntouched();
 }
 
@@ -539,12 +585,12 @@ INSTANTIATE_TEST_SUITE_P(ControlBytes, ReaderEndLine,
                          ::testing::Values("$EndMODULE\x02", "\x01$EndMODULE A",
                                            " \x03$endmodule\x04 A"));
 
-TEST(ReaderUnitLine, AControlByteBeforeTheKeywordIsTrimmed) {
+TEST(ReaderUnitLine, AControlByteBeforeTheKeywordMakesKiCadIgnoreIt) {
   ModuleTable t;
   const std::string bytes = lib({"PCBNEW-LibModule-V1", "\x01Units mm", "$MODULE A", "$EndMODULE A"});
   trevak::MemoryByteSource source(bytes);
   trevak::readLibrary(source, t);
-  EXPECT_EQ(t.unit(), LengthUnit::Millimetre);
+  EXPECT_EQ(t.unit(), LengthUnit::Decimil);
 }
 
 // --- keeping only some bodies --------------------------------------------------------------

@@ -109,7 +109,16 @@ INSTANTIATE_TEST_SUITE_P(
         FindingCase{"DuplicateIgnoringCase",
                     kHeader + "$MODULE dip8\r\n$EndMODULE\r\n$MODULE DIP8\r\n$EndMODULE\r\n",
                     {Kind::DuplicateName},
-                    "dip8"}),
+                    "dip8"},
+        FindingCase{"UnitLinesKiCadIgnores",
+                    kHeader + "Units MM\r\n Units mm\r\n$INDEX\r\nA\r\n$EndINDEX\r\nUnits mm\r\n"
+                              "$MODULE A\r\nUnits mm\r\n$EndMODULE A\r\n",
+                    {Kind::UnitLineIgnored, Kind::UnitLineIgnored, Kind::UnitLineIgnored},
+                    ""},
+        FindingCase{"UnitLinesKiCadReads",
+                    kHeader + "Units mm\r\nunits\tdecimils\r\n$INDEX\r\n$EndINDEX\r\n",
+                    {Kind::UnitLineIgnored},
+                    ""}),
     [](const auto& p) { return std::string(p.param.label); });
 
 TEST(LoadFindingText, NamesTheWholeModuleAndWhatOlderToolsRead) {
@@ -124,6 +133,21 @@ TEST(LoadFindingText, OldToolNamesAreTheSecondWordCutTo60Bytes) {
   EXPECT_EQ(trevak::oldToolModuleName("$MODULE R 0805"), "R");
   EXPECT_EQ(trevak::oldToolModuleName("$MODULE\t\"R 1\" x"), "R 1");
   EXPECT_EQ(trevak::oldToolModuleName("$MODULE " + kLong), std::string(60, 'L'));
+}
+
+// Bytes from the file reach a terminal escaped and cut, never raw.
+TEST(LoadFindingText, QuotesFileBytesEscapedAndBounded) {
+  const std::string hostile = "\x1b]0;owned\x07\x1b[2J" + std::string(300, 'x');
+  const auto findings = findingsOf(kHeader + "Units mm " + hostile + "\r\n$INDEX\r\nUnits " +
+                                   hostile + "\r\n$MODULE " + hostile + "\r\n$EndMODULE\r\n");
+  ASSERT_FALSE(findings.empty());
+  for (const auto& f : findings) {
+    const std::string text = trevak::describeFinding(f);
+    EXPECT_EQ(text.find('\x1b'), std::string::npos) << text;
+    EXPECT_EQ(text.find('\x07'), std::string::npos) << text;
+    EXPECT_LT(text.size(), 2U * 200U + 120U) << text;
+  }
+  EXPECT_NE(trevak::describeFinding(findings.back()).find("\\x1b]0;owned\\x07"), std::string::npos);
 }
 
 // Files that are not libraries, as a user might pick them in the open dialog.
