@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/library_source.h"
 
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 #include <vector>
 
 #include "library/io_error.h"
@@ -11,12 +9,13 @@
 #include "library/library_set.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
+#include "library/pretty_library.h"
 
 namespace trevak::cli {
 
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(source, ec)) {
+  const LibraryKind kind = libraryKindOf(source);
+  if (kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing) {
     try {
       loadLibraryFile(source, table);
       return true;

@@ -11,8 +11,9 @@ class ModuleTable;
 namespace trevak::cli {
 
 /// Loads the source library of a command: a library file as the window's "Carregar origem"
-/// loads one, or a folder, whose every `*.mod` file is read into one set (files that fail are
-/// reported on `err` and skipped). Returns false, having reported why, when the file or every
+/// loads one; a `.pretty` folder or a `.kicad_mod` file as one library of footprint files; or
+/// a folder, whose every `*.mod` file and `.pretty` folder is read into one set (files that
+/// fail are reported on `err` and skipped). Returns false, having reported why, when the file or every
 /// library of the folder failed.
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err);
 
