@@ -47,6 +47,8 @@ constexpr const char* kUsage =
     "  find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n"
     "                                    NICKNAME<TAB>NAME of every module in which each\n"
     "                                    word occurs (case and accents ignored)\n"
+    "  inspect LIB NAME|--all            each footprint as one JSON object a line; LIB is a\n"
+    "                                    .mod file, a .pretty folder or a .kicad_mod file\n"
     "\n"
     "The source of show, render and copy may be a folder: every *.mod under it is read,\n"
     "and a module is named NAME or NICKNAME:NAME (NICKNAME: the file name without .mod).\n"
@@ -110,6 +112,7 @@ constexpr Command kCommands[] = {
     {"export", cmdExport},
     {"check", cmdCheck},
     {"find", cmdFind},
+    {"inspect", cmdInspect},
 };
 
 }  // namespace

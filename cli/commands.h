@@ -35,5 +35,7 @@ int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCheck(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFind(const Args& args, std::ostream& out, std::ostream& err);
+/// `inspect LIB NAME|--all`: footprints as JSON objects, one a line.
+int cmdInspect(const Args& args, std::ostream& out, std::ostream& err);
 
 }  // namespace trevak::cli

@@ -3,6 +3,9 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "library/module_items.h"
 
 namespace trevak {
 
@@ -29,6 +32,24 @@ struct KicadModSummary {
 /// than kNewestKicadModVersion, is not ok. Messages are English, except for the newer-KiCad
 /// refusal, which goes to users as it is.
 KicadModSummary summarizeKicadMod(std::string_view text);
+
+/// What parseKicadMod learnt of a file beside its items.
+struct KicadModInfo {
+  std::string name;  ///< the footprint's name
+  int version = 0;   ///< 0 for KiCad 5
+  bool ok = false;   ///< false: `error`, at `line` and `column`, says why; `items` are empty
+  std::string error;
+  int line = 0, column = 0;
+  bool tooNew = false;  ///< refused for a version newer than kNewestKicadModVersion
+};
+
+/// Reads a whole footprint file of any dialect (KiCad 5 to 10) into `items` (cleared first),
+/// one function per item kind. Lengths in nanometres, y down, angles in tenths of a degree as
+/// in the legacy items; layers by KiCad's names (`layerName`, `layerNames`). Zones and groups
+/// are kept as their text in `keptItems`; a token no reader knows is skipped whole and its
+/// head listed once in `unknownTokens` (and the rest of the file read). A file that does not
+/// parse, or comes from a newer KiCad, is not ok and leaves `items` empty.
+KicadModInfo parseKicadMod(std::string_view text, ModuleItems& items);
 
 /// The user's text for a footprint file from a newer KiCad.
 std::string newerKicadMessage(long long version);

@@ -272,6 +272,15 @@ int SexprTree::size(std::int32_t list) const {
   return n;
 }
 
+std::string_view SexprTree::source(std::string_view text, std::int32_t i) const {
+  if (i < 0) return {};
+  const SexprNode& n = (*this)[i];
+  const char* begin = n.kind == SexprNode::Kind::String ? n.raw.data() - 1 : n.raw.data();
+  const auto from = static_cast<std::size_t>(begin - text.data());
+  if (from > text.size() || n.end < from || n.end > text.size()) return {};
+  return text.substr(from, n.end - from);
+}
+
 SexprTree readSexprTree(std::string_view text) {
   SexprTree tree;
   SexprReader reader(text);
@@ -305,6 +314,7 @@ SexprTree readSexprTree(std::string_view text) {
       return tree;
     }
     if (t == SexprReader::Token::Close) {
+      tree.nodes[static_cast<std::size_t>(open.back().list)].end = reader.offset();
       open.pop_back();
       continue;
     }
@@ -322,6 +332,7 @@ SexprTree readSexprTree(std::string_view text) {
     node.escaped = reader.escaped();
     node.line = reader.line();
     node.column = reader.column();
+    node.end = reader.offset();
     const auto index = static_cast<std::int32_t>(tree.nodes.size());
     tree.nodes.push_back(node);
     attach(index);

@@ -87,6 +87,7 @@ struct SexprNode {
   int column = 0;         ///< 1-based byte column
   std::int32_t firstChild = -1;   ///< a list's first element, -1 when empty or not a list
   std::int32_t nextSibling = -1;  ///< the next element of the enclosing list, -1 at its end
+  std::size_t end = 0;  ///< offset in the text just past the node (past a list's ')')
 };
 
 /// A whole text read as s-expressions, kept in one flat array (building and destroying it
@@ -108,6 +109,8 @@ class SexprTree {
   std::int32_t find(std::int32_t list, std::string_view token) const;
   /// Elements of a list, the head included.
   int size(std::int32_t list) const;
+  /// The node's bytes in `text` (the text the tree was read from), as written.
+  std::string_view source(std::string_view text, std::int32_t i) const;
 };
 
 /// Reads `text` into a tree. On malformed text, `error` is set and the tree is empty.
