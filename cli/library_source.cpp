@@ -14,6 +14,12 @@
 namespace trevak::cli {
 
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err) {
+  if (isTableSource(source)) {
+    LibrarySetContents set;
+    if (!readTableSet(source, set, err)) return false;
+    commitLibrarySet(set, table);
+    return true;
+  }
   const LibraryKind kind = libraryKindOf(source);
   if (kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing) {
     try {
@@ -79,7 +85,7 @@ bool locateOrReport(ModuleTable& table, const std::string& source, const std::st
     case Located::Found:
       return true;
     case Located::Missing:
-      err << "trevak-cli: " << source << ": no module named '" << moduleName << "'\n";
+      err << "trevak-cli: " << sourceLabel(source) << ": no module named '" << moduleName << "'\n";
       return false;
     case Located::Ambiguous:
       break;

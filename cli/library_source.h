@@ -6,6 +6,7 @@
 
 namespace trevak {
 class ModuleTable;
+struct LibrarySetContents;
 }
 
 namespace trevak::cli {
@@ -16,6 +17,16 @@ namespace trevak::cli {
 /// fail are reported on `err` and skipped). Returns false, having reported why, when the file or every
 /// library of the folder failed.
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err);
+
+/// The source argument that stands for a KiCad library table's libraries: `tableArg` is a
+/// table file or project folder, or empty for the user's global table.
+std::string tableSource(const std::string& tableArg);
+bool isTableSource(const std::string& source);
+/// A source as messages name it.
+std::string sourceLabel(const std::string& source);
+/// Reads the enabled libraries of a table source into `set` under the table's nicknames;
+/// rows that cannot be loaded are reported on `err`. False when nothing could be read.
+bool readTableSet(const std::string& source, LibrarySetContents& set, std::ostream& err);
 
 /// What locating a module of a source gave.
 enum class Located {

@@ -45,6 +45,7 @@ bool load(const std::string& path, ModuleTable& table, std::ostream& err,
 
 // A plain file read as one legacy library (not a folder, a `.pretty` or a `.kicad_mod`).
 bool isLegacyLibraryFile(const std::string& path) {
+  if (isTableSource(path)) return false;
   const LibraryKind kind = libraryKindOf(path);
   return kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing;
 }
