@@ -53,6 +53,8 @@ constexpr Hint kHints[] = {
     {"Carregarpastadeorigem1",
      "Abre no painel de pesquisa (direita) todas as bibliotecas .mod de uma pasta e das "
      "subpastas"},
+    {"CarregarbibliotecasdoKicad1",
+     "Abre no painel de pesquisa (direita) as bibliotecas da tabela de bibliotecas do KiCad"},
     {"Exportarbibliotecaparakicad1",
      "Exporta a biblioteca do painel de edição (esquerda) como pasta .pretty do KiCad atual"},
     {"Desenhoexato1",

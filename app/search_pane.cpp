@@ -167,6 +167,17 @@ bool SearchPane::loadSources(const QStringList& sources) {
   if (loading() || sources.isEmpty()) return false;
   std::vector<std::string> paths;
   for (const QString& s : sources) paths.push_back(QFile::encodeName(s).toStdString());
+  return loadSet([paths](LoadControl* control) { return readLibrarySet(paths, control); }, sources, QString());
+}
+
+bool SearchPane::loadNamed(const std::vector<NamedLibrary>& libraries, const QString& caption) {
+  if (loading() || libraries.empty()) return false;
+  return loadSet([libraries](LoadControl* control) { return readNamedLibraries(libraries, control); },
+                 {caption}, caption);
+}
+
+bool SearchPane::loadSet(const std::function<LibrarySetContents(LoadControl*)>& read,
+                         const QStringList& sources, const QString& caption) {
 
   auto control = std::make_shared<LoadControl>();
   auto contents = std::make_shared<LibrarySetContents>();
@@ -196,7 +207,7 @@ bool SearchPane::loadSources(const QStringList& sources) {
   };
   // The worker touches only its own table; the search library changes below, on this thread.
   std::unique_ptr<QThread> worker(
-      QThread::create([paths, control, contents] { *contents = readLibrarySet(paths, control.get()); }));
+      QThread::create([read, control, contents] { *contents = read(control.get()); }));
   QEventLoop wait;
   connect(worker.get(), &QThread::finished, &wait, &QEventLoop::quit);
   worker->start();
@@ -216,7 +227,9 @@ bool SearchPane::loadSources(const QStringList& sources) {
   }
   if (contents->libraryCount > 0) {
     commitLibrarySet(*contents, m_table);
-    m_caption.setText(librarySetCaption(sources, static_cast<int>(contents->libraryCount)));
+    m_caption.setText(!caption.isEmpty()
+                          ? tr("%1 (%2 bibliotecas)").arg(caption).arg(contents->libraryCount)
+                          : librarySetCaption(sources, static_cast<int>(contents->libraryCount)));
   }
   if (!contents->failures.empty()) m_prompts.showError(failureText(contents->failures));
   return contents->libraryCount > 0;

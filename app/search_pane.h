@@ -4,7 +4,11 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
+#include <vector>
+
+#include "library/library_set.h"
 
 class QLabel;
 class QLineEdit;
@@ -52,6 +56,9 @@ class SearchPane final : public QObject {
   /// library at all, changes nothing. Returns when the load has ended: true when a set took
   /// the search library's place.
   bool loadSources(const QStringList& sources);
+  /// loadSources over libraries named one by one (a KiCad library table's rows), each keeping
+  /// its nickname; `caption` names the set above the grid.
+  bool loadNamed(const std::vector<NamedLibrary>& libraries, const QString& caption);
   /// True while loadSources runs.
   bool loading() const { return m_control != nullptr; }
 
@@ -66,6 +73,9 @@ class SearchPane final : public QObject {
   void loadProgress(int done, int total);
 
  private:
+  /// Runs `read` on a worker thread with progress and cancel, then puts its set in place.
+  bool loadSet(const std::function<LibrarySetContents(LoadControl*)>& read, const QStringList& sources,
+               const QString& caption);
   void applyFilter(const QString& text);
 
   ModuleTable& m_table;

@@ -32,6 +32,7 @@
 #include "app/header_strip.h"
 #include "app/hints.h"
 #include "app/kicad_export_action.h"
+#include "app/kicad_tables_action.h"
 #include "app/load_warnings_panel.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
@@ -321,6 +322,8 @@ void TfTrevak::buildMenu() {
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   Carregarpastadeorigem1 = item("Carregarpastadeorigem1",
                                 QStringLiteral("Carregar pasta de origem..."), QKeySequence());
+  CarregarbibliotecasdoKicad1 = item("CarregarbibliotecasdoKicad1",
+                                     tr("Carregar bibliotecas do KiCad"), QKeySequence());
   Carregarbibliotecaparaedio1 =
       item("Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
            QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -378,6 +381,8 @@ void TfTrevak::connectHandlers() {
           &TfTrevak::Carregarbibliotecadepesquisa1Click);
   connect(Carregarpastadeorigem1, &QAction::triggered, this,
           &TfTrevak::Carregarpastadeorigem1Click);
+  connect(CarregarbibliotecasdoKicad1, &QAction::triggered, this,
+          &TfTrevak::CarregarbibliotecasdoKicad1Click);
   connect(Carregarbibliotecaparaedio1, &QAction::triggered, this,
           &TfTrevak::Carregarbibliotecaparaedio1Click);
   connect(Salvarbibliotecaemedio1, &QAction::triggered, this,
@@ -860,6 +865,27 @@ void TfTrevak::Desenhoexato1Click() {
 // --- menu and shut-down -------------------------------------------------------------------
 
 void TfTrevak::Carregarbibliotecadepesquisa1Click() { RxSB_carregar2Click(); }
+
+void TfTrevak::CarregarbibliotecasdoKicad1Click() {
+  runReported([this] {
+    const KicadTableSet set = kicadTableSet();
+    if (set.globalTable.isEmpty()) {
+      m_prompts->showError(tr("O KiCad ainda não tem tabela global de bibliotecas de footprints "
+                              "(o KiCad nunca foi iniciado)."));
+      return;
+    }
+    if (set.libraries.empty()) {
+      m_prompts->showError(tr("Nenhuma biblioteca habilitada em %1").arg(set.globalTable) +
+                           QLatin1Char('\n') + set.problems.join(QLatin1Char('\n')));
+      return;
+    }
+    m_searchPane->loadNamed(set.libraries, tr("Bibliotecas do KiCad"));
+    if (!set.problems.isEmpty()) {
+      m_prompts->showSummary(tr("Algumas linhas da tabela de bibliotecas do KiCad não foram carregadas."),
+                             set.problems.join(QLatin1Char('\n')));
+    }
+  });
+}
 
 void TfTrevak::Carregarpastadeorigem1Click() {
   runReported([this] {

@@ -120,6 +120,7 @@ class TfTrevak final : public QMainWindow {
   void Desenhoexato1Click();
   void Carregarbibliotecadepesquisa1Click();
   void Carregarpastadeorigem1Click();
+  void CarregarbibliotecasdoKicad1Click();
   void Carregarbibliotecaparaedio1Click();
   void Salvarbibliotecaemedio1Click();
   void Criarnovabibliotecaparaedio1Click();
@@ -240,6 +241,7 @@ class TfTrevak final : public QMainWindow {
   // Menu.
   QAction* Carregarbibliotecadepesquisa1 = nullptr;
   QAction* Carregarpastadeorigem1 = nullptr;
+  QAction* CarregarbibliotecasdoKicad1 = nullptr;
   QAction* Carregarbibliotecaparaedio1 = nullptr;
   QAction* Salvarbibliotecaemedio1 = nullptr;
   QAction* Criarnovabibliotecaparaedio1 = nullptr;

@@ -7,17 +7,53 @@
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/load_warnings.h"
+#include "library/library_set.h"
 #include "library/module_edits.h"
 #include "library/module_table.h"
+#include "library/pretty_library.h"
 
 namespace trevak::cli {
 
+namespace {
+
+// check of a `.pretty` folder, a `.kicad_mod` file or a folder of libraries: the footprints
+// that could not be read, those whose file name and inside name disagree, and the tokens the
+// reader did not know.
+// The findings of the footprints' contents (unknown tokens): none are looked for yet.
+std::size_t reportFootprintFindings(const ModuleTable&, std::ostream&) { return 0; }
+
+int checkFootprintLibraries(const std::string& path, std::ostream& out, std::ostream& err) {
+  LibrarySetContents set = readLibrarySet({path});
+  std::size_t findings = 0;
+  for (const LibraryFailure& f : set.failures) {
+    out << f.path << ": " << f.message << '\n';
+    ++findings;
+  }
+  for (const LibraryFailure& f : set.nameMismatches) {
+    out << f.path << ": the file name and the footprint's name disagree: " << f.message << '\n';
+    ++findings;
+  }
+  findings += reportFootprintFindings(*set.table, out);
+  if (!out) return 2;
+  if (set.libraryCount == 0 && !set.failures.empty()) {
+    err << "trevak-cli: " << path << ": no library could be read\n";
+    return 2;
+  }
+  return findings == 0 ? 0 : 1;
+}
+
+}  // namespace
+
 int cmdCheck(const Args& args, std::ostream& out, std::ostream& err) {
   if (args.size() != 1 || (args[0].size() > 1 && args[0].front() == '-')) {
-    err << "usage: trevak-cli check LIB.mod\n";
+    err << "usage: trevak-cli check LIB.mod|LIB.pretty|FOOTPRINT.kicad_mod|FOLDER\n";
     return 2;
   }
   const std::string& path = args[0];
+  const LibraryKind kind = libraryKindOf(path);
+  if (kind == LibraryKind::PrettyFolder || kind == LibraryKind::KicadModFile) {
+    return checkFootprintLibraries(path, out, err);
+  }
   LoadWarnings warnings;
   ModuleTable table;
   try {

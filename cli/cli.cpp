@@ -50,6 +50,21 @@ constexpr const char* kUsage =
     "  find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n"
     "                                    NICKNAME<TAB>NAME of every module in which each\n"
     "                                    word occurs (case and accents ignored)\n"
+    "  inspect LIB NAME|--all            each footprint as one JSON object a line; LIB is a\n"
+    "                                    .mod file, a .pretty folder or a .kicad_mod file\n"
+    "  tables [--kicad | --table FILE|PROJECT_FOLDER]\n"
+    "                                    KiCad's footprint library table (default: the\n"
+    "                                    user's global one): its path, then NICKNAME, TYPE,\n"
+    "                                    URI, RESOLVED PATH, STATE (ok, disabled, missing,\n"
+    "                                    unset, unreadable) a row\n"
+    "  table add NICKNAME PATH.pretty [--kicad | --table FILE|PROJECT_FOLDER] [--create]\n"
+    "                                    add one row to a table (old file kept as\n"
+    "                                    fp-lib-table.bak); --create makes a missing global\n"
+    "                                    table from the stock table's rows\n"
+    "\n"
+    "--kicad (the global table) or --table FILE|PROJECT_FOLDER stands for a table's enabled\n"
+    "libraries in place of the library of list, show, render, copy, export and find; a\n"
+    "footprint is then named NICKNAME:NAME as KiCad names it.\n"
     "\n"
     "The source of show, render and copy may be a folder: every *.mod under it is read,\n"
     "and a module is named NAME or NICKNAME:NAME (NICKNAME: the file name without .mod).\n"
@@ -113,6 +128,9 @@ constexpr Command kCommands[] = {
     {"export", cmdExport},
     {"check", cmdCheck},
     {"find", cmdFind},
+    {"inspect", cmdInspect},
+    {"tables", cmdTables},
+    {"table", cmdTable},
 };
 
 }  // namespace
@@ -132,7 +150,10 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
     return 0;
   }
   for (const Command& c : kCommands) {
-    if (command == c.name) return c.run(Args(args.begin() + 1, args.end()), out, err);
+    if (command != c.name) continue;
+    const Args rest(args.begin() + 1, args.end());
+    const bool tableCommand = command == "tables" || command == "table" || command == "find";
+    return c.run(tableCommand ? rest : expandTableOptions(rest), out, err);
   }
   err << "trevak-cli: unknown command '" << command << "'\n" << kUsage;
   return 2;
@@ -148,7 +169,7 @@ void runProcess(const std::vector<std::string>& args) {
   // expected, ends it with a message and status 2 instead of an abort.
   try {
     if (command == "list" || command == "show") {
-      const Args rest(args.begin() + 1, args.end());
+      const Args rest = expandTableOptions(Args(args.begin() + 1, args.end()));
       status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
                                  : cmdShow(rest, std::cout, std::cerr, kept);
     } else if (command == "render" && renderCommand == nullptr) {

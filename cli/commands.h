@@ -35,5 +35,13 @@ int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCheck(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFind(const Args& args, std::ostream& out, std::ostream& err);
+/// `inspect LIB NAME|--all`: footprints as JSON objects, one a line.
+int cmdInspect(const Args& args, std::ostream& out, std::ostream& err);
+/// `tables [--kicad | --table FILE|FOLDER]`: a KiCad library table's rows, resolved.
+int cmdTables(const Args& args, std::ostream& out, std::ostream& err);
+/// `table add NICKNAME PATH [--kicad | --table FILE|FOLDER] [--create]`.
+int cmdTable(const Args& args, std::ostream& out, std::ostream& err);
+/// `--kicad` and `--table X` replaced by the one source argument tableSource makes.
+Args expandTableOptions(const Args& args);
 
 }  // namespace trevak::cli

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
 #include "library/library_set.h"
 #include "library/module_table.h"
 
@@ -14,7 +15,8 @@ namespace trevak::cli {
 namespace {
 
 constexpr const char* kFindUsage =
-    "usage: trevak-cli find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n";
+    "usage: trevak-cli find [--in name,desc,kw,lib] [--count] WORDS... -- LIB_OR_DIR...\n"
+    "       trevak-cli find [--in ...] [--count] (--kicad | --table FILE|PROJECT_FOLDER) WORDS...\n";
 
 // "name,desc,kw,lib" to filter fields; 0 for an unknown word.
 unsigned parseFields(const std::string& list) {
@@ -43,6 +45,7 @@ int cmdFind(const Args& args, std::ostream& out, std::ostream& err) {
   bool count = false;
   std::vector<std::string> words;
   std::vector<std::string> sources;
+  std::vector<std::string> tableSources;
   bool inSources = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -50,6 +53,10 @@ int cmdFind(const Args& args, std::ostream& out, std::ostream& err) {
       sources.push_back(a);
     } else if (a == "--") {
       inSources = true;
+    } else if (a == "--kicad") {
+      tableSources.push_back(tableSource(""));
+    } else if (a == "--table" && i + 1 < args.size()) {
+      tableSources.push_back(tableSource(args[++i]));
     } else if (a == "--count") {
       count = true;
     } else if (a == "--in") {
@@ -62,13 +69,19 @@ int cmdFind(const Args& args, std::ostream& out, std::ostream& err) {
       words.push_back(a);
     }
   }
-  if (sources.empty()) {
-    err << "trevak-cli: find: no library or folder after --\n" << kFindUsage;
+  if (sources.empty() == tableSources.empty() || tableSources.size() > 1) {
+    err << "trevak-cli: find: give libraries or folders after --, or one of --kicad and --table\n"
+        << kFindUsage;
     return 2;
   }
-  LibrarySetContents set = readLibrarySet(sources);
+  LibrarySetContents set;
+  if (!tableSources.empty()) {
+    if (!readTableSet(tableSources.front(), set, err)) return 2;
+  } else {
+    set = readLibrarySet(sources);
+  }
   for (const LibraryFailure& f : set.failures) {
-    err << "trevak-cli: " << f.path << ": " << f.message << '\n';
+    if (tableSources.empty()) err << "trevak-cli: " << f.path << ": " << f.message << '\n';
   }
   if (set.libraryCount == 0) {
     err << "trevak-cli: find: no library could be read\n";

@@ -1,9 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "cli/library_source.h"
 
-#include <filesystem>
 #include <ostream>
-#include <system_error>
 #include <vector>
 
 #include "library/io_error.h"
@@ -13,12 +11,19 @@
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
+#include "library/pretty_library.h"
 
 namespace trevak::cli {
 
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err) {
-  std::error_code ec;
-  if (!std::filesystem::is_directory(source, ec)) {
+  if (isTableSource(source)) {
+    LibrarySetContents set;
+    if (!readTableSet(source, set, err)) return false;
+    commitLibrarySet(set, table);
+    return true;
+  }
+  const LibraryKind kind = libraryKindOf(source);
+  if (kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing) {
     try {
       loadLibraryFile(source, table);
       return true;
@@ -107,7 +112,7 @@ bool locateOrReport(ModuleTable& table, const std::string& source, const std::st
     case Located::Found:
       return true;
     case Located::Missing:
-      err << "trevak-cli: " << source << ": no module named '" << moduleName << "'\n";
+      err << "trevak-cli: " << sourceLabel(source) << ": no module named '" << moduleName << "'\n";
       return false;
     case Located::Ambiguous:
       break;

@@ -6,15 +6,27 @@
 
 namespace trevak {
 class ModuleTable;
+struct LibrarySetContents;
 }
 
 namespace trevak::cli {
 
 /// Loads the source library of a command: a library file as the window's "Carregar origem"
-/// loads one, or a folder, whose every `*.mod` file is read into one set (files that fail are
-/// reported on `err` and skipped). Returns false, having reported why, when the file or every
+/// loads one; a `.pretty` folder or a `.kicad_mod` file as one library of footprint files; or
+/// a folder, whose every `*.mod` file and `.pretty` folder is read into one set (files that
+/// fail are reported on `err` and skipped). Returns false, having reported why, when the file or every
 /// library of the folder failed.
 bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err);
+
+/// The source argument that stands for a KiCad library table's libraries: `tableArg` is a
+/// table file or project folder, or empty for the user's global table.
+std::string tableSource(const std::string& tableArg);
+bool isTableSource(const std::string& source);
+/// A source as messages name it.
+std::string sourceLabel(const std::string& source);
+/// Reads the enabled libraries of a table source into `set` under the table's nicknames;
+/// rows that cannot be loaded are reported on `err`. False when nothing could be read.
+bool readTableSet(const std::string& source, LibrarySetContents& set, std::ostream& err);
 
 /// What locating a module of a source gave.
 enum class Located {

@@ -1,5 +1,4 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include <filesystem>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -13,6 +12,7 @@
 #include "library/library_reader.h"
 #include "library/module_table.h"
 #include "library/name_collation.h"
+#include "library/pretty_library.h"
 
 namespace trevak::cli {
 
@@ -43,6 +43,13 @@ bool load(const std::string& path, ModuleTable& table, std::ostream& err,
   }
 }
 
+// A plain file read as one legacy library (not a folder, a `.pretty` or a `.kicad_mod`).
+bool isLegacyLibraryFile(const std::string& path) {
+  if (isTableSource(path)) return false;
+  const LibraryKind kind = libraryKindOf(path);
+  return kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing;
+}
+
 }  // namespace
 
 int cmdList(const Args& args, std::ostream& out, std::ostream& err) {
@@ -64,21 +71,25 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err,
       units = true;
     } else if (a.size() > 1 && a.front() == '-') {
       err << "trevak-cli: list: unknown option '" << a << "'\n"
-          << "usage: trevak-cli list LIB.mod [--units]\n";
+          << "usage: trevak-cli list LIB.mod|LIB.pretty|FOLDER [--units]\n";
       return 2;
     } else {
       paths.push_back(a);
     }
   }
   if (paths.size() != 1) {
-    err << "usage: trevak-cli list LIB.mod [--units]\n";
+    err << "usage: trevak-cli list LIB.mod|LIB.pretty|FOLDER [--units]\n";
     return 2;
   }
   // Names and unit are the whole answer: holding the bodies of a large library would cost more
   // than reading it.
   keep = std::make_unique<ModuleTable>();
   ModuleTable& table = *keep;
-  if (!load(paths.front(), table, err, [](std::string_view) { return false; })) return 2;
+  if (isLegacyLibraryFile(paths.front())) {
+    if (!load(paths.front(), table, err, [](std::string_view) { return false; })) return 2;
+  } else if (!loadSourceLibrary(paths.front(), table, err)) {
+    return 2;
+  }
   if (units) {
     out << unitName(table.unit()) << '\n';
     return 0;
@@ -94,15 +105,14 @@ int cmdList(const Args& args, std::ostream& out, std::ostream& err,
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
             std::unique_ptr<ModuleTable>& keep) {
   if (args.size() != 2) {
-    err << "usage: trevak-cli show LIB.mod|FOLDER NAME|NICKNAME:NAME\n";
+    err << "usage: trevak-cli show LIB.mod|LIB.pretty|FOLDER NAME|NICKNAME:NAME\n";
     return 2;
   }
   const std::string& path = args[0];
   const std::string& name = args[1];
   keep = std::make_unique<ModuleTable>();
   ModuleTable& table = *keep;
-  std::error_code ec;
-  const bool folder = std::filesystem::is_directory(path, ec);
+  const bool folder = !isLegacyLibraryFile(path);
   if (folder) {
     if (!loadSourceLibrary(path, table, err)) return 2;
   } else {
@@ -121,7 +131,12 @@ int cmdShow(const Args& args, std::ostream& out, std::ostream& err,
       return 2;
     }
   }
+  const ModuleRecord& shown = table.recordAt(table.currentIndex());
   const std::string body = table.GetField("comandos");
+  if (shown.format == ModuleFormat::KicadMod) {  // the file's text, as it is on disk
+    out.write(body.data(), static_cast<std::streamsize>(body.size()));
+    return out ? 0 : 2;
+  }
   for (std::string_view line : splitBodyLines(body)) {
     out.write(line.data(), static_cast<std::streamsize>(line.size()));
     out.put('\n');

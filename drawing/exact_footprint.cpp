@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drawing/exact_footprint.h"
 
+#include <cmath>
+
 namespace trevak::exact {
 
 namespace {
@@ -98,6 +100,31 @@ Footprint footprintFromItems(const ModuleItems& items) {
         shape.points.reserve(item.points.size());
         for (const NmPoint& p : item.points) shape.points.push_back(point(p));
         break;
+      case ShapeKind::Rect:
+      case ShapeKind::Curve: {
+        // Drawn as their outline's segments: a rectangle's four sides, a curve's course.
+        std::vector<NmPoint> course;
+        if (item.kind == ShapeKind::Rect) {
+          course = {item.start, {item.end.x, item.start.y}, item.end, {item.start.x, item.end.y},
+                    item.start};
+        } else if (item.points.size() == 4) {
+          const auto& c = item.points;
+          for (int i = 0; i <= 16; ++i) {
+            const double u = i / 16.0, v = 1 - u;
+            const double a = v * v * v, b = 3 * v * v * u, d = 3 * v * u * u, e = u * u * u;
+            course.push_back(
+                {std::llround(a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x),
+                 std::llround(a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y)});
+          }
+        }
+        shape.kind = Shape::Kind::Segment;
+        for (std::size_t i = 1; i < course.size(); ++i) {
+          Shape side = shape;
+          side.points = {point(course[i - 1]), point(course[i])};
+          fp.shapes.push_back(std::move(side));
+        }
+        continue;
+      }
     }
     fp.shapes.push_back(std::move(shape));
   }

@@ -481,6 +481,23 @@ void appendShape(std::string& out, const ShapeItem& s) {
       }
       out += "\n    )";
       break;
+    case ShapeKind::Rect:  // read from .kicad_mod files only
+      out += "  (fp_rect (start ";
+      appendPoint(out, s.start);
+      out += ") (end ";
+      appendPoint(out, s.end);
+      out += ')';
+      break;
+    case ShapeKind::Curve:
+      if (s.points.size() != 4) return;
+      out += "  (fp_curve (pts";
+      for (const NmPoint& p : s.points) {
+        out += " (xy ";
+        appendPoint(out, p);
+        out += ')';
+      }
+      out += ')';
+      break;
   }
   appendLayer(out, layer);
   out += " (width ";

@@ -11,6 +11,7 @@
 #include "library/io_error.h"
 #include "library/load_warnings.h"
 #include "library/library_reader.h"
+#include "library/pretty_library.h"
 
 namespace trevak {
 
@@ -42,6 +43,9 @@ std::vector<std::string> components(const std::string& path) {
 }
 
 std::string stem(const std::string& fileName) {
+  if (hasPrettySuffix(fileName) && fileName.size() > 7) {
+    return fileName.substr(0, fileName.size() - 7);
+  }
   return hasModSuffix(fileName) ? fileName.substr(0, fileName.size() - 4) : fileName;
 }
 
@@ -86,9 +90,13 @@ std::vector<std::string> libraryFilesUnder(const std::string& folder,
   }
   for (const fs::recursive_directory_iterator end; it != end;) {
     std::error_code entryError;
-    const bool regular = it->is_regular_file(entryError);
-    if (!entryError && regular && hasModSuffix(it->path().filename().string())) {
-      files.push_back(it->path().string());
+    const std::string name = it->path().filename().string();
+    if (hasPrettySuffix(name) && it->is_directory(entryError) && !entryError) {
+      files.push_back(it->path().string());  // one library: its files are its footprints
+      it.disable_recursion_pending();
+    } else {
+      const bool regular = it->is_regular_file(entryError);
+      if (!entryError && regular && hasModSuffix(name)) files.push_back(it->path().string());
     }
     it.increment(ec);
     if (ec) {
@@ -115,7 +123,8 @@ std::vector<std::string> expandLibrarySources(const std::vector<std::string>& so
   };
   for (const std::string& source : sources) {
     std::error_code ec;
-    if (!source.empty() && fs::is_directory(source, ec)) {
+    if (!source.empty() && fs::is_directory(source, ec) &&
+        libraryKindOf(source) != LibraryKind::PrettyFolder) {
       for (const std::string& f : libraryFilesUnder(source, failures)) add(f);
     } else {
       add(source);  // a missing file fails when it is read, with the reader's error
@@ -127,7 +136,16 @@ std::vector<std::string> expandLibrarySources(const std::vector<std::string>& so
 std::vector<std::string> libraryNicknames(const std::vector<std::string>& paths) {
   std::vector<std::vector<std::string>> parts;
   parts.reserve(paths.size());
-  for (const std::string& p : paths) parts.push_back(components(p));
+  for (const std::string& p : paths) {
+    parts.push_back(components(p));
+    // A footprint file of a .pretty folder is named for the folder, as KiCad names it.
+    std::vector<std::string>& c = parts.back();
+    if (c.size() >= 2 && hasKicadModSuffix(c.back()) && hasPrettySuffix(c[c.size() - 2])) {
+      c.pop_back();
+    } else if (!c.empty() && hasKicadModSuffix(c.back())) {
+      c.back() = prettyNickname(c.back());
+    }
+  }
   std::vector<std::size_t> depth(paths.size(), 0);
   std::vector<std::string> nicks(paths.size());
   // Deepen every member of a clashing group until no group clashes or no path has more to give.
@@ -163,10 +181,52 @@ QualifiedName splitQualifiedName(std::string_view text, const std::vector<std::s
   return {std::string(), std::string(text)};
 }
 
-LibrarySetContents readLibrarySet(const std::vector<std::string>& sources, LoadControl* control) {
+namespace {
+
+// Reads one library of a set into `contents`: a legacy file, a `.pretty` folder or a
+// `.kicad_mod` file.
+void readOneLibrary(const std::string& path, const std::string& nickname,
+                    LibrarySetContents& contents) {
+  ModuleTable& table = *contents.table;
+  const LibraryKind kind = libraryKindOf(path);
+  if (formatOf(kind) == ModuleFormat::KicadMod) {
+    PrettyLibraryContents pretty;
+    readPrettyLibrary(path, pretty);
+    for (LibraryFailure& f : pretty.failures) contents.failures.push_back(std::move(f));
+    for (LibraryFailure& f : pretty.nameMismatches) contents.nameMismatches.push_back(std::move(f));
+    // A folder none of whose footprints could be read is no library; an empty one is.
+    if (pretty.table.totalCount() == 0 && !pretty.files.empty()) return;
+    if (pretty.table.totalCount() == 0 && kind == LibraryKind::KicadModFile) return;
+    contents.bytes += pretty.bytes;
+    table.appendLibrary(std::move(pretty.table),
+                        SourceLibrary{nickname, path, LengthUnit::Millimetre, ModuleFormat::KicadMod});
+    ++contents.libraryCount;
+    return;
+  }
+  ModuleTable one;
+  try {
+    FileByteSource source(path);
+    CountingByteSource counted(source);
+    // A file in the folder that is no library (a picture, an empty file) is listed with
+    // the others that failed, as a single file would be refused.
+    LoadWarnings seen;
+    seen.start(path);
+    readLibrary(counted, one, &seen);
+    counted.close();
+    if (!seen.isLibrary()) throw NotALibraryError(path);
+    contents.bytes += counted.bytes();
+    table.appendLibrary(std::move(one), SourceLibrary{nickname, path, LengthUnit::None});
+    ++contents.libraryCount;
+  } catch (const IoError& e) {
+    contents.failures.push_back({path, e.what()});
+  }
+}
+
+LibrarySetContents readLibraries(std::vector<LibraryFailure> failures,
+                                 const std::vector<std::string>& files,
+                                 const std::vector<std::string>& nicknames, LoadControl* control) {
   LibrarySetContents contents;
-  const std::vector<std::string> files = expandLibrarySources(sources, contents.failures);
-  const std::vector<std::string> nicknames = libraryNicknames(files);
+  contents.failures = std::move(failures);
   ModuleTable& table = *contents.table;
   NotificationSuspension pause(table);
   for (std::size_t i = 0; i < files.size(); ++i) {
@@ -174,23 +234,7 @@ LibrarySetContents readLibrarySet(const std::vector<std::string>& sources, LoadC
       contents.cancelled = true;
       return contents;
     }
-    ModuleTable one;
-    try {
-      FileByteSource source(files[i]);
-      CountingByteSource counted(source);
-      // A file in the folder that is no library (a picture, an empty file) is listed with
-      // the others that failed, as a single file would be refused.
-      LoadWarnings seen;
-      seen.start(files[i]);
-      readLibrary(counted, one, &seen);
-      counted.close();
-      if (!seen.isLibrary()) throw NotALibraryError(files[i]);
-      contents.bytes += counted.bytes();
-      table.appendLibrary(std::move(one), SourceLibrary{nicknames[i], files[i], LengthUnit::None});
-      ++contents.libraryCount;
-    } catch (const IoError& e) {
-      contents.failures.push_back({files[i], e.what()});
-    }
+    readOneLibrary(files[i], nicknames[i], contents);
     if (control != nullptr && control->progress) {
       control->progress(i + 1, files.size(), contents.bytes);
     }
@@ -198,9 +242,30 @@ LibrarySetContents readLibrarySet(const std::vector<std::string>& sources, LoadC
   table.SortByName();
   table.MoveFirst();
   table.prepareFilter();
-  std::stable_sort(contents.failures.begin(), contents.failures.end(),
-                   [](const LibraryFailure& a, const LibraryFailure& b) { return a.path < b.path; });
+  const auto byPath = [](const LibraryFailure& a, const LibraryFailure& b) { return a.path < b.path; };
+  std::stable_sort(contents.failures.begin(), contents.failures.end(), byPath);
+  std::stable_sort(contents.nameMismatches.begin(), contents.nameMismatches.end(), byPath);
   return contents;
+}
+
+}  // namespace
+
+LibrarySetContents readLibrarySet(const std::vector<std::string>& sources, LoadControl* control) {
+  std::vector<LibraryFailure> failures;
+  const std::vector<std::string> files = expandLibrarySources(sources, failures);
+  return readLibraries(std::move(failures), files, libraryNicknames(files), control);
+}
+
+LibrarySetContents readNamedLibraries(const std::vector<NamedLibrary>& libraries,
+                                      LoadControl* control) {
+  std::vector<std::string> files;
+  files.reserve(libraries.size());
+  for (const NamedLibrary& l : libraries) files.push_back(l.path);
+  std::vector<std::string> nicknames = libraryNicknames(files);
+  for (std::size_t i = 0; i < libraries.size(); ++i) {
+    if (!libraries[i].nickname.empty()) nicknames[i] = libraries[i].nickname;
+  }
+  return readLibraries({}, files, nicknames, control);
 }
 
 bool commitLibrarySet(LibrarySetContents& contents, ModuleTable& table) {

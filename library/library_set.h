@@ -19,19 +19,22 @@ struct LibraryFailure {
   std::string message;
 };
 
-/// Every `*.mod` file (suffix in any letter case) under `folder`, recursively, in path order.
+/// Every `*.mod` file and every `*.pretty` folder (suffixes in any letter case) under `folder`,
+/// recursively, in path order; a `.pretty` folder is one library and is never descended into.
 /// Folders that cannot be listed are added to `failures` and skipped; symbolic links to folders
 /// are not followed, so a link loop cannot hold the search.
 std::vector<std::string> libraryFilesUnder(const std::string& folder,
                                            std::vector<LibraryFailure>& failures);
 
-/// The files a set of sources names: a folder gives libraryFilesUnder, anything else is taken
-/// as a library file as it is (so an explicitly chosen file loads whatever its name). The same
-/// file named twice is read once.
+/// The libraries a set of sources names: a `.pretty` folder is one library, any other folder
+/// gives libraryFilesUnder, anything else is taken as a library file as it is (so an
+/// explicitly chosen file loads whatever its name; a `*.kicad_mod` file is a footprint file).
+/// The same library named twice is read once.
 std::vector<std::string> expandLibrarySources(const std::vector<std::string>& sources,
                                               std::vector<LibraryFailure>& failures);
 
-/// The nickname of each path: its file name without a final ".mod" (any case); where two
+/// The nickname of each path: its file name without a final ".mod" or ".pretty" (any case), a
+/// `.kicad_mod` file's the name of its `.pretty` folder (see prettyNickname); where two
 /// files share one, each of them gets as many of its parent folders, joined with "/", as it
 /// takes to tell it apart ("a/conn" and "b/conn").
 std::vector<std::string> libraryNicknames(const std::vector<std::string>& paths);
@@ -56,6 +59,8 @@ struct LoadControl {
 struct LibrarySetContents {
   std::unique_ptr<ModuleTable> table = std::make_unique<ModuleTable>();
   std::vector<LibraryFailure> failures;  ///< files (and folders) skipped, in path order
+  /// Footprints read whose `.kicad_mod` file name and inside name disagree, for `check`.
+  std::vector<LibraryFailure> nameMismatches;
   std::size_t libraryCount = 0;          ///< libraries read into the table
   std::size_t bytes = 0;                 ///< bytes of the libraries read
   bool cancelled = false;
@@ -68,6 +73,19 @@ struct LibrarySetContents {
 /// table but its own, so it may run on any thread.
 LibrarySetContents readLibrarySet(const std::vector<std::string>& sources,
                                   LoadControl* control = nullptr);
+
+/// One library named with the nickname it must have (a library table's row): `path` is a
+/// legacy file, a `.pretty` folder or a `.kicad_mod` file. An empty nickname is made as
+/// libraryNicknames makes it.
+struct NamedLibrary {
+  std::string nickname;
+  std::string path;
+};
+
+/// readLibrarySet over libraries named one by one (no folder search): each keeps its given
+/// nickname, and two rows of one path are read twice, as a table may list them.
+LibrarySetContents readNamedLibraries(const std::vector<NamedLibrary>& libraries,
+                                      LoadControl* control = nullptr);
 
 /// Puts a set that was read in place of the content of `table` in one step (one notification),
 /// keeping the table's filter. A cancelled read changes nothing and returns false.

@@ -691,6 +691,10 @@ void ModuleItems::clear() {
   pads.clear();
   models.clear();
   unparsed.clear();
+  attributes.clear();
+  layerName.clear();
+  keptItems.clear();
+  unknownTokens.clear();
 }
 
 void parseModuleItems(std::string_view body, LengthUnit unit, ModuleItems& items,

@@ -80,13 +80,21 @@ struct TextItem {
   HorizontalJustify horizontal = HorizontalJustify::Center;
   VerticalJustify vertical = VerticalJustify::Center;
   int line = 0;  ///< 1-based line number in the body
+  // Read from `.kicad_mod` files only (empty or default for legacy bodies):
+  std::string layerName;     ///< KiCad's layer name; when empty, `layer` holds the legacy number
+  std::string propertyName;  ///< KiCad 8's `property` name ("Reference", "Datasheet"...)
+  bool bold = false;
+  bool textBox = false;            ///< `fp_text_box`: `boxCorners` hold its outline
+  std::vector<NmPoint> boxCorners;  ///< start and end, or the four corners of a rotated box
 };
 
 enum class ShapeKind {
   Segment,  ///< DS
   Circle,   ///< DC
   Arc,      ///< DA
-  Polygon   ///< DP with its Dl points
+  Polygon,  ///< DP with its Dl points
+  Rect,     ///< `fp_rect`: `start` and `end` corners (`.kicad_mod` only)
+  Curve,    ///< `fp_curve`: `points` hold start, two controls and end (`.kicad_mod` only)
 };
 
 /// A drawing: `DS x1 y1 x2 y2 width layer`, `DC cx cy px py width layer`,
@@ -102,6 +110,14 @@ struct ShapeItem {
   int layer = 21;               ///< legacy layer number
   std::vector<NmPoint> points;  ///< DP: the Dl points in order (DP's own four numbers are unused)
   int line = 0;                 ///< 1-based line number of the D line
+  // Read from `.kicad_mod` files only:
+  std::string layerName;  ///< KiCad's layer name; when empty, `layer` holds the legacy number
+  bool filled = false;    ///< `(fill solid)` / `(fill yes)`
+  /// Arcs written as start, mid and end (KiCad 6 on): those points as written, beside the
+  /// centre, start and angle computed from them.
+  bool threePointArc = false;
+  NmPoint arcMid;
+  NmPoint arcEnd;
 };
 
 /// The kind of a pad, from the first word of its `At` line ("STD", "SMD", "CONN", "HOLE";
@@ -131,6 +147,16 @@ struct PadItem {
   LocalSettings local;
   bool complete = false;  ///< false when the body ended before `$EndPAD`
   int line = 0;           ///< 1-based line number of `$PAD`
+  // Read from `.kicad_mod` files only (`shape` then holds the nearest legacy letter: 'R' for
+  // roundrect and custom pads):
+  std::string kicadShape;               ///< circle, rect, oval, trapezoid, roundrect, custom
+  std::vector<std::string> layerNames;  ///< as written (`*.Cu`, `F&B.Cu` kept unexpanded)
+  std::optional<double> roundrectRatio;
+  std::optional<double> chamferRatio;
+  std::vector<std::string> chamferCorners;  ///< top_left, top_right, bottom_left, bottom_right
+  int primitives = 0;                       ///< custom pad primitives
+  std::string anchor;                       ///< custom pad anchor shape
+  std::string property;                     ///< `(property pad_prop_...)`
 };
 
 /// One `$SHAPE3D` ... `$EndSHAPE3D` block. Values not given keep their defaults, and a number
@@ -174,6 +200,12 @@ struct ModuleItems {
   std::vector<PadItem> pads;
   std::vector<Model3dItem> models;
   std::vector<UnparsedLine> unparsed;
+  // Read from `.kicad_mod` files only:
+  std::vector<std::string> attributes;  ///< `(attr ...)` words as KiCad writes them
+  std::string layerName;                ///< the footprint's `(layer)`
+  /// Items kept whole as their text: zones, groups and tokens no reader knows.
+  std::vector<std::string> keptItems;
+  std::vector<std::string> unknownTokens;  ///< heads of the tokens skipped, each once
 
   /// Empties every field and list, keeping the lists' capacity for the next parse.
   void clear();

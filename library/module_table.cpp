@@ -87,13 +87,24 @@ void appendKeywordLines(std::string& out, std::string_view body, std::string_vie
 SearchText makeSearchText(const ModuleRecord& r) {
   SearchText s;
   const std::string_view body = r.Comandos ? std::string_view(*r.Comandos) : std::string_view();
+  const bool kicadMod = r.format == ModuleFormat::KicadMod;
   if (r.nome_Componente) appendFolded(s.text, *r.nome_Componente);
   s.text.push_back(kFieldSeparator);
   s.nameEnd = static_cast<std::uint32_t>(s.text.size());
-  appendKeywordLines(s.text, body, "Cd");
+  if (kicadMod) {
+    s.text.push_back(' ');
+    appendFolded(s.text, r.description);
+  } else {
+    appendKeywordLines(s.text, body, "Cd");
+  }
   s.text.push_back(kFieldSeparator);
   s.descEnd = static_cast<std::uint32_t>(s.text.size());
-  appendKeywordLines(s.text, body, "Kw");
+  if (kicadMod) {
+    s.text.push_back(' ');
+    appendFolded(s.text, r.tags);
+  } else {
+    appendKeywordLines(s.text, body, "Kw");
+  }
   s.text.shrink_to_fit();
   return s;
 }

@@ -26,6 +26,10 @@ enum class LengthUnit {
   Millimetre ///< "Units mm" libraries
 };
 
+/// The file format a module was read from: a legacy `.mod` library's body lines, or one
+/// `.kicad_mod` file of a `.pretty` folder (see pretty_library.h).
+enum class ModuleFormat { Legacy, KicadMod };
+
 /// One module. Fields are null until set; a null text reads as empty text.
 struct ModuleRecord {
   std::optional<std::string> nome_Componente;  ///< whole, as KiCad reads it; no NUL
@@ -35,13 +39,22 @@ struct ModuleRecord {
   /// The source library (index into ModuleTable::libraries()); -1 for a record that did not
   /// come from a set of libraries.
   std::int32_t library = -1;
+  /// Legacy: `Comandos` holds body lines. KicadMod: `Comandos` holds the file's text byte for
+  /// byte, and the name is the one inside the file.
+  ModuleFormat format = ModuleFormat::Legacy;
+  /// KicadMod only: the file's `descr` and `tags`, read once at load for the filter (a legacy
+  /// record's filter reads its Cd and Kw lines instead).
+  std::string description;
+  std::string tags;
 };
 
 /// One library of a set loaded into a table (see library_set.h).
 struct SourceLibrary {
-  std::string nickname;  ///< file name without ".mod"; with enough of the path to be unique
-  std::string path;      ///< the file's path as it was given or found
+  std::string nickname;  ///< file name without ".mod" (a folder's without ".pretty"); with
+                         ///< enough of the path to be unique
+  std::string path;      ///< the file's (or `.pretty` folder's) path as it was given or found
   LengthUnit unit = LengthUnit::None;
+  ModuleFormat format = ModuleFormat::Legacy;
 };
 
 /// The fields a filter word may occur in; combine with |.

@@ -28,6 +28,11 @@ KiCad's own conversion of a library, timed against `trevak-cli export` (whole pr
 
     /usr/bin/python3 scripts/check-with-kicad.py convert-time TREVAK_CLI LIB.mod [--runs N]
 
+KiCad's footprint library tables: a global table made from the stock template, `trevak-cli find
+--kicad` against KiCad's .pretty reader over the folders the rows resolve to, then `table add`:
+
+    /usr/bin/python3 scripts/check-with-kicad.py tables TREVAK_CLI
+
 Exit status: 0 every footprint matched (expected differences and skips allowed), 1 a mismatch,
 2 usage error or pcbnew missing.
 """
@@ -38,6 +43,8 @@ import collections
 import json
 import math
 import os
+import re
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -827,7 +834,97 @@ def convert_time_main(argv):
     return 0
 
 
+def resolve_table_rows(table_text, variables):
+    """(nickname, type, resolved uri, disabled) of each row of a footprint library table, the
+    variables replaced as KiCad documents it (environment first, then KiCad's defaults): KiCad
+    6's Python module has no table reader of its own."""
+    stack = [[]]
+    for tok in re.findall(r'\(|\)|"(?:[^"\\]|\\.)*"|[^\s()]+', table_text):
+        if tok == "(":
+            stack.append([])
+        elif tok == ")":
+            done = stack.pop()
+            stack[-1].append(done)
+        else:
+            stack[-1].append(tok[1:-1].replace('\\"', '"') if tok.startswith('"') else tok)
+    rows = []
+    for item in stack[0][0][1:]:
+        if not isinstance(item, list) or not item or item[0] != "lib":
+            continue
+        fields = dict((f[0], f[1] if len(f) > 1 else True) for f in item[1:] if isinstance(f, list) and f)
+        uri = re.sub(r"\$\{(\w+)\}|\$\((\w+)\)",
+                     lambda v: variables.get(v.group(1) or v.group(2), v.group(0)), fields.get("uri", ""))
+        rows.append((fields.get("name", ""), fields.get("type", ""), uri, "disabled" in fields))
+    return rows
+
+
+def tables_main(argv):
+    """tables TREVAK_CLI: a global table made from the stock template; `find --kicad` must list
+    exactly what KiCad's .pretty reader lists in the folders the rows resolve to, under the
+    rows' nicknames; after `table add`, the new row must resolve to the new library."""
+    import subprocess
+    import tempfile
+    if len(argv) != 1:
+        print("usage: check-with-kicad.py tables TREVAK_CLI", file=sys.stderr)
+        return 2
+    cli = argv[0]
+    pcbnew = import_pcbnew()
+    stock = "/usr/share/kicad/template/fp-lib-table"
+    with tempfile.TemporaryDirectory() as tmp:
+        env = dict(os.environ, KICAD_CONFIG_HOME=os.path.join(tmp, "config"))
+        os.makedirs(env["KICAD_CONFIG_HOME"])
+        table = os.path.join(env["KICAD_CONFIG_HOME"], "fp-lib-table")
+        shutil.copy(stock, table)
+        variables = dict(os.environ)
+        for major in range(6, 11):
+            variables.setdefault("KICAD%d_FOOTPRINT_DIR" % major, "/usr/share/kicad/footprints")
+
+        def kicad_rows():
+            want = set()
+            with open(table, encoding="utf-8") as f:
+                for nick, kind, uri, disabled in resolve_table_rows(f.read(), variables):
+                    if disabled or kind.lower() != "kicad" or not os.path.isdir(uri):
+                        continue
+                    for name in pcbnew.FootprintEnumerate(uri):
+                        want.add((nick, name))
+            return want
+
+        def ours():
+            out = subprocess.run([cli, "find", "--kicad"], env=env, capture_output=True, text=True)
+            return set(tuple(line.split("\t", 1)) for line in out.stdout.splitlines())
+
+        want, got = kicad_rows(), ours()
+        print("stock table: KiCad lists %d footprints, trevak-cli find --kicad %d; only KiCad's %d, only ours %d"
+              % (len(want), len(got), len(want - got), len(got - want)))
+        for item in sorted(want ^ got)[:20]:
+            print("  DIFFERENT %s:%s" % item)
+        new = os.path.join(tmp, "libs", "Mine.pretty")
+        os.makedirs(new)
+        source = "/usr/share/kicad/footprints/Resistor_SMD.pretty"
+        for name in sorted(os.listdir(source))[:5]:
+            shutil.copy(os.path.join(source, name), new)
+        variables["MY_LIBS"] = os.path.join(tmp, "libs")
+        env["MY_LIBS"] = variables["MY_LIBS"]
+        with open(table, "rb") as f:
+            before = f.read()
+        add = subprocess.run([cli, "table", "add", "Mine", new, "--kicad"], env=env,
+                             capture_output=True, text=True)
+        with open(table, "rb") as f:
+            after = f.read()
+        rows = [r for r in resolve_table_rows(after.decode("utf-8"), variables) if r[0] == "Mine"]
+        added = [k for k in pcbnew.FootprintEnumerate(rows[0][2])] if rows else []
+        ok_add = (add.returncode == 0 and len(after) > len(before) and
+                  after.replace(after[len(before) - 2:len(after) - 2], b"", 1) == before and
+                  sorted(added) == sorted(n[:-10] for n in os.listdir(new)))
+        found = set(n for nick, n in ours() if nick == "Mine")
+        print("table add: %s; row %r; KiCad reads %d footprints there, trevak-cli find --kicad %d"
+              % ("ok" if ok_add else "FAIL " + add.stderr.strip(), rows, len(added), len(found)))
+        return 0 if want == got and ok_add and found == set(added) else 1
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "tables":
+        return tables_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "exact-extent":
         return exact_extent_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "convert-time":

@@ -150,11 +150,12 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   for (QAction* action : top.first()->menu()->actions()) {
     if (action->menu() == nullptr) items << action;
   }
-  ASSERT_EQ(items.size(), 9);
+  ASSERT_EQ(items.size(), 10);
   // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
       {"Carregar pasta de origem...", QKeySequence()},
+      {"Carregar bibliotecas do KiCad", QKeySequence()},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Salvar", QKeySequence(Qt::CTRL | Qt::Key_S)},
       {"Salvar como...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
@@ -162,13 +163,13 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
       {"Exportar biblioteca de edição para KiCad (.pretty)...",
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
   };
-  for (int i = 0; i < 7; ++i) {
+  for (int i = 0; i < 8; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[7]->isSeparator());
-  EXPECT_EQ(items[8]->text(), "Sair");
-  EXPECT_EQ(items[8]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[8]->isSeparator());
+  EXPECT_EQ(items[9]->text(), "Sair");
+  EXPECT_EQ(items[9]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(WindowStart, WideningWidensBothPanesNotTheStrip) {

@@ -2,6 +2,7 @@
 // The search pane with a set of libraries: loading several files or a folder, the nickname
 // column, the filter and what acts on the shown modules.
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <optional>
@@ -198,6 +199,53 @@ TEST(SearchCaption, FolderAndNumberOfLibraries) {
   EXPECT_EQ(librarySetCaption({"/a/b/x.mod", "/a/c/y.mod"}, 2), "/a (2 bibliotecas)");
   EXPECT_EQ(librarySetCaption({"/a/b/x.mod"}, 1), "/a/b (1 biblioteca)");
   EXPECT_EQ(librarySetCaption({"/ab/x.mod", "/a/y.mod"}, 2), "/ (2 bibliotecas)");
+}
+
+
+
+// "Carregar bibliotecas do KiCad": the global table's enabled rows, under their nicknames.
+class KicadTablesMenu : public SearchSet {
+ protected:
+  void SetUp() override {
+    SearchSet::SetUp();
+    const QByteArray old = qgetenv("KICAD_CONFIG_HOME");
+    m_hadConfig = !old.isNull();
+    m_oldConfig = old;
+    qputenv("KICAD_CONFIG_HOME", QFile::encodeName(dirPath("config")));
+  }
+  void TearDown() override {
+    if (m_hadConfig) {
+      qputenv("KICAD_CONFIG_HOME", m_oldConfig);
+    } else {
+      qunsetenv("KICAD_CONFIG_HOME");
+    }
+    SearchSet::TearDown();
+  }
+  bool m_hadConfig = false;
+  QByteArray m_oldConfig;
+};
+
+TEST_F(KicadTablesMenu, LoadsTheEnabledRowsWithTheTablesNicknames) {
+  trigger("CarregarbibliotecasdoKicad1");
+  ASSERT_EQ(prompts_->errors.size(), 1);  // no global table yet: said so, nothing changes
+  EXPECT_TRUE(prompts_->errors.front().contains("nunca foi iniciado"));
+  EXPECT_EQ(window_->searchLibrary().RecordCount(), 0);
+
+  ASSERT_TRUE(QDir(m_dir.path()).mkpath(QStringLiteral("config")));
+  QFile table(dirPath("config") + QStringLiteral("/fp-lib-table"));
+  ASSERT_TRUE(table.open(QIODevice::WriteOnly));
+  table.write(("(fp_lib_table (version 7)\n"
+               "  (lib (name \"Discretos\")(type \"Legacy\")(uri \"" + m_discret.toStdString() + "\"))\n"
+               "  (lib (name \"Smd\")(type \"Legacy\")(uri \"" + m_smd.toStdString() + "\")(disabled))\n"
+               "  (lib (name \"Gone\")(type \"KiCad\")(uri \"${NOT_SET_HERE}/x.pretty\"))\n)\n").c_str());
+  table.close();
+  trigger("CarregarbibliotecasdoKicad1");
+  EXPECT_EQ(names(window_->searchLibrary()), (std::vector<std::string>{"SOT23", "TO92"}));
+  EXPECT_EQ(gridText(0, 1), "Discretos");
+  EXPECT_EQ(text("panel6"), "Bibliotecas do KiCad (1 bibliotecas)");
+  ASSERT_EQ(prompts_->summaries.size(), 1);  // the row with an unset variable
+  filter()->setText(QStringLiteral("sot"));
+  EXPECT_EQ(window_->searchLibrary().RecordCount(), 1);
 }
 
 }  // namespace
