@@ -55,17 +55,19 @@ QString LoadWarningsPanel::findingText(const LoadFinding& finding) {
     case LoadFinding::Kind::HeaderMissing:
       return tr("a primeira linha não começa com PCBNEW-LibModule-V");
     case LoadFinding::Kind::NameTooLong:
-      return tr("nome com %1 bytes cortado em 60 (%2)").arg(finding.detail.size()).arg(detail);
+      return tr("nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (%1)").arg(detail);
     case LoadFinding::Kind::CutNameCollides:
-      return tr("depois do corte em 60 bytes, %1 módulos têm este nome").arg(detail);
+      return tr("ferramentas antigas dão a este e a outro módulo o mesmo nome %1").arg(detail);
     case LoadFinding::Kind::NameCutAtBlank:
-      return tr("nome cortado num espaço (%1)").arg(detail);
+      return tr("nome com espaço; ferramentas antigas o cortam no espaço (%1)").arg(detail);
     case LoadFinding::Kind::NameCutAtQuote:
-      return tr("nome cortado numa aspa (%1)").arg(detail);
+      return tr("nome com aspas; ferramentas antigas o cortam ou tiram as aspas (%1)").arg(detail);
     case LoadFinding::Kind::EndLineMissing:
       return tr("módulo sem linha $EndMODULE");
     case LoadFinding::Kind::DuplicateName:
       return tr("nome repetido %1 vezes no arquivo").arg(detail);
+    case LoadFinding::Kind::UnitLineIgnored:
+      return tr("linha Units que o KiCad ignora, medidas em décimos de mil (%1)").arg(detail);
   }
   return detail;
 }

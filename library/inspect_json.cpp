@@ -104,8 +104,12 @@ std::vector<std::string> expandedLayers(const std::vector<std::string>& names) {
     if (n == "*.Cu" || n == "F&B.Cu") {
       out.insert(out.end(), {"B.Cu", "F.Cu"});
     } else if (n.size() > 2 && n[0] == '*' && n[1] == '.') {
-      out.push_back("B" + n.substr(1));
-      out.push_back("F" + n.substr(1));
+      // Built by appending: GCC 12's -O3 warns falsely about "B" + substr (-Wrestrict).
+      for (const char side : {'B', 'F'}) {
+        std::string layer(1, side);
+        layer.append(n, 1, std::string::npos);
+        out.push_back(std::move(layer));
+      }
     } else {
       out.push_back(n);
     }
