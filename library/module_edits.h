@@ -37,6 +37,9 @@ struct CopyPlan {
   std::vector<ModuleRecord> modules;
   /// Names left out because the edit library (or an earlier module of the same copy) has them.
   std::vector<std::string> duplicates;
+  /// Names left out because they are `.kicad_mod` footprints, which a legacy edit library
+  /// cannot hold (their text is no body of legacy lines).
+  std::vector<std::string> otherFormat;
 };
 
 /// Plans the copy of the search library's records at `rows` (ascending) into `edit`.
