@@ -144,10 +144,10 @@ QScrollArea* scrollBox(QWidget* parent, const char* name, const char* imageName,
 
 std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
-// A path the store reads as one legacy library file (not a folder, `.pretty` or `.kicad_mod`).
-bool isLegacyLibraryFile(const QString& path) {
-  const LibraryKind kind = libraryKindOf(pathBytes(path));
-  return kind == LibraryKind::LegacyFile || kind == LibraryKind::Missing;
+// A path the store reads as a library of `.kicad_mod` footprints (a `.pretty` folder or one
+// `.kicad_mod` file), which the search pane loads through its set loader.
+bool isFootprintLibrary(const QString& path) {
+  return formatOf(libraryKindOf(pathBytes(path))) == ModuleFormat::KicadMod;
 }
 
 QString fromView(std::string_view text) {
@@ -492,7 +492,7 @@ void TfTrevak::openEditLibrary(const QString& path) {
 }
 
 void TfTrevak::openSearchLibrary(const QString& path) {
-  if (!isLegacyLibraryFile(path)) {
+  if (QFileInfo(path).isDir() || isFootprintLibrary(path)) {
     openSearchSources({path});
     return;
   }
@@ -538,7 +538,7 @@ void TfTrevak::RxSB_carregar2Click() {
     rememberFolder(FileDialogKind::SearchOpen, paths->first());
     m_searchDialogFileName = paths->first();
     // One legacy file loads as it always did; several, or footprint files, make a set.
-    if (paths->size() == 1 && isLegacyLibraryFile(paths->first())) {
+    if (paths->size() == 1 && !isFootprintLibrary(paths->first())) {
       loadSearchLibraryFile(paths->first());
     } else {
       loadSearchSources(*paths);
