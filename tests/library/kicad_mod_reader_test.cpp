@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -211,8 +213,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "expected '(end' in 'fp_line'", 2, false},
         RefusalCase{"(footprint \"X\"\n (fp_text user x (at 0 nan) (layer F.SilkS)))",
                     "expected a length, not 'nan'", 2, false},
+        RefusalCase{"(footprint \"X\"\n (fp_arc (start 0 0) (end 1 0) (angle 1e308)))",
+                    "angle out of range: '1e308'", 2, false},
         RefusalCase{"(footprint \"X\" (fp_line", "expected ')' before the end of the file", 1,
                     false}));
+
+TEST(KicadModReaderArcs, ThreePointsInALineGiveNoCentreFarAway) {
+  const ModuleItems items = read(
+      "(footprint \"A\" (fp_arc (start 0 0) (mid 1 0.000001) (end 2 0) (layer F.SilkS)"
+      " (width 0.1)) (fp_arc (start 0 0) (mid 1 0) (end 2 0) (layer F.SilkS) (width 0.1)))");
+  ASSERT_EQ(items.shapes.size(), 2u);
+  for (const ShapeItem& s : items.shapes) {
+    EXPECT_LT(std::abs(s.center.y), 1'000'000'000'000'000) << s.center.y;
+    EXPECT_TRUE(std::isfinite(s.angle));
+  }
+  EXPECT_EQ(items.shapes[1].angle, 0);
+}
 
 // Every real footprint of every dialect parses with no token unknown.
 void readTree(const std::filesystem::path& root, int minimum) {
