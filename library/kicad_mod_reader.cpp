@@ -283,6 +283,17 @@ class FootprintReader {
   void readLocal(Node parent, LocalSettings& local);
 
   // --- items ----------------------------------------------------------------------------------
+  // The reference and the value are fields: a second one replaces the first, as KiCad reads it.
+  void addText(TextItem&& text) {
+    if (text.number == 0 || text.number == 1) {
+      for (TextItem& t : items_.texts)
+        if (t.number == text.number && !t.textBox) {
+          t = std::move(text);
+          return;
+        }
+    }
+    items_.texts.push_back(std::move(text));
+  }
   void readText(Node n);
   void readProperty(Node n);
   void readTextBox(Node n);
@@ -353,7 +364,7 @@ void FootprintReader::readText(Node n) {
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
-  items_.texts.push_back(std::move(text));
+  addText(std::move(text));
 }
 
 void FootprintReader::readProperty(Node n) {
@@ -370,7 +381,7 @@ void FootprintReader::readProperty(Node n) {
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
-  items_.texts.push_back(std::move(text));
+  addText(std::move(text));
 }
 
 void FootprintReader::readTextBox(Node n) {

@@ -132,6 +132,20 @@ TEST(KicadModReaderTexts, FpTextPropertyAndTextBoxWithEffects) {
   EXPECT_EQ(items.texts[3].boxCorners.size(), 2u);
 }
 
+// KiCad 10's M.2 footprints hold two Reference properties; KiCad keeps the last.
+TEST(KicadModReaderTexts, ASecondReferenceOrValueReplacesTheFirst) {
+  const ModuleItems items = read(
+      "(footprint \"T\" (property \"Reference\" \"A\" (at 0 0) (layer F.SilkS))\n"
+      " (fp_text user \"u\" (at 0 0) (layer F.Fab))\n"
+      " (property \"Reference\" \"B\" (at 1 1) (layer F.SilkS))\n"
+      " (fp_text value \"V1\" (at 0 0) (layer F.Fab)) (fp_text value \"V2\" (at 0 0) (layer F.Fab)))");
+  ASSERT_EQ(items.texts.size(), 3u);
+  EXPECT_EQ(items.texts[0].text, "B");
+  EXPECT_EQ(items.texts[0].position, (NmPoint{1'000'000, 1'000'000}));
+  EXPECT_EQ(items.texts[1].text, "u");
+  EXPECT_EQ(items.texts[2].text, "V2");
+}
+
 TEST(KicadModReaderShapes, RectPolyCurveCircleAndFill) {
   const ModuleItems items = read(
       "(module S (layer F.Cu)\n"
