@@ -104,8 +104,11 @@ std::vector<std::string> expandedLayers(const std::vector<std::string>& names) {
     if (n == "*.Cu" || n == "F&B.Cu") {
       out.insert(out.end(), {"B.Cu", "F.Cu"});
     } else if (n.size() > 2 && n[0] == '*' && n[1] == '.') {
-      out.push_back("B" + n.substr(1));
-      out.push_back("F" + n.substr(1));
+      std::string side = n;  // "*.Mask": "B.Mask" and "F.Mask"
+      side[0] = 'B';
+      out.push_back(side);
+      side[0] = 'F';
+      out.push_back(side);
     } else {
       out.push_back(n);
     }
