@@ -107,15 +107,26 @@ ExactPanes::~ExactPanes() = default;
 
 bool ExactPanes::isOn() const { return m_toggle->isChecked(); }
 
+void ExactPanes::sketched(const PreviewWidget* pane) {
+  const auto it = m_shown.find(pane);
+  if (it != m_shown.end()) it->second.always = false;
+}
+
+bool ExactPanes::showsExact(const PreviewWidget* pane) const {
+  const auto it = m_shown.find(pane);
+  return isOn() || (it != m_shown.end() && it->second.always && it->second.drawing != nullptr);
+}
+
 void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit unit, int escala,
-                      bool texts) {
+                      bool texts, ModuleFormat format) {
   exact::Options options;
   options.texts = texts;
   Shown& shown = m_shown[pane];
   if (shown.drawing == nullptr) pane->installEventFilter(this);
   shown.drawing =
-      std::make_unique<exact::ExactDrawing>(exact::footprintFromBody(body, unit), options);
-  shown.unit = unit;
+      std::make_unique<exact::ExactDrawing>(exact::footprintFromBody(body, unit, format), options);
+  shown.unit = format == ModuleFormat::KicadMod ? LengthUnit::Millimetre : unit;
+  shown.always = drawsAlways(format);
 
   const QRectF e = shown.drawing->extent();
   // The picture sits a pixel or two into its holder; it should fit without a scroll bar.
@@ -157,7 +168,7 @@ void ExactPanes::forget(const PreviewWidget* pane) {
 
 QString ExactPanes::hintAt(const PreviewWidget* pane, QPoint point) const {
   const auto it = m_shown.find(pane);
-  if (!isOn() || it == m_shown.end() || it->second.drawing == nullptr) return {};
+  if (!showsExact(pane) || it == m_shown.end() || it->second.drawing == nullptr) return {};
   const Shown& shown = it->second;
   const int index = shown.drawing->padAt(shown.toDevice.inverted().map(QPointF(point)));
   if (index < 0) return {};
@@ -166,8 +177,9 @@ QString ExactPanes::hintAt(const PreviewWidget* pane, QPoint point) const {
 }
 
 bool ExactPanes::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() != QEvent::ToolTip || !isOn()) return QObject::eventFilter(watched, event);
+  if (event->type() != QEvent::ToolTip) return QObject::eventFilter(watched, event);
   auto* pane = static_cast<PreviewWidget*>(watched);
+  if (!showsExact(pane)) return QObject::eventFilter(watched, event);
   auto* help = static_cast<QHelpEvent*>(event);
   const QString hint = hintAt(pane, help->pos());
   if (hint.isEmpty()) {

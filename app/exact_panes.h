@@ -33,6 +33,11 @@ class ExactPanes final : public QObject {
   QAction* toggle() const { return m_toggle; }
   /// True while the panes show the exact drawing.
   bool isOn() const;
+  /// True when `format`'s modules are drawn exactly in any case: the sketch reads the lines of
+  /// legacy bodies only, so a `.kicad_mod` module's preview is always the exact drawing.
+  static bool drawsAlways(ModuleFormat format) { return format == ModuleFormat::KicadMod; }
+  /// True when `pane`'s last draw was the exact drawing (switched on, or always for its format).
+  bool showsExact(const PreviewWidget* pane) const;
 
   /// Draws a module body of a library in `unit` into a pane picture. At scale 100 the drawing
   /// fits the room its scroll box has without scroll bars; every scale step zooms as it does in
@@ -40,10 +45,13 @@ class ExactPanes final : public QObject {
   /// the previews' fit and wheel zoom about the pointer work on it unchanged. Texts are drawn
   /// when `texts`.
   void draw(PreviewWidget* pane, const std::string& body, LengthUnit unit, int escala,
-            bool texts);
+            bool texts,
+            ModuleFormat format = ModuleFormat::Legacy);
 
   /// What the last draw gave, as the fit of the previews measures a redraw; cut when the
   /// picture had to be drawn smaller than its scale asked (the largest picture a pane makes).
+  /// Tells that `pane` shows the sketch now, so its last exact drawing no longer answers hover.
+  void sketched(const PreviewWidget* pane);
   DrawnPicture lastDrawn() const { return m_lastDrawn; }
 
   /// Forgets what the pane showed: it has no pads to describe until it is drawn again.
@@ -61,6 +69,7 @@ class ExactPanes final : public QObject {
     std::unique_ptr<exact::ExactDrawing> drawing;
     QTransform toDevice;
     LengthUnit unit = LengthUnit::Decimil;
+    bool always = false;  // drawn exactly for its format, whether switched on or not
   };
 
   QAction* m_toggle;

@@ -36,7 +36,8 @@ constexpr Hint kHints[] = {
     {"BitBtn9", "Anterior: volta ao módulo anterior nos dois painéis"},
     {"BitBtn10", "Último: vai ao último módulo nos dois painéis"},
     {"RxSB_carregar2",
-     "Carregar origem: abre um ou mais arquivos .mod no painel de pesquisa (direita)"},
+     "Carregar origem: abre um ou mais arquivos .mod ou .kicad_mod no painel de pesquisa "
+     "(direita)"},
     {"EditFiltro",
      "Filtro: mostra no painel de pesquisa (direita) só os módulos com todas as palavras no "
      "nome, na biblioteca, na descrição ou nas palavras-chave (Ctrl+F; Esc limpa)"},
@@ -51,8 +52,8 @@ constexpr Hint kHints[] = {
     {"Carregarbibliotecadepesquisa1", "Abre um arquivo .mod no painel de pesquisa (direita)"},
     {"Carregarbibliotecaparaedio1", "Abre um arquivo .mod no painel de edição (esquerda)"},
     {"Carregarpastadeorigem1",
-     "Abre no painel de pesquisa (direita) todas as bibliotecas .mod de uma pasta e das "
-     "subpastas"},
+     "Abre no painel de pesquisa (direita) uma pasta .pretty, ou todas as bibliotecas .mod e "
+     "pastas .pretty de uma pasta e das subpastas"},
     {"CarregarbibliotecasdoKicad1",
      "Abre no painel de pesquisa (direita) as bibliotecas da tabela de bibliotecas do KiCad"},
     {"Exportarbibliotecaparakicad1",

@@ -221,7 +221,7 @@ bool SearchPane::loadSet(const std::function<LibrarySetContents(LoadControl*)>& 
   // A cancel that came after the last file still wins: the user asked for nothing to change.
   if (contents->cancelled || control->cancel) return false;
   if (contents->libraryCount == 0 && contents->failures.empty()) {
-    m_prompts.showError(QStringLiteral("Nenhuma biblioteca (*.mod) em %1")
+    m_prompts.showError(tr("Nenhuma biblioteca (*.mod ou .pretty) em %1")
                             .arg(sources.join(QStringLiteral(", "))));
     return false;
   }

@@ -52,6 +52,7 @@
 #include "library/library_writer.h"
 #include "library/load_warnings.h"
 #include "library/module_edits.h"
+#include "library/pretty_library.h"
 
 // The icons live in this static library; their resource must be registered by name.
 static void initIconResources() { Q_INIT_RESOURCE(icons); }
@@ -143,6 +144,12 @@ QScrollArea* scrollBox(QWidget* parent, const char* name, const char* imageName,
 }
 
 std::string pathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
+// A path the store reads as a library of `.kicad_mod` footprints (a `.pretty` folder or one
+// `.kicad_mod` file), which the search pane loads through its set loader.
+bool isFootprintLibrary(const QString& path) {
+  return formatOf(libraryKindOf(pathBytes(path))) == ModuleFormat::KicadMod;
+}
 
 QString fromView(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -488,7 +495,7 @@ void TfTrevak::openEditLibrary(const QString& path) {
 }
 
 void TfTrevak::openSearchLibrary(const QString& path) {
-  if (QFileInfo(path).isDir()) {
+  if (QFileInfo(path).isDir() || isFootprintLibrary(path)) {
     openSearchSources({path});
     return;
   }
@@ -525,7 +532,7 @@ void TfTrevak::SB_carregarClick() {
 void TfTrevak::RxSB_carregar2Click() {
   runReported([this] {
     FileDialogRequest request;
-    request.filters = kSearchFilters;
+    request.filters = QStringList{tr("Módulos e pegadas KiCad (*.mod *.kicad_mod)")} + kSearchFilters;
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = m_searchDialogFileName;
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
@@ -533,8 +540,8 @@ void TfTrevak::RxSB_carregar2Click() {
     if (!paths || paths->isEmpty()) return;
     rememberFolder(FileDialogKind::SearchOpen, paths->first());
     m_searchDialogFileName = paths->first();
-    // One file loads as it always did; several make a set.
-    if (paths->size() == 1) {
+    // One legacy file loads as it always did; several, or footprint files, make a set.
+    if (paths->size() == 1 && !isFootprintLibrary(paths->first())) {
       loadSearchLibraryFile(paths->first());
     } else {
       loadSearchSources(*paths);
@@ -628,7 +635,7 @@ void TfTrevak::RxSB_copiarClick() {
     if (RxMD_comp2.IsEmpty()) return;
     const std::vector<int> rows = selectedRows(*DBGrid2);
     const bool single = rows.size() <= 1;
-    if (single) {
+    if (single && RxMD_comp2.recordAt(RxMD_comp2.currentIndex()).format == ModuleFormat::Legacy) {
       // One module: the name is looked up as ever, and a present one is shown.
       if (RxMD_comp.LocateName(RxMD_comp2.GetField("nome_Componente"))) {
         m_prompts->showError(fromView(kDuplicateModuleMessage));
@@ -640,6 +647,13 @@ void TfTrevak::RxSB_copiarClick() {
                              RxMD_comp);
     const std::size_t copied = plan.modules.size();
     const std::size_t present = plan.duplicates.size();
+    if (!plan.otherFormat.empty()) {
+      QStringList names;
+      for (const std::string& name : plan.otherFormat) names << QString::fromUtf8(name);
+      m_prompts->showError(tr("Pegadas .kicad_mod não cabem numa biblioteca .mod; use a "
+                              "exportação para uma pasta .pretty.\n\nNão copiados:\n") +
+                           names.join(QLatin1Char('\n')));
+    }
     if (copied > 0) {
       m_history->push(new CmdCopyModules(RxMD_comp, std::move(plan.modules), plan.unit));
     }
@@ -755,10 +769,19 @@ void TfTrevak::converter() {
 void TfTrevak::converter2() {
   if (RxMD_comp2.IsEmpty()) return;
   const std::string body = DBRE_comp2->body();
-  if (m_exact->isOn()) {
-    m_exact->draw(Image3, body, RxMD_comp2.currentUnit(), m_drawing.escala, RxSwitch1->isChecked());
+  const int row = RxMD_comp2.currentIndex();
+  const ModuleFormat format =
+      row >= 0 && row < RxMD_comp2.RecordCount() ? RxMD_comp2.recordAt(row).format : ModuleFormat::Legacy;
+  if (m_exact->isOn() || ExactPanes::drawsAlways(format)) {
+    m_exact->draw(Image3, body, RxMD_comp2.currentUnit(), m_drawing.escala, RxSwitch1->isChecked(),
+                  format);
+    if (!m_exact->isOn()) {
+      tell(tr("Módulo .kicad_mod: mostrado no desenho exato (o esboço lê apenas linhas de "
+              "bibliotecas .mod)"));
+    }
     return;
   }
+  m_exact->sketched(Image3);
   redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp2.currentUnit());
   showPicture(Image3, m_searchPicture);
 }

@@ -125,7 +125,9 @@ int TfTrevak::fitPane(PreviewNavigator& navigator, const ModuleTable& table, int
     m_drawing.escala = at;
     (this->*redraw)();
     // The exact drawing keeps the sketch's margins and steps, so the same fit applies to it.
-    return m_exact->isOn() ? m_exact->lastDrawn() : drawnPicture(m_drawing);
+    return m_exact->isOn() || (redraw == &TfTrevak::converter2 && m_exact->showsExact(Image3))
+               ? m_exact->lastDrawn()
+               : drawnPicture(m_drawing);
   };
   return fitScale(drawAt, scale, navigator.area());
 }

@@ -11,6 +11,7 @@
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/pretty_library.h"
+#include "library/record_items.h"
 
 namespace trevak::cli {
 
@@ -19,8 +20,37 @@ namespace {
 // check of a `.pretty` folder, a `.kicad_mod` file or a folder of libraries: the footprints
 // that could not be read, those whose file name and inside name disagree, and the tokens the
 // reader did not know.
-// The findings of the footprints' contents (unknown tokens): none are looked for yet.
-std::size_t reportFootprintFindings(const ModuleTable&, std::ostream&) { return 0; }
+// The findings of the footprints' contents: tokens the reader skipped (a finding each file),
+// and items kept that the drawing does not show (zones, groups: counted, not a fault).
+std::size_t reportFootprintFindings(const ModuleTable& table, std::ostream& out) {
+  std::size_t findings = 0;
+  ModuleItems items;
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const ModuleRecord& r = table.recordAt(row);
+    if (r.format != ModuleFormat::KicadMod) continue;
+    const SourceLibrary* library = table.libraryOf(r);
+    const std::string id =
+        (library != nullptr ? library->nickname + ":" : std::string()) + r.nome_Componente.value_or("");
+    std::string error;
+    if (!moduleItemsOf(r, LengthUnit::Millimetre, items, &error)) {
+      out << id << ": " << error << '\n';
+      ++findings;
+      continue;
+    }
+    if (!items.unknownTokens.empty()) {
+      out << id << ": unknown tokens skipped:";
+      for (const std::string& token : items.unknownTokens) out << ' ' << token;
+      out << '\n';
+      ++findings;
+    }
+    if (!items.keptItems.empty()) {
+      out << id << ": " << items.keptItems.size()
+          << (items.keptItems.size() == 1 ? " item" : " items")
+          << " kept as text that the drawing does not show\n";
+    }
+  }
+  return findings;
+}
 
 int checkFootprintLibraries(const std::string& path, std::ostream& out, std::ostream& err) {
   LibrarySetContents set = readLibrarySet({path});

@@ -179,6 +179,12 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
         err << "trevak-cli: copy '" << name << "': " << kDuplicateModuleMessage << "\n";
         status = kRefused;
         break;
+      case CopyResult::OtherFormat:
+        err << "trevak-cli: copy '" << name
+            << "': a .kicad_mod footprint cannot go into a legacy .mod library; use export to "
+               "write it into a .pretty folder\n";
+        status = kRefused;
+        break;
       case CopyResult::NothingToCopy:
         break;  // LocateName found a module, so not reached
     }

@@ -227,6 +227,22 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
 
   ModuleTable table;
   if (!loadSourceLibrary(options->library, table, err)) return 2;
+  // The sketch reads legacy body lines only: footprints of .kicad_mod files are drawn exactly.
+  for (const SourceLibrary& library : table.libraries()) {
+    if (library.format != ModuleFormat::KicadMod) continue;
+    err << "trevak-cli: render: drawing the exact drawing, since the sketch reads legacy .mod "
+           "libraries only\n";
+    Args exactArgs;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == "--scale") {
+        ++i;  // the exact drawing is sized in pixels instead
+      } else if (args[i] != "--texts") {
+        exactArgs.push_back(args[i]);
+      }
+    }
+    exactArgs.push_back("--exact");
+    return cmdRenderExact(exactArgs, out, err);
+  }
   return options->all ? renderAll(*options, table, out, err) : renderOne(*options, table, err);
 }
 

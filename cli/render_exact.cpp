@@ -147,7 +147,7 @@ LengthUnit unitOf(const ModuleTable& table, const ModuleRecord& record) {
 exact::ExactDrawing drawingOf(const ModuleTable& table, int row, const exact::Options& options) {
   const ModuleRecord& record = table.recordAt(row);
   const std::string body = record.Comandos.value_or(std::string());
-  return exact::ExactDrawing(exact::footprintFromBody(body, unitOf(table, record)), options);
+  return exact::ExactDrawing(exact::footprintFromBody(body, unitOf(table, record), record.format), options);
 }
 
 /// Writes the bytes to `path`. A file already there is replaced through a file beside it that
@@ -253,6 +253,7 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
   struct Job {
     std::string body;
     LengthUnit unit;
+    ModuleFormat format;
     std::string name;
     std::string path;
   };
@@ -269,7 +270,7 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
       file = stem + QStringLiteral("_%1").arg(n) + suffix;
     }
     taken.insert(file.toCaseFolded());
-    jobs.push_back({record.Comandos.value_or(std::string()), unitOf(table, record), name,
+    jobs.push_back({record.Comandos.value_or(std::string()), unitOf(table, record), record.format, name,
                     QFile::encodeName(QDir(folder).filePath(file)).toStdString()});
   }
   // Modules are drawn and encoded on every core while this thread writes the files in the
@@ -277,7 +278,7 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
   const auto produce = [&](std::size_t i) -> QByteArray {
     const Job& job = jobs[i];
     try {
-      const exact::ExactDrawing drawing(exact::footprintFromBody(job.body, job.unit), o.drawing);
+      const exact::ExactDrawing drawing(exact::footprintFromBody(job.body, job.unit, job.format), o.drawing);
       return o.svg ? svgBytes(drawing, o.size, job.name) : exact::renderPng(drawing, o.size);
     } catch (const std::bad_alloc&) {
       return {};  // reported as a picture that could not be encoded

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "drawing/exact_footprint.h"
 
+#include "library/record_items.h"
+
 #include <cmath>
 
 namespace trevak::exact {
@@ -148,8 +150,10 @@ Footprint footprintFromItems(const ModuleItems& items) {
   return fp;
 }
 
-Footprint footprintFromBody(std::string_view body, LengthUnit unit) {
-  return footprintFromItems(parseModuleItems(body, unit));
+Footprint footprintFromBody(std::string_view body, LengthUnit unit, ModuleFormat format) {
+  ModuleItems items;
+  moduleItemsOf(body, format, unit, items);  // a text that does not read draws nothing
+  return footprintFromItems(items);
 }
 
 }  // namespace trevak::exact

@@ -71,7 +71,8 @@ struct Footprint {
 Footprint footprintFromItems(const ModuleItems& items);
 
 /// The footprint of a module body in its library's unit (`LengthUnit::None` reads as 1/10000
-/// inch, the format's own unit).
-Footprint footprintFromBody(std::string_view body, LengthUnit unit);
+/// inch, the format's own unit); a `.kicad_mod` text (format KicadMod) in its own lengths.
+Footprint footprintFromBody(std::string_view body, LengthUnit unit,
+                            ModuleFormat format = ModuleFormat::Legacy);
 
 }  // namespace trevak::exact

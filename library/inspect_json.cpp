@@ -104,12 +104,11 @@ std::vector<std::string> expandedLayers(const std::vector<std::string>& names) {
     if (n == "*.Cu" || n == "F&B.Cu") {
       out.insert(out.end(), {"B.Cu", "F.Cu"});
     } else if (n.size() > 2 && n[0] == '*' && n[1] == '.') {
-      // Built by appending: GCC 12's -O3 warns falsely about "B" + substr (-Wrestrict).
-      for (const char side : {'B', 'F'}) {
-        std::string layer(1, side);
-        layer.append(n, 1, std::string::npos);
-        out.push_back(std::move(layer));
-      }
+      std::string side = n;  // "*.Mask": "B.Mask" and "F.Mask"
+      side[0] = 'B';
+      out.push_back(side);
+      side[0] = 'F';
+      out.push_back(side);
     } else {
       out.push_back(n);
     }

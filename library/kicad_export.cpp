@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/kicad_export.h"
 
+#include "library/record_items.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -189,7 +191,7 @@ std::vector<ExportModule> exportModulesOf(const ModuleTable& table) {
     const SourceLibrary* library = table.libraryOf(r);
     modules.push_back({r.nome_Componente ? std::string_view(*r.nome_Componente) : std::string_view(),
                        r.Comandos ? std::string_view(*r.Comandos) : std::string_view(),
-                       library != nullptr ? library->unit : LengthUnit::None});
+                       library != nullptr ? library->unit : LengthUnit::None, r.format});
   }
   return modules;
 }
@@ -424,8 +426,12 @@ ExportReport exportPretty(const std::vector<ExportModule>& modules, LengthUnit u
           FormattedFootprint& f = formatted.emplace_back();
           if (names[i].empty()) continue;
           const ExportModule& m = modules[i];
-          parseModuleItems(m.body, m.unit != LengthUnit::None ? m.unit : unit, items);
-          f.text = writeKicadMod(names[i], items, f.notes);
+          if (m.format == ModuleFormat::KicadMod && names[i] == m.name) {
+            f.text = std::string(m.body);  // already KiCad's file, byte for byte
+          } else {
+            moduleItemsOf(m.body, m.format, m.unit != LengthUnit::None ? m.unit : unit, items);
+            f.text = writeKicadMod(names[i], items, f.notes);
+          }
           writer.prepare(names[i] + std::string(kExtension), f);
         }
         return formatted;

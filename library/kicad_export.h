@@ -20,6 +20,9 @@ struct ExportModule {
   /// The unit of this module's own library (a set of libraries may mix them); None: the unit
   /// given to exportPretty.
   LengthUnit unit = LengthUnit::None;
+  /// A `.kicad_mod` module's body is its file's text: it is written as it is when its name
+  /// needs no change, and through the typed items under the new name otherwise.
+  ModuleFormat format = ModuleFormat::Legacy;
 };
 
 /// The modules of a table in table order, viewing the table's records.

@@ -229,7 +229,17 @@ class FootprintReader {
   double angleOf(Node at) {
     const Node a = t_.child(at, 3);
     if (a >= 0 && t_[a].raw == "unlocked") return 0;
-    return number(at, 3, 0) * 10;
+    return angle(at, 3);
+  }
+  // Degrees kept in tenths; beyond a million degrees (no KiCad writes such) it is refused, so
+  // that every later turn and rounding stays finite.
+  double angle(Node list, int index) {
+    const double degrees = number(list, index, 0);
+    if (std::fabs(degrees) > 1e6) {
+      fail(t_.child(list, index), "angle out of range: '" + std::string(t_[t_.child(list, index)].raw) + "'");
+      return 0;
+    }
+    return degrees * 10;
   }
   NmPoint point(Node list) { return {length(list, 1), length(list, 2)}; }
   NmPoint pointOf(Node parent, std::string_view token) {
@@ -273,6 +283,17 @@ class FootprintReader {
   void readLocal(Node parent, LocalSettings& local);
 
   // --- items ----------------------------------------------------------------------------------
+  // The reference and the value are fields: a second one replaces the first, as KiCad reads it.
+  void addText(TextItem&& text) {
+    if (text.number == 0 || text.number == 1) {
+      for (TextItem& t : items_.texts)
+        if (t.number == text.number && !t.textBox) {
+          t = std::move(text);
+          return;
+        }
+    }
+    items_.texts.push_back(std::move(text));
+  }
   void readText(Node n);
   void readProperty(Node n);
   void readTextBox(Node n);
@@ -343,7 +364,7 @@ void FootprintReader::readText(Node n) {
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
-  items_.texts.push_back(std::move(text));
+  addText(std::move(text));
 }
 
 void FootprintReader::readProperty(Node n) {
@@ -360,7 +381,7 @@ void FootprintReader::readProperty(Node n) {
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
-  items_.texts.push_back(std::move(text));
+  addText(std::move(text));
 }
 
 void FootprintReader::readTextBox(Node n) {
@@ -375,7 +396,7 @@ void FootprintReader::readTextBox(Node n) {
     text.boxCorners.push_back(pointOf(n, "end"));
   }
   if (!text.boxCorners.empty()) text.position = text.boxCorners.front();
-  text.angle = number(t_.find(n, "angle"), 1, 0) * 10;
+  if (const Node a = t_.find(n, "angle"); a >= 0) text.angle = angle(a, 1);
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
@@ -437,6 +458,13 @@ void FootprintReader::readArc(Node n) {
       const double a2 = ax * ax + ay * ay, b2 = bx * bx + by * by, c2 = cx * cx + cy * cy;
       const double ux = (a2 * (by - cy) + b2 * (cy - ay) + c2 * (ay - by)) / d;
       const double uy = (a2 * (cx - bx) + b2 * (ax - cx) + c2 * (bx - ax)) / d;
+      if (!(std::fabs(ux) < 1e15 && std::fabs(uy) < 1e15)) {
+        // Three points in a line, or nearly: no centre within any board; drawn as a line.
+        s.center = s.arcMid;
+        s.angle = 0;
+        items_.shapes.push_back(std::move(s));
+        return;
+      }
       s.center = {std::llround(ux), std::llround(uy)};
       auto angleOf = [&](double x, double y) { return std::atan2(y - uy, x - ux); };
       const double a0 = angleOf(ax, ay);
@@ -454,7 +482,7 @@ void FootprintReader::readArc(Node n) {
     // KiCad 5: `(start)` is the centre, `(end)` the arc's start, `(angle)` its sweep.
     s.center = pointOf(n, "start");
     s.start = pointOf(n, "end");
-    s.angle = number(t_.find(n, "angle"), 1, 0) * 10;
+    if (const Node a = t_.find(n, "angle"); a >= 0) s.angle = angle(a, 1);
   }
   items_.shapes.push_back(std::move(s));
 }

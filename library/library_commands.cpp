@@ -58,6 +58,9 @@ bool deleteCurrentModule(ModuleTable& edit) {
 
 CopyResult copyCurrentModule(ModuleTable& search, ModuleTable& edit) {
   if (search.IsEmpty()) return CopyResult::NothingToCopy;
+  if (search.recordAt(search.currentIndex()).format != ModuleFormat::Legacy) {
+    return CopyResult::OtherFormat;
+  }
   if (edit.LocateName(search.GetField(kNameField))) return CopyResult::Duplicate;
   edit.AppendRecord();
   edit.SetField(kNameField, search.GetField(kNameField));

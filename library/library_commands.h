@@ -26,6 +26,7 @@ enum class CopyResult {
   NothingToCopy,  ///< the search library is empty; nothing changed, nothing to say
   Duplicate,      ///< the edit library holds the name already; that module is now current
   Copied,         ///< the module was added; it is current at its place in name order
+  OtherFormat,    ///< a `.kicad_mod` footprint, which a legacy library cannot hold; nothing changed
 };
 
 /// Copies the search library's current module into the edit library (the copy command): the

@@ -138,6 +138,10 @@ CopyPlan planCopy(const ModuleTable& search, const std::vector<int>& rows,
     if (row < 0 || row >= search.RecordCount()) continue;
     const ModuleRecord& record = search.recordAt(row);
     const std::string name = record.nome_Componente.value_or(std::string());
+    if (record.format != ModuleFormat::Legacy) {
+      plan.otherFormat.push_back(name);
+      continue;
+    }
     bool taken = rowOfOtherName(edit, name, -1) >= 0;
     for (const ModuleRecord& planned : plan.modules) {
       taken = taken || sameModuleName(collator, name, *planned.nome_Componente);

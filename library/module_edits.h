@@ -55,6 +55,9 @@ struct CopyPlan {
   /// The edit library's unit after the copy: its own when it has one, else that of the first
   /// copied module's own library (LengthUnit::None when nothing is copied and none is known).
   LengthUnit unit = LengthUnit::None;
+  /// Names left out because they are `.kicad_mod` footprints, which a legacy edit library
+  /// cannot hold (their text is no body of legacy lines).
+  std::vector<std::string> otherFormat;
 };
 
 /// The unit of a search record's lengths: its own library's in a set of libraries, the

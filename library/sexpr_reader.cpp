@@ -170,12 +170,95 @@ SexprReader::Token SexprReader::next() noexcept {
 }
 
 SexprReader::Token SexprReader::skipList() noexcept {
-  const std::int64_t outer = depth_ - 1;
+  // A byte loop over the bytes that matter (parentheses, quotes, line feeds, NUL): what a
+  // skipped list holds is never looked at, so it costs no tokens.
+  static constexpr std::array<std::uint8_t, 256> kSkip = [] {
+    std::array<std::uint8_t, 256> c{};
+    c[static_cast<unsigned char>('(')] = 1;
+    c[static_cast<unsigned char>(')')] = 2;
+    c[static_cast<unsigned char>('"')] = 3;
+    c[static_cast<unsigned char>('\n')] = 4;
+    c[0] = 5;
+    return c;
+  }();
+  if (token_ == Token::Error) return token_;
+  const char* const data = text_.data();
+  const std::size_t size = text_.size();
+  std::size_t p = pos_;
+  std::int64_t open = 1;
+  std::size_t lastQuote = token_ == Token::String ? pos_ - 1 : size;  // a string's closing quote
   for (;;) {
-    const Token t = next();
-    if (t == Token::Error) return t;
-    if (t == Token::Close && depth_ == outer) return t;
-    if (t == Token::End) return fail("expected ')' before the end of the file", pos_);
+    while (p < size && kSkip[static_cast<unsigned char>(data[p])] == 0) ++p;
+    if (p >= size) {
+      pos_ = p;
+      return fail("expected ')' before the end of the file", p);
+    }
+    switch (kSkip[static_cast<unsigned char>(data[p])]) {
+      case 1:
+        ++open;
+        ++depth_;
+        ++p;
+        break;
+      case 2:
+        --depth_;
+        if (--open == 0) {
+          tokStart_ = p;
+          tokLine_ = lineNo_;
+          tokLineStart_ = lineStart_;
+          raw_ = text_.substr(p, 1);
+          escaped_ = false;
+          pos_ = p + 1;
+          return token_ = Token::Close;
+        }
+        ++p;
+        break;
+      case 3: {
+        // An atom may hold a quote (KiCad 5's unquoted words): only a quote after a blank or
+        // a parenthesis opens a string, as next() reads it.
+        const bool opens = p == 0 || p - 1 == lastQuote ||
+                           (classOf(data[p - 1]) != kAtom && classOf(data[p - 1]) != kQuote);
+        if (!opens) {
+          ++p;
+          break;
+        }
+        tokStart_ = p;
+        tokLine_ = lineNo_;
+        tokLineStart_ = lineStart_;
+        std::size_t q = p + 1;
+        for (;;) {
+          if (q >= size) {
+            pos_ = p;
+            return fail("string left open: no closing '\"' before the end of the file", p);
+          }
+          const char ch = data[q];
+          if (ch == '"') break;
+          if (ch == '\\') {
+            ++q;
+            if (q >= size) continue;
+          }
+          if (data[q] == '\0') {
+            pos_ = p;
+            return fail("NUL byte in the text", q);
+          }
+          if (data[q] == '\n') {
+            ++lineNo_;
+            lineStart_ = q + 1;
+          }
+          ++q;
+        }
+        lastQuote = q;
+        p = q + 1;
+        break;
+      }
+      case 4:
+        ++p;
+        ++lineNo_;
+        lineStart_ = p;
+        break;
+      default:
+        pos_ = p;
+        return fail("NUL byte in the text", p);
+    }
   }
 }
 

@@ -12,12 +12,22 @@ fuzz_configure() {
 }
 
 # fuzz_seed TARGET DIR fills DIR with the target's seeds: its kept regression inputs, the
-# example libraries and the shared corpus's files of up to 64 KiB (large files slow every
+# example libraries and the shared corpus's files of up to 64 KiB (for kicad_mod: footprint
+# files of every dialect from the .pretty corpus) (large files slow every
 # mutation; the small ones carry the same structure).
 fuzz_seed() {
   local target=$1 dir=$2 i=0 f
   mkdir -p "$dir"
   cp tests/fuzz/regressions/"$target"/* "$dir"/ 2>/dev/null || true
+  if [ "$target" = kicad_mod ]; then
+    # Footprint files of every dialect: one in twenty of the .pretty corpus, up to 16 KiB.
+    [ -d ../shared/corpus-pretty ] || return 0
+    while IFS= read -r -d '' f; do
+      [ $((i % 20)) -eq 0 ] && [ "$(stat -c %s "$f")" -le 16384 ] && cp "$f" "$dir/pretty-$i.kicad_mod"
+      i=$((i + 1))
+    done < <(find ../shared/corpus-pretty -name '*.kicad_mod' -print0 | sort -z)
+    return 0
+  fi
   cp examples/*.mod "$dir"/ 2>/dev/null || true
   [ -d ../shared/corpus ] || return 0
   while IFS= read -r -d '' f; do

@@ -35,7 +35,8 @@ TEST_F(Loading, SearchLibraryHasItsOwnFilterAndRemembersTheLastName) {
   const QString path = writeLibrary("src.mod", modulesNamed({"R1", "C1"}));
   loadSearch(path);
   EXPECT_EQ(prompts_->openRequests.back().filters,
-            (QStringList{"Módulos (*.mod)", "PCBs (*.brd)", "Todos arquivos (*)"}));
+            (QStringList{"Módulos e pegadas KiCad (*.mod *.kicad_mod)", "Módulos (*.mod)",
+                         "PCBs (*.brd)", "Todos arquivos (*)"}));
   EXPECT_EQ(names(window_->searchLibrary()), (std::vector<std::string>{"C1", "R1"}));
   EXPECT_EQ(text("panel6"), path);
   EXPECT_EQ(text("Label2"), "2");

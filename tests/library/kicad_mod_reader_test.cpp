@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -130,6 +132,20 @@ TEST(KicadModReaderTexts, FpTextPropertyAndTextBoxWithEffects) {
   EXPECT_EQ(items.texts[3].boxCorners.size(), 2u);
 }
 
+// KiCad 10's M.2 footprints hold two Reference properties; KiCad keeps the last.
+TEST(KicadModReaderTexts, ASecondReferenceOrValueReplacesTheFirst) {
+  const ModuleItems items = read(
+      "(footprint \"T\" (property \"Reference\" \"A\" (at 0 0) (layer F.SilkS))\n"
+      " (fp_text user \"u\" (at 0 0) (layer F.Fab))\n"
+      " (property \"Reference\" \"B\" (at 1 1) (layer F.SilkS))\n"
+      " (fp_text value \"V1\" (at 0 0) (layer F.Fab)) (fp_text value \"V2\" (at 0 0) (layer F.Fab)))");
+  ASSERT_EQ(items.texts.size(), 3u);
+  EXPECT_EQ(items.texts[0].text, "B");
+  EXPECT_EQ(items.texts[0].position, (NmPoint{1'000'000, 1'000'000}));
+  EXPECT_EQ(items.texts[1].text, "u");
+  EXPECT_EQ(items.texts[2].text, "V2");
+}
+
 TEST(KicadModReaderShapes, RectPolyCurveCircleAndFill) {
   const ModuleItems items = read(
       "(module S (layer F.Cu)\n"
@@ -211,8 +227,22 @@ INSTANTIATE_TEST_SUITE_P(
                     "expected '(end' in 'fp_line'", 2, false},
         RefusalCase{"(footprint \"X\"\n (fp_text user x (at 0 nan) (layer F.SilkS)))",
                     "expected a length, not 'nan'", 2, false},
+        RefusalCase{"(footprint \"X\"\n (fp_arc (start 0 0) (end 1 0) (angle 1e308)))",
+                    "angle out of range: '1e308'", 2, false},
         RefusalCase{"(footprint \"X\" (fp_line", "expected ')' before the end of the file", 1,
                     false}));
+
+TEST(KicadModReaderArcs, ThreePointsInALineGiveNoCentreFarAway) {
+  const ModuleItems items = read(
+      "(footprint \"A\" (fp_arc (start 0 0) (mid 1 0.000001) (end 2 0) (layer F.SilkS)"
+      " (width 0.1)) (fp_arc (start 0 0) (mid 1 0) (end 2 0) (layer F.SilkS) (width 0.1)))");
+  ASSERT_EQ(items.shapes.size(), 2u);
+  for (const ShapeItem& s : items.shapes) {
+    EXPECT_LT(std::abs(s.center.y), 1'000'000'000'000'000) << s.center.y;
+    EXPECT_TRUE(std::isfinite(s.angle));
+  }
+  EXPECT_EQ(items.shapes[1].angle, 0);
+}
 
 // Every real footprint of every dialect parses with no token unknown.
 void readTree(const std::filesystem::path& root, int minimum) {

@@ -109,6 +109,30 @@ TEST(SexprReaderSkip, SkipsAWholeListFromItsOpenOrInside) {
   EXPECT_EQ(r.next(), Token::End);
 }
 
+// Skipping reads quotes as next() does: inside an atom a quote is a byte of it, after a blank, a
+// parenthesis or a string it opens a string.
+TEST(SexprReaderSkip, QuotesAsTokensReadThem) {
+  for (const std::string text :
+       {"(a x\"\" \")\")", "(a \"\"\")\")", "(a x\"y \"(\" z\")", "(a \"\\\"\" b\"c)",
+        "(a (\")\"))", "(a\"b )", "(a \"x\n)\")"}) {
+    std::vector<std::string> viaNext;
+    std::string viaSkip;
+    {
+      SexprReader r(text);
+      r.next();
+      r.next();
+      Token t;
+      while ((t = r.next()) != Token::End && t != Token::Error) viaNext.push_back(std::to_string(r.offset()));
+      viaSkip = t == Token::Error ? "error" : viaNext.at(viaNext.size() - 1);
+    }
+    SexprReader r(text);
+    r.next();
+    r.next();
+    const Token t = r.skipList();
+    EXPECT_EQ(t == Token::Error ? std::string("error") : std::to_string(r.offset()), viaSkip) << text;
+  }
+}
+
 TEST(SexprReaderSkip, SkipOfAnUnclosedListIsAnError) {
   SexprReader r("(a (b c");
   r.next();

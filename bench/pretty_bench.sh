@@ -1,0 +1,20 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# KiCad's current libraries as whole processes, each against `cat` of the same files to
+# /dev/null in the same run (pairs taken in turn, warm cache): find over Debian's whole
+# footprint library, and list of its largest connector library.
+# Usage: bench/pretty_bench.sh [BUILD_DIR] [PAIRS]
+set -eu
+build=${1:-build}
+pairs=${2:-5}
+here=$(dirname "$0")
+cli="$build/cli/trevak-cli"
+root=/usr/share/kicad/footprints
+headers="$root/Connector_PinHeader_2.54mm.pretty"
+[ -d "$root" ] || { echo "pretty_bench: $root missing (Debian package kicad-footprints)" >&2; exit 2; }
+python3 "$here/process_pairs.py" -n "$pairs" --label "find QFN over $root" \
+  --vs "sh -c \"find $root -name '*.kicad_mod' -print0 | xargs -0 cat > /dev/null\"" \
+  -- "$cli" find QFN -- "$root"
+python3 "$here/process_pairs.py" -n "$pairs" --label "list $(basename "$headers")" \
+  --vs "sh -c \"cat $headers/*.kicad_mod > /dev/null\"" \
+  -- "$cli" list "$headers"
