@@ -276,8 +276,9 @@ class FootprintReader {
   }
   bool filled(Node item, bool fallback) const {
     const Node f = t_.find(item, "fill");
-    if (f < 0) return fallback;
-    const std::string_view v = t_[t_.child(f, 1)].raw;
+    const Node value = t_.child(f, 1);  // `(fill)` alone: as when there is none
+    if (value < 0) return fallback;
+    const std::string_view v = t_[value].raw;
     return v == "solid" || v == "yes";
   }
   void readLocal(Node parent, LocalSettings& local);
@@ -551,7 +552,8 @@ void FootprintReader::readPad(Node n) {
   if (const Node drill = t_.find(n, "drill"); drill >= 0) {
     p.hasDrillLine = true;
     int i = 1;
-    if (t_[t_.child(drill, 1)].kind == SexprNode::Kind::Atom && t_.text(t_.child(drill, 1)) == "oval") {
+    if (const Node shape = t_.child(drill, 1);
+        shape >= 0 && t_[shape].kind == SexprNode::Kind::Atom && t_.text(shape) == "oval") {
       p.ovalDrill = true;
       i = 2;
     }

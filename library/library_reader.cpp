@@ -291,6 +291,8 @@ void FileByteSource::close() {
 }
 
 std::string_view moduleNameOfLine(std::string_view line) {
+  // KiCad reads the line as a C string: a NUL byte ends it.
+  line = line.substr(0, line.find('\0'));
   // White space as C's isspace takes it, which is how KiCad trims the name.
   const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
   std::size_t i = 0;

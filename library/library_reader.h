@@ -81,7 +81,8 @@ class FileByteSource final : public ByteSource {
 
 /// The name of a module as KiCad's legacy reader takes it from its `$MODULE` line: everything
 /// after the first word, trimmed of blanks, TABs and other white space (line ends, VT, FF) at
-/// both ends. Quotes and inner blanks belong to the name, and it has no length limit.
+/// both ends, the line ending at a NUL byte as KiCad's C strings do. Quotes and inner blanks
+/// belong to the name, and it has no length limit.
 std::string_view moduleNameOfLine(std::string_view line);
 
 /// Reads a library into `table`, which is cleared first: every module becomes one record,

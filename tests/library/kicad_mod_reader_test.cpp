@@ -165,6 +165,19 @@ TEST(KicadModReaderShapes, RectPolyCurveCircleAndFill) {
   EXPECT_FALSE(items.shapes[4].filled);
 }
 
+// Lists left without their values read as if absent (the sanitizers saw a read before the
+// tree's first node here).
+TEST(KicadModReaderShapes, ListsWithoutTheirValues) {
+  const ModuleItems items = read(
+      "(module S (layer F.Cu)\n"
+      " (fp_poly (pts (xy 0 0) (xy 1 0) (xy 1 1)) (layer F.SilkS) (width 0.1) (fill))\n"
+      " (pad 1 thru_hole circle (at 0 0) (size 1 1) (drill) (layers *.Cu)))");
+  ASSERT_EQ(items.shapes.size(), 1u);
+  EXPECT_TRUE(items.shapes[0].filled);
+  ASSERT_EQ(items.pads.size(), 1u);
+  EXPECT_FALSE(items.pads[0].ovalDrill);
+}
+
 TEST(KicadModReaderKept, ZonesGroupsKeptAndUnknownTokensListedOnce) {
   const std::string text =
       "(footprint \"K\" (version 20221018) (tedit 1) (uuid \"x\")\n"

@@ -209,6 +209,13 @@ TEST(ReaderNames, AreKeptWholePast60Bytes) {
   EXPECT_EQ(read(lib({"$MODULE " + longName, "$EndMODULE"})), (Modules{{longName, ""}}));
 }
 
+// KiCad takes the line as a C string: a NUL byte ends it, and the name is trimmed before it.
+TEST(ReaderNames, ANulByteEndsTheLineTheNameIsTakenFrom) {
+  using namespace std::string_literals;
+  EXPECT_EQ(read(lib({"$MODULE Pad_Gnd\t\0junk"s, "$EndMODULE"})), (Modules{{"Pad_Gnd", ""}}));
+  EXPECT_EQ(read(lib({"$MODULE \0Pad"s, "$EndMODULE"})), (Modules{{"", ""}}));
+}
+
 class ReaderEndLine : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(ReaderEndLine, ClosesTheModuleWhateverItNames) {
