@@ -20,8 +20,8 @@ constexpr Hint kHints[] = {
      "Salvar como: grava a biblioteca do painel de edição (esquerda) num arquivo escolhido"},
     {"RxSB_apagar", "Apagar: tira os módulos selecionados do painel de edição (esquerda)"},
     {"RxSpeedButton2",
-     "Tirar prefixo: tira o nome da biblioteca seguido de hífen dos nomes do painel de edição "
-     "(esquerda)"},
+     "Tirar prefixo: tira o nome da biblioteca seguido de hífen, onde estiver, dos nomes do "
+     "painel de edição (esquerda); um nome que ficaria vazio ou repetido fica como está"},
     {"RxSpeedButton4",
      "Copiar nome: escreve o nome de cada módulo do painel de edição (esquerda) no lugar de "
      ">NAME"},

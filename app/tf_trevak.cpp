@@ -677,10 +677,19 @@ void TfTrevak::RxSpeedButton2Click() {
     auto* command = new CmdStripPrefix(RxMD_comp, pathBytes(Panel5->text()));
     const QString prefix = QString::fromLatin1(command->prefix());
     const int before = m_history->stack().index();
+    const std::vector<std::string> kept = command->kept();
     m_history->push(command);
-    tell(m_history->stack().index() == before
-             ? QStringLiteral("Nenhum nome com o prefixo %1").arg(prefix)
-             : QStringLiteral("Prefixo %1 tirado dos nomes").arg(prefix));
+    QString text = m_history->stack().index() == before
+                       ? QStringLiteral("Nenhum nome com o prefixo %1").arg(prefix)
+                       : QStringLiteral("Prefixo %1 tirado dos nomes").arg(prefix);
+    if (!kept.empty()) {
+      QStringList names;
+      for (const std::string& name : kept) names << QString::fromLatin1(name);
+      // Names that would come out empty or taken keep their prefix; the user is told which.
+      text += QStringLiteral("; mantidos (ficariam vazios ou repetidos): %1")
+                  .arg(names.join(QStringLiteral(", ")));
+    }
+    tell(text);
   });
 }
 

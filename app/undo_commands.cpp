@@ -45,13 +45,6 @@ bool othersKeptTheirOrder(const std::vector<std::uint64_t>& before,
   return true;
 }
 
-std::string asciiUpper(std::string text) {
-  for (char& c : text) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return text;
-}
-
 }  // namespace
 
 // --- copy -------------------------------------------------------------------------------------
@@ -237,15 +230,22 @@ void CmdRewriteModules::undo() {
 }
 
 CmdStripPrefix::CmdStripPrefix(ModuleTable& table, const std::string& caption)
-    : CmdRewriteModules(table, Field::Name),
-      m_prefix(libraryBaseName(caption) + "-"),
-      m_upperPrefix(asciiUpper(m_prefix)) {
+    : CmdRewriteModules(table, Field::Name), m_prefix(libraryBaseName(caption) + "-") {
   setText(QStringLiteral("Tirar prefixo"));
+  // Planned once, on the library as it is now: equal old names get equal new ones.
+  StripPlan plan = planStripPrefix(table, caption);
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    const std::string old = table.recordAt(row).nome_Componente.value_or(std::string());
+    std::string& name = plan.names[static_cast<std::size_t>(row)];
+    if (name != old) m_newNames.emplace(old, std::move(name));
+  }
+  m_kept = std::move(plan.kept);
 }
 
 std::string CmdStripPrefix::rewrite(const ModuleRecord& record) const {
   const std::string name = record.nome_Componente.value_or(std::string());
-  return replaceAll(replaceAll(name, m_prefix, ""), m_upperPrefix, "");
+  const auto found = m_newNames.find(name);
+  return found == m_newNames.end() ? name : found->second;
 }
 
 CmdFillNames::CmdFillNames(ModuleTable& table) : CmdRewriteModules(table, Field::Body) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -103,17 +104,21 @@ class CmdRewriteModules : public QUndoCommand {
   bool m_done = false;
 };
 
-/// Removes "B-" and then "B-" in capitals from every name (B the library's base name).
+/// Removes "B-" and then "B-" in capitals from every name (B the library's base name), except
+/// where that would leave a name empty or equal to another (planStripPrefix).
 class CmdStripPrefix final : public CmdRewriteModules {
  public:
   CmdStripPrefix(ModuleTable& table, const std::string& caption);
   /// "B-", the prefix removed.
   const std::string& prefix() const { return m_prefix; }
+  /// The names that keep their prefix, since stripping it would leave them empty or taken.
+  const std::vector<std::string>& kept() const { return m_kept; }
 
  private:
   std::string rewrite(const ModuleRecord& record) const override;
   std::string m_prefix;
-  std::string m_upperPrefix;
+  std::unordered_map<std::string, std::string> m_newNames;  // old name, new name
+  std::vector<std::string> m_kept;
 };
 
 /// Writes each module's name over the ">NAME" placeholders of its body.

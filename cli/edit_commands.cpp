@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that change a library: each loads with the reader, changes the table with the
 // window's own command code and saves with the writer.
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <optional>
 #include <ostream>
@@ -12,6 +14,7 @@
 #include "library/library_commands.h"
 #include "library/library_reader.h"
 #include "library/library_writer.h"
+#include "library/message_text.h"
 #include "library/module_table.h"
 
 namespace trevak::cli {
@@ -26,6 +29,7 @@ struct EditArgs {
   std::vector<std::string> operands;
   std::optional<std::string> output;
   bool startNew = false;
+  bool force = false;
 };
 
 struct Syntax {
@@ -36,7 +40,8 @@ struct Syntax {
   bool acceptsNew;
 };
 
-constexpr Syntax kCopy{"copy", "copy SRC.mod DST.mod NAME... [--new] [-o OUT.mod]", 3, 0, true};
+constexpr Syntax kCopy{"copy", "copy SRC.mod DST.mod NAME... [--new [--force]] [-o OUT.mod]", 3, 0,
+                       true};
 constexpr Syntax kDelete{"delete", "delete LIB.mod NAME... [-o OUT.mod]", 2, 0, false};
 constexpr Syntax kStripPrefix{"strip-prefix", "strip-prefix LIB.mod [-o OUT.mod]", 1, 1, false};
 constexpr Syntax kFillNames{"fill-names", "fill-names LIB.mod [-o OUT.mod]", 1, 1, false};
@@ -71,6 +76,8 @@ std::optional<EditArgs> parseArgs(const Args& args, const Syntax& syntax, std::o
       parsed.output = args[++i];
     } else if (arg == "--new" && syntax.acceptsNew) {
       parsed.startNew = true;
+    } else if (arg == "--force" && syntax.acceptsNew) {
+      parsed.force = true;
     } else {
       usageError(syntax, "unknown option '" + arg + "'", err);
       return std::nullopt;
@@ -154,6 +161,16 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
   const std::string& source = parsed->operands[0];
   const std::string& destination = parsed->operands[1];
 
+  // --new starts from an empty library: over an existing one it would keep only this copy.
+  struct stat existing {};
+  if (parsed->startNew && !parsed->output && !parsed->force &&
+      ::lstat(destination.c_str(), &existing) == 0 && !S_ISDIR(existing.st_mode)) {
+    err << "trevak-cli: copy: " << messageQuote(destination)
+        << " exists; --new would replace it with only the copied modules (drop --new to add "
+           "to it, or give --force to replace it)\n";
+    return kRefused;
+  }
+
   ModuleTable search;
   ModuleTable edit;
   if (!loadSourceLibrary(source, search, err)) return kFailed;
@@ -214,9 +231,14 @@ int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
 }
 
 int cmdStripPrefix(const Args& args, std::ostream&, std::ostream& err) {
-  return changeOneLibrary(args, kStripPrefix, err, [](ModuleTable& table, const EditArgs& parsed) {
-    stripLibraryPrefix(table, parsed.operands[0]);
-    return Outcome{};
+  return changeOneLibrary(args, kStripPrefix, err, [&](ModuleTable& table, const EditArgs& parsed) {
+    Outcome outcome;
+    for (const std::string& name : stripLibraryPrefix(table, parsed.operands[0])) {
+      err << "trevak-cli: strip-prefix: " << messageQuote(name)
+          << " keeps its name: without the prefix it would be empty or another module's\n";
+      outcome.status = kRefused;
+    }
+    return outcome;
   });
 }
 

@@ -2,7 +2,9 @@
 #include "library/library_commands.h"
 
 #include "library/length_units.h"
+#include "library/module_edits.h"
 #include "library/module_table.h"
+#include "library/name_collation.h"
 
 namespace trevak {
 
@@ -103,14 +105,53 @@ std::string replaceAll(std::string_view text, std::string_view pattern,
   return result;
 }
 
-void stripLibraryPrefix(ModuleTable& edit, std::string_view caption) {
+StripPlan planStripPrefix(const ModuleTable& edit, std::string_view caption) {
   const std::string base = libraryBaseName(caption);
   const std::string p1 = base + "-";
   const std::string p2 = asciiUpper(base) + "-";
+  const auto rows = static_cast<std::size_t>(edit.RecordCount());
+  StripPlan plan;
+  std::vector<std::string> old(rows);
+  plan.names.resize(rows);
+  for (std::size_t row = 0; row < rows; ++row) {
+    old[row] = edit.recordAt(static_cast<int>(row)).nome_Componente.value_or(std::string());
+    plan.names[row] = replaceAll(replaceAll(old[row], p1, ""), p2, "");
+  }
+  // Every clash of a round is settled together, so that two modules stripped to one name both
+  // keep theirs; a name kept can meet another stripped one, hence the rounds.
+  const ModuleNameCollator collator;
+  std::vector<bool> kept(rows, false);
+  for (bool again = true; again;) {
+    again = false;
+    std::vector<bool> clashes(rows, false);
+    for (std::size_t row = 0; row < rows; ++row) {
+      if (kept[row] || plan.names[row] == old[row]) continue;
+      bool clash = plan.names[row].empty();
+      for (std::size_t other = 0; other < rows && !clash; ++other) {
+        clash = other != row && sameModuleName(collator, plan.names[row], plan.names[other]);
+      }
+      clashes[row] = clash;
+    }
+    for (std::size_t row = 0; row < rows; ++row) {
+      if (!clashes[row]) continue;
+      plan.names[row] = old[row];
+      kept[row] = true;
+      again = true;
+    }
+  }
+  for (std::size_t row = 0; row < rows; ++row) {
+    if (kept[row]) plan.kept.push_back(old[row]);
+  }
+  return plan;
+}
+
+std::vector<std::string> stripLibraryPrefix(ModuleTable& edit, std::string_view caption) {
+  StripPlan plan = planStripPrefix(edit, caption);
   editEveryRecord(edit, [&] {
-    edit.SetField(kNameField, replaceAll(edit.GetField(kNameField), p1, ""));
-    edit.SetField(kNameField, replaceAll(edit.GetField(kNameField), p2, ""));
+    const auto row = static_cast<std::size_t>(edit.currentIndex());
+    if (row < plan.names.size()) edit.SetField(kNameField, plan.names[row]);
   });
+  return std::move(plan.kept);
 }
 
 void fillNamePlaceholders(ModuleTable& edit) {

@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace trevak {
 
@@ -60,13 +61,23 @@ std::string libraryBaseName(std::string_view caption);
 std::string replaceAll(std::string_view text, std::string_view pattern,
                        std::string_view replacement);
 
-/// Removes the library's base name followed by "-" from every module name of the edit library
-/// (the strip-prefix command): first "B-", then "B-" with a to z in capitals, from the name as
-/// the first removal left it. `caption` is the edit library's path as the header strip shows
+/// What strip-prefix does to each module of a library: every "B-" and then every "B-" in
+/// capitals is removed from its name (B the library's base name, from `caption` as the header
+/// strip shows it), wherever it stands. A module whose strip would leave its name empty or equal
+/// (as sameModuleName says) to another module's name after the strip keeps its name and is
+/// listed in `kept`; the others are stripped.
+struct StripPlan {
+  std::vector<std::string> names;  ///< each row's name after the command
+  std::vector<std::string> kept;   ///< the names left as they were, and why: in table order
+};
+StripPlan planStripPrefix(const ModuleTable& edit, std::string_view caption);
+
+/// Gives every module of the edit library its name from planStripPrefix (the strip-prefix
+/// command) and returns the names kept. `caption` is the edit library's path as the header strip shows
 /// it. Every record is opened with EditRecord, so the after-edit hook sets the modified flag
 /// once a table holds a module. The table is not sorted again; the last record ends up current
 /// and the views see one notification at the start (MoveFirst) and one at the end.
-void stripLibraryPrefix(ModuleTable& edit, std::string_view caption);
+std::vector<std::string> stripLibraryPrefix(ModuleTable& edit, std::string_view caption);
 
 /// Writes each module's name over every ">NAME" of its own body (the copy-name command); the
 /// same walk, hook and notifications as stripLibraryPrefix.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Saving and the editing commands through the window's buttons.
+#include <QStatusBar>
 #include <cerrno>
 
 #include "app/preview_widget.h"
@@ -123,6 +124,18 @@ TEST_F(Commands, StripPrefixUsesTheLibraryBaseName) {
   EXPECT_TRUE(window_->isModified());
   EXPECT_EQ(gridRow("DBGrid1"), 0);  // the user stays on the module they were on
   EXPECT_EQ(find<NameGrid>("DBGrid1")->model()->index(1, 0).data().toString(), "DIP8");
+}
+
+// Names the strip would make empty or equal keep their prefix, the status bar names them, and
+// one undo takes the rest back.
+TEST_F(Commands, StripPrefixKeepsNamesThatWouldClashAndSaysWhich) {
+  loadEdit(writeLibrary("R.mod", modulesNamed({"AR4", "ARR-4", "R-", "R-5"})));
+  click("RxSpeedButton2");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"AR4", "ARR-4", "R-", "5"}));
+  EXPECT_TRUE(window_->statusBar()->currentMessage().contains(QStringLiteral("ARR-4, R-")))
+      << window_->statusBar()->currentMessage().toStdString();
+  trigger("Desfazer1");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"AR4", "ARR-4", "R-", "R-5"}));
 }
 
 TEST_F(Commands, StripPrefixAfterNewLibraryRemovesNova) {

@@ -202,8 +202,21 @@ TEST_F(EditCommands, CopyIntoANewLibraryTakesTheSourcesUnit) {
   EXPECT_EQ(out(), "mm\n");
 
   write("decimil.mod", library({kPadDecimil}));
-  EXPECT_EQ(cli({"copy", "--new", path("decimil.mod"), path("new.mod"), "PAD"}), 0) << err();
+  EXPECT_EQ(cli({"copy", "--new", "--force", path("decimil.mod"), path("new.mod"), "PAD"}), 0)
+      << err();
   EXPECT_EQ(read("new.mod"), library({kPadDecimil}));
+}
+
+// A script copying one module a call with --new must not keep only the last one.
+TEST_F(EditCommands, NewOntoAnExistingLibraryIsRefusedUnlessForced) {
+  writeSearchLibrary();
+  write("dst.mod", library({kAlfa}));
+  EXPECT_EQ(cli({"copy", "--new", path("src.mod"), path("dst.mod"), "R1"}), 1);
+  EXPECT_NE(err().find("drop --new to add"), std::string::npos) << err();
+  EXPECT_EQ(read("dst.mod"), library({kAlfa}));
+  EXPECT_EQ(cli({"copy", "--new", "--force", path("src.mod"), path("dst.mod"), "R1"}), 0) << err();
+  EXPECT_EQ(read("dst.mod"), library({kR1}));
+  EXPECT_EQ(cli({"copy", "--force", path("src.mod"), path("dst.mod"), "DIP8"}), 0) << err();
 }
 
 TEST_F(EditCommands, CopyToMillimetresAndBackGivesTheSameBytes) {
@@ -292,6 +305,16 @@ TEST_F(EditCommands, StripPrefixUsesTheLibrarysOwnName) {
   EXPECT_EQ(cli({"strip-prefix", path("conn.mod"), "-o", path("out.mod")}), 0) << err();
   EXPECT_EQ(read("out.mod"),
             library({{"A", {"T0 conn-A"}}, {"Conn-B", {}}, {"DIP8", {}}, {"SMD-0805", {}}}));
+}
+
+// "ARR-4" loses its "R-" in library R: where that gives another module's name, or none, the
+// module keeps its name and is named on standard error; the others change and are saved.
+TEST_F(EditCommands, StripPrefixKeepsNamesThatWouldClashAndSaysWhich) {
+  write("R.mod", library({{"AR4", {}}, {"ARR-4", {}}, {"R-", {}}, {"R-5", {}}}));
+  EXPECT_EQ(cli({"strip-prefix", path("R.mod")}), 1);
+  EXPECT_NE(err().find("ARR-4 keeps its name"), std::string::npos) << err();
+  EXPECT_NE(err().find("R- keeps its name"), std::string::npos) << err();
+  EXPECT_EQ(read("R.mod"), library({{"AR4", {}}, {"ARR-4", {}}, {"R-", {}}, {"5", {}}}));
 }
 
 TEST_F(EditCommands, FillNamesReplacesThePlaceholdersInPlace) {

@@ -111,14 +111,14 @@ TEST(LibraryBaseName, LastPartWithoutItsExtension) {
 TEST(StripPrefixCommand, RemovesTheNameAndItsCapitalsFollowedByAHyphen) {
   EXPECT_EQ(
       namesAfterStrip("C:\\kicad\\modules\\conn.mod",
-                      {"conn-DIP8", "CONN-DIP8", "Conn-DIP8", "SMD-conn-0805", "conn-conn-X",
+                      {"conn-DIP8", "CONN-DIP14", "Conn-DIP8", "SMD-conn-0805", "conn-conn-X",
                        "CONN-conn-Y", "conn-CONN-Z", "conn"}),
-      (std::vector<std::string>{"DIP8", "DIP8", "Conn-DIP8", "SMD-0805", "X", "Y", "Z", "conn"}));
+      (std::vector<std::string>{"DIP8", "DIP14", "Conn-DIP8", "SMD-0805", "X", "Y", "Z", "conn"}));
 }
 
 TEST(StripPrefixCommand, EmptyBaseNameRemovesEveryHyphen) {
   EXPECT_EQ(namesAfterStrip("", {"DIP-8", "a--b", "-"}),
-            (std::vector<std::string>{"DIP8", "ab", ""}));
+            (std::vector<std::string>{"DIP8", "ab", "-"}));  // "-" would have no name left
 }
 
 TEST(StripPrefixCommand, NewLibraryCaptionRemovesNova) {
@@ -154,9 +154,20 @@ TEST(StripPrefixCommand, DoesNotSortAgain) {
   stripLibraryPrefix(table, "conn.mod");
   EXPECT_EQ(namesOf(table), (std::vector<std::string>{"Z", "M"}));
   ModuleTable other;
-  fill(other, {{"A", ""}, {"conn-B", ""}, {"x-A", ""}});
+  fill(other, {{"A", ""}, {"conn-B", ""}, {"x-C", ""}});
   stripLibraryPrefix(other, "x.mod");
-  EXPECT_EQ(namesOf(other), (std::vector<std::string>{"A", "conn-B", "A"}));
+  EXPECT_EQ(namesOf(other), (std::vector<std::string>{"A", "conn-B", "C"}));
+}
+
+// A strip that would leave a name empty, or equal to another module's after the strip (letter
+// case ignored), keeps that name and lists it; the others are stripped.
+TEST(StripPrefixCommand, NamesThatWouldComeOutEmptyOrTakenAreKeptAndListed) {
+  ModuleTable table;
+  fill(table, {{"R-", ""}, {"ARR-4", ""}, {"AR4", ""}, {"R-X", ""}, {"R-x", ""}, {"R-Y", ""}});
+  const std::vector<std::string> kept = stripLibraryPrefix(table, "/libs/R.mod");
+  // The table's order: AR4, ARR-4, R-, R-X, R-x, R-Y.
+  EXPECT_EQ(namesOf(table), (std::vector<std::string>{"AR4", "ARR-4", "R-", "R-X", "R-x", "Y"}));
+  EXPECT_EQ(kept, (std::vector<std::string>{"ARR-4", "R-", "R-X", "R-x"}));
 }
 
 TEST(StripPrefixCommand, OpensEveryRecordEvenWhenNothingChanges) {
