@@ -173,7 +173,8 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
 
   ModuleTable search;
   ModuleTable edit;
-  if (!loadSourceLibrary(source, search, err)) return kFailed;
+  std::size_t unread = 0;
+  if (!loadSourceLibrary(source, search, err, &unread)) return kFailed;
   if (!parsed->startNew && !load(edit, destination, err)) return kFailed;
 
   int status = kDone;
@@ -207,8 +208,11 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
     }
   }
   // An unchanged destination is left alone; -o and --new ask for a file in any case.
-  if (!copied && !parsed->output && !parsed->startNew) return status;
-  return worse(status, save(edit, parsed->output.value_or(destination), *time, err));
+  if (!copied && !parsed->output && !parsed->startNew) {
+    return statusWithUnread(status, unread, "copy", err);
+  }
+  return statusWithUnread(worse(status, save(edit, parsed->output.value_or(destination), *time, err)),
+                          unread, "copy", err);
 }
 
 int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {

@@ -74,7 +74,8 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   }
   const std::string& path = positional.front();
   ModuleTable table;
-  if (!loadSourceLibrary(path, table, err)) return 2;
+  std::size_t unread = 0;
+  if (!loadSourceLibrary(path, table, err, &unread)) return 2;
 
   std::vector<ExportModule> all = exportModulesOf(table);
   std::vector<ExportModule> modules;
@@ -149,9 +150,11 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   out << report.count(ExportOutcome::Written) << " written, "
       << report.count(ExportOutcome::Unchanged) << " unchanged, "
       << report.count(ExportOutcome::Replaced) << " replaced, " << refused << " refused, "
-      << failed << " failed\n";
+      << failed << " failed";
+  if (unread != 0) out << ", " << unread << (unread == 1 ? " file" : " files") << " not read";
+  out << '\n';
   if (failed != 0) return 2;
-  if (refused != 0) return 1;
+  if (refused != 0 || unread != 0) return statusWithUnread(1, unread, "export", err);
   return out ? 0 : 2;
 }
 

@@ -103,7 +103,7 @@ int cmdFind(const Args& args, std::ostream& out, std::ostream& err) {
     }
   }
   if (!out) return 2;
-  return matches > 0 ? 0 : 1;
+  return statusWithUnread(matches > 0 ? 0 : 1, set.failures.size(), "find", err);
 }
 
 }  // namespace trevak::cli

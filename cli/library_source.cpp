@@ -15,10 +15,13 @@
 
 namespace trevak::cli {
 
-bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err) {
+bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err,
+                       std::size_t* unread) {
+  if (unread != nullptr) *unread = 0;
   if (isTableSource(source)) {
     LibrarySetContents set;
     if (!readTableSet(source, set, err)) return false;
+    if (unread != nullptr) *unread = set.failures.size();
     commitLibrarySet(set, table);
     return true;
   }
@@ -40,8 +43,17 @@ bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostre
     err << "trevak-cli: " << source << ": no library could be read\n";
     return false;
   }
+  if (unread != nullptr) *unread = set.failures.size();
   commitLibrarySet(set, table);
   return true;
+}
+
+int statusWithUnread(int status, std::size_t unread, const std::string& command, std::ostream& err) {
+  if (unread == 0) return status;
+  err << "trevak-cli: " << command << ": " << unread
+      << (unread == 1 ? " file" : " files")
+      << " of the source could not be read (listed above); what they hold is missing\n";
+  return status > 1 ? status : 1;
 }
 
 Located locateInOneLibrary(ModuleTable& table, const std::string& moduleName,

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <cstddef>
 #include <iosfwd>
 #include <string>
 
@@ -15,8 +16,15 @@ namespace trevak::cli {
 /// loads one; a `.pretty` folder or a `.kicad_mod` file as one library of footprint files; or
 /// a folder, whose every `*.mod` file and `.pretty` folder is read into one set (files that
 /// fail are reported on `err` and skipped). Returns false, having reported why, when the file or every
-/// library of the folder failed.
-bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err);
+/// library of the folder failed. `unread`, when given, receives how many files of a folder or
+/// table (libraries, or footprints of a `.pretty`) could not be read, and were reported.
+bool loadSourceLibrary(const std::string& source, ModuleTable& table, std::ostream& err,
+                       std::size_t* unread = nullptr);
+
+/// A command's exit status once its source is known to have had `unread` libraries that could
+/// not be read: at least 1, so that a script sees that modules may be missing, with a line on
+/// `err` naming the count. `status` is returned as it is when `unread` is 0.
+int statusWithUnread(int status, std::size_t unread, const std::string& command, std::ostream& err);
 
 /// The source argument that stands for a KiCad library table's libraries: `tableArg` is a
 /// table file or project folder, or empty for the user's global table.

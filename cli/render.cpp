@@ -226,7 +226,8 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
   const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
 
   ModuleTable table;
-  if (!loadSourceLibrary(options->library, table, err)) return 2;
+  std::size_t unread = 0;
+  if (!loadSourceLibrary(options->library, table, err, &unread)) return 2;
   // The sketch reads legacy body lines only: footprints of .kicad_mod files are drawn exactly.
   for (const SourceLibrary& library : table.libraries()) {
     if (library.format != ModuleFormat::KicadMod) continue;
@@ -243,7 +244,9 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
     exactArgs.push_back("--exact");
     return cmdRenderExact(exactArgs, out, err);
   }
-  return options->all ? renderAll(*options, table, out, err) : renderOne(*options, table, err);
+  return statusWithUnread(
+      options->all ? renderAll(*options, table, out, err) : renderOne(*options, table, err), unread,
+      "render", err);
 }
 
 }  // namespace trevak::cli

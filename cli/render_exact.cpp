@@ -304,9 +304,11 @@ int cmdRenderExact(const Args& args, std::ostream& out, std::ostream& err) {
   if (!options) return 2;
   const std::unique_ptr<QGuiApplication> app = ensureGuiApplication();
   ModuleTable table;
-  if (!loadSourceLibrary(options->library, table, err)) return 2;
-  return options->all ? renderAll(*options, table, out, err)
-                      : renderOne(*options, table, out, err);
+  std::size_t unread = 0;
+  if (!loadSourceLibrary(options->library, table, err, &unread)) return 2;
+  return statusWithUnread(options->all ? renderAll(*options, table, out, err)
+                                       : renderOne(*options, table, out, err),
+                          unread, "render", err);
 }
 
 }  // namespace trevak::cli

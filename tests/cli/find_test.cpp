@@ -34,7 +34,6 @@ class FindAndSources : public ::testing::Test {
                                module("R0805", "Po 25.4 0 0 15 0 0 ~~\r\nLi R0805\r\n"),
                            true));
     write("y/smd.mod", lib(module("R0805", "Cd other\r\n")));
-    write("y/broken.mod", "");  // an empty file is an empty library, not a failure
   }
   void write(const std::string& rel, const std::string& bytes) {
     const std::filesystem::path p = dir() + "/" + rel;
@@ -78,9 +77,10 @@ TEST_F(FindAndSources, FindUsageErrors) {
   const auto missing = runCli({"find", "sot", "--", dir() + "/none.mod"});
   EXPECT_EQ(missing.status, 2);
   EXPECT_NE(missing.err.find("File not found"), std::string::npos);
-  // One failing source among good ones is reported and the rest searched.
+  // One failing source among good ones is reported and the rest searched; the status says that
+  // modules may be missing.
   const auto partly = runCli({"find", "sot23", "--", dir() + "/none.mod", dir() + "/discret.mod"});
-  EXPECT_EQ(partly.status, 0);
+  EXPECT_EQ(partly.status, 1);
   EXPECT_EQ(partly.out, "discret\tSOT23\n");
   EXPECT_NE(partly.err.find("none.mod: File not found"), std::string::npos);
 }
@@ -113,3 +113,31 @@ TEST_F(FindAndSources, CopyFromAFolderConvertsFromTheModulesOwnUnit) {
 }
 
 }  // namespace
+
+// A library of a folder that cannot be read is listed and makes the exit status 1 for every
+// command that reads the folder, whatever else went well: its modules are missing.
+TEST_F(FindAndSources, ALibraryThatCannotBeReadMakesTheStatusOne) {
+  write("z/junk.mod", "this is no library\n");
+  const std::string out = dir() + "/out";
+  struct Case {
+    std::vector<std::string> args;
+    std::string summary;  // what standard output says, where the command prints a summary
+  };
+  const Case cases[] = {
+      {{"find", "sot", "--", dir()}, ""},
+      {{"export", dir(), "-o", out + "/x.pretty"}, "1 file not read"},
+      {{"render", dir(), "--all", "-o", out + "/sketch"}, ""},
+      {{"render", dir(), "--all", "--exact", "-o", out + "/exact"}, ""},
+      {{"copy", dir(), out + "-new.mod", "TO92", "--new"}, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.front() + " " + c.args.back());
+    const auto r = runCli(c.args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("junk.mod"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("1 file of the source could not be read"), std::string::npos) << r.err;
+    if (!c.summary.empty()) {
+      EXPECT_NE(r.out.find(c.summary), std::string::npos) << r.out;
+    }
+  }
+}

@@ -66,8 +66,9 @@ TEST_F(PrettySource, ListFindAndShowReadEveryDialect) {
   EXPECT_EQ(std::count(list.out.begin(), list.out.end(), '\n'), 6) << list.out;
   EXPECT_NE(list.err.find("Broken.kicad_mod"), std::string::npos);
 
+  // The broken and the future file are missing from the search: status 1.
   const auto found = runCli({"find", "Samtec", "--", m_root.string()});
-  EXPECT_EQ(found.status, 0);
+  EXPECT_EQ(found.status, 1);
   EXPECT_EQ(found.out, std::string("Mixed\t") + mixedFootprints()[5].name + "\n");
 
   // show prints the file as it is on disk, by name or by KiCad's NICKNAME:NAME.
@@ -86,7 +87,8 @@ TEST_F(PrettySource, ListFindAndShowReadEveryDialect) {
 TEST_F(PrettySource, ExportWritesTheFilesAsTheyAreAndCopyIntoALegacyLibraryIsRefused) {
   const fs::path out = m_root / "Out.pretty";
   const auto r = runCli({"export", m_folder.string(), "-o", out.string()});
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.status, 1) << r.err;  // the broken and the future file are not exported
+  EXPECT_NE(r.out.find("2 files not read"), std::string::npos) << r.out;
   for (const auto& f : mixedFootprints()) {
     EXPECT_EQ(fileText(out / (std::string(f.name) + ".kicad_mod")),
               fileText(fs::path(TREVAK_CORPUS_PRETTY_DIR) / f.source))
