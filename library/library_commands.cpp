@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library_commands.h"
 
+#include <unordered_map>
+
 #include "library/length_units.h"
 #include "library/module_edits.h"
 #include "library/module_table.h"
@@ -118,17 +120,39 @@ StripPlan planStripPrefix(const ModuleTable& edit, std::string_view caption) {
     plan.names[row] = replaceAll(replaceAll(old[row], p1, ""), p2, "");
   }
   // Every clash of a round is settled together, so that two modules stripped to one name both
-  // keep theirs; a name kept can meet another stripped one, hence the rounds.
+  // keep theirs; a name kept can meet another stripped one, hence the rounds. Names equal as
+  // sameModuleName says: ASCII names when equal in capitals (counted in a map, so that a
+  // library of tens of thousands of modules takes no quadratic time), others by collation.
   const ModuleNameCollator collator;
+  const auto isAscii = [](const std::string& name) {
+    for (const char c : name) {
+      if (static_cast<unsigned char>(c) >= 0x80) return false;
+    }
+    return true;
+  };
   std::vector<bool> kept(rows, false);
   for (bool again = true; again;) {
     again = false;
+    std::unordered_map<std::string, int> inCapitals;
+    std::vector<std::size_t> others;  // rows whose names are not ASCII
+    for (std::size_t row = 0; row < rows; ++row) {
+      ++inCapitals[asciiUpper(plan.names[row])];
+      if (!isAscii(plan.names[row])) others.push_back(row);
+    }
     std::vector<bool> clashes(rows, false);
     for (std::size_t row = 0; row < rows; ++row) {
       if (kept[row] || plan.names[row] == old[row]) continue;
-      bool clash = plan.names[row].empty();
-      for (std::size_t other = 0; other < rows && !clash; ++other) {
-        clash = other != row && sameModuleName(collator, plan.names[row], plan.names[other]);
+      const std::string& name = plan.names[row];
+      bool clash = name.empty() || inCapitals[asciiUpper(name)] > 1;
+      if (!isAscii(name)) {
+        for (std::size_t other = 0; other < rows && !clash; ++other) {
+          clash = other != row && sameModuleName(collator, name, plan.names[other]);
+        }
+      } else {
+        for (const std::size_t other : others) {
+          if (clash) break;
+          clash = other != row && sameModuleName(collator, name, plan.names[other]);
+        }
       }
       clashes[row] = clash;
     }
