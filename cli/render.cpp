@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -6,6 +7,7 @@
 #include <QImage>
 #include <QImageWriter>
 #include <QString>
+#include <QStringDecoder>
 #include <charconv>
 #include <cstdlib>
 #include <memory>
@@ -17,6 +19,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/render_files.h"
 #include "cli/render_support.h"
 #include "cli/library_source.h"
 #include "drawing/drawing_state.h"
@@ -145,6 +148,19 @@ class SearchPane {
 QString pathFromBytes(const std::string& path) { return QFile::decodeName(path.c_str()); }
 
 /// Writes the picture as a PNG of its size; a pane showing nothing gives one white pixel.
+// The PNG bytes of a picture; an empty picture is one white pixel.
+QByteArray pngBytes(QImage image) {
+  if (image.isNull()) {
+    image = QImage(1, 1, QImage::Format_RGB32);
+    image.fill(kWhite);
+  }
+  QByteArray data;
+  QBuffer buffer(&data);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter writer(&buffer, "png");
+  return writer.write(image) ? data : QByteArray();
+}
+
 bool writePicture(QImage image, const std::string& path, std::ostream& err) {
   if (image.isNull()) {
     image = QImage(1, 1, QImage::Format_RGB32);
@@ -177,21 +193,22 @@ int renderAll(const RenderOptions& o, const ModuleTable& table, std::ostream& ou
   if (table.IsEmpty()) return 0;
   SearchPane pane(table, o.texts);
   pane.loadAndZoom(o.scale);
-  // Names compared without case, so the files also stay apart on case-blind file systems.
-  std::set<QString> taken;
+  RenderFileNames names(QStringLiteral(".png"));
+  bool refused = false;
   for (int row = 0; row < table.RecordCount(); ++row) {
     pane.select(row);
-    const QString stem = safeFileStem(table.recordAt(row).nome_Componente.value_or(""));
-    QString file = stem + QStringLiteral(".png");
-    for (int n = 2; taken.count(file.toCaseFolded()) != 0; ++n) {
-      file = stem + QStringLiteral("_%1.png").arg(n);
-    }
-    taken.insert(file.toCaseFolded());
+    const QString file = names.next(table.recordAt(row).nome_Componente.value_or(""));
     const std::string path = QFile::encodeName(QDir(folder).filePath(file)).toStdString();
-    if (!writePicture(pane.shown(), path, err)) return 2;
+    const PictureWrite written = writePictureInFolder(pngBytes(pane.shown()), path, err);
+    if (written == PictureWrite::Failed) return 2;
+    if (written == PictureWrite::Refused) {
+      refused = true;
+      continue;
+    }
     out << path << '\n';
   }
-  return out ? 0 : 2;
+  if (!out) return 2;
+  return refused ? 1 : 0;
 }
 
 }  // namespace
@@ -206,15 +223,19 @@ std::unique_ptr<QGuiApplication> ensureGuiApplication() {
 }
 
 QString safeFileStem(const std::string& name) {
-  std::string safe;
-  for (const char c : name) {
-    const auto u = static_cast<unsigned char>(c);
+  // UTF-8 when the bytes are UTF-8 (KiCad's own names), else Latin-1 as the window shows them.
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(QByteArrayView(name.data(), static_cast<qsizetype>(name.size())));
+  if (utf8.hasError()) text = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+  for (QChar& c : text) {
+    const char16_t u = c.unicode();
     const bool unsafe = u < 0x20 || (u >= 0x7f && u < 0xa0) ||
-                        std::string_view("/\\:*?\"<>|").find(c) != std::string_view::npos;
-    safe.push_back(unsafe ? '_' : c);
+                        (u < 0x80 && std::string_view("/\\:*?\"<>|").find(static_cast<char>(u)) !=
+                                         std::string_view::npos);
+    if (unsafe) c = QLatin1Char('_');
   }
-  if (safe.empty()) safe.push_back('_');
-  return QString::fromLatin1(safe.data(), static_cast<qsizetype>(safe.size()));
+  if (text.isEmpty()) text = QStringLiteral("_");
+  return text;
 }
 
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {

@@ -22,6 +22,7 @@
 #include "cli/commands.h"
 #include "cli/library_source.h"
 #include "library/ordered_workers.h"
+#include "cli/render_files.h"
 #include "cli/render_support.h"
 #include "drawing/exact_footprint.h"
 #include "drawing/exact_renderer.h"
@@ -259,17 +260,11 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
   };
   std::vector<Job> jobs;
   jobs.reserve(static_cast<std::size_t>(table.RecordCount()));
-  // Names compared without case, so the files also stay apart on case-blind file systems.
-  std::set<QString> taken;
+  RenderFileNames names(suffix);
   for (int row = 0; row < table.RecordCount(); ++row) {
     const ModuleRecord& record = table.recordAt(row);
     const std::string name = record.nome_Componente.value_or("");
-    const QString stem = safeFileStem(name);
-    QString file = stem + suffix;
-    for (int n = 2; taken.count(file.toCaseFolded()) != 0; ++n) {
-      file = stem + QStringLiteral("_%1").arg(n) + suffix;
-    }
-    taken.insert(file.toCaseFolded());
+    const QString file = names.next(name);
     jobs.push_back({record.Comandos.value_or(std::string()), unitOf(table, record), record.format, name,
                     QFile::encodeName(QDir(folder).filePath(file)).toStdString()});
   }
@@ -284,8 +279,14 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
       return {};  // reported as a picture that could not be encoded
     }
   };
+  bool refused = false;
   const auto consume = [&](std::size_t i, QByteArray data) {
-    if (!writeFile(data, jobs[i].path, err)) return false;
+    const PictureWrite written = writePictureInFolder(data, jobs[i].path, err);
+    if (written == PictureWrite::Failed) return false;
+    if (written == PictureWrite::Refused) {
+      refused = true;
+      return true;
+    }
     out << jobs[i].path << '\n';
     return true;
   };
@@ -294,7 +295,8 @@ int renderAll(const ExactOptions& o, const ModuleTable& table, std::ostream& out
                                   produce, consume)) {
     return 2;
   }
-  return out ? 0 : 2;
+  if (!out) return 2;
+  return refused ? 1 : 0;
 }
 
 }  // namespace

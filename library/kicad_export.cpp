@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <random>
 #include <thread>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -213,6 +214,7 @@ std::vector<std::string> exportFootprintNames(const std::vector<ExportModule>& m
   names.reserve(modules.size());
   std::unordered_set<std::string> used;
   used.reserve(modules.size() * 2);
+  std::unordered_map<std::string, int> nextVersion;
   for (const ExportModule& m : modules) {
     if (!exportableName(m.name)) {
       names.emplace_back();
@@ -220,8 +222,13 @@ std::vector<std::string> exportFootprintNames(const std::vector<ExportModule>& m
     }
     const std::string base = kicadFootprintName(m.name);
     std::string name = base;
-    for (int version = 2; !used.insert(caseFolded(name)).second; ++version) {
-      name = base + "_v" + std::to_string(version);
+    if (!used.insert(caseFolded(name)).second) {
+      // The next version to try for this name: every one before it is taken, so a name that
+      // thousands of modules share costs no more than a name of its own.
+      int& version = nextVersion.try_emplace(caseFolded(base), 2).first->second;
+      do {
+        name = base + "_v" + std::to_string(version++);
+      } while (!used.insert(caseFolded(name)).second);
     }
     names.push_back(std::move(name));
   }

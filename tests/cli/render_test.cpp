@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -201,6 +202,51 @@ TEST_F(Render, AllMakesNamesSafeAndApart) {
     files.insert(f.toCaseFolded());
   }
   EXPECT_EQ(files, (std::set<QString>{"x_1.png", "x_1_2.png", "x_1_3.png", "ab.png", "ab_2.png"}));
+}
+
+// Links planted in the output folder are never followed, by the sketch or the exact drawing:
+// neither the target of a link nor the place a dangling one names is written; each is
+// reported, the other pictures are written, status 1. An earlier run's plain file is replaced.
+TEST_F(Render, AllNeverWritesThroughALinkInTheFolder) {
+  const std::string lib = library("links.mod", {{"A", "DS 0 0 100 0\r\n"},
+                                                {"B", "DS 0 0 100 0\r\n"},
+                                                {"C", "DS 0 0 100 0\r\n"}});
+  for (const std::vector<std::string>& extra : {std::vector<std::string>{},
+                                                std::vector<std::string>{"--exact"}}) {
+    SCOPED_TRACE(extra.empty() ? "sketch" : "exact");
+    const std::string tag = extra.empty() ? "sketch" : "exact";
+    const std::string folder = path(tag);
+    const std::string victim = path(tag + "-victim.txt");
+    const std::string nowhere = path(tag + "-nowhere.png");
+    ASSERT_TRUE(QDir().mkpath(QString::fromStdString(folder)));
+    std::ofstream(victim) << "keep me";
+    std::ofstream(folder + "/C.png") << "an earlier picture";
+    ASSERT_EQ(::symlink(victim.c_str(), (folder + "/A.png").c_str()), 0);
+    ASSERT_EQ(::symlink(nowhere.c_str(), (folder + "/B.png").c_str()), 0);
+    std::vector<std::string> args{"render", lib, "--all", "-o", folder};
+    args.insert(args.end(), extra.begin(), extra.end());
+    const Result r = runCli(args);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("A.png"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("B.png"), std::string::npos) << r.err;
+    std::ifstream in(victim);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "keep me");
+    EXPECT_FALSE(QFileInfo::exists(QString::fromStdString(nowhere)));
+    EXPECT_TRUE(QFileInfo(QString::fromStdString(folder + "/A.png")).isSymLink());
+    EXPECT_FALSE(QImage(QString::fromStdString(folder + "/C.png")).isNull());
+    EXPECT_EQ(r.out, folder + "/C.png\n");
+  }
+}
+
+// A UTF-8 name gives its own characters to the file name; other bytes are read as Latin-1.
+TEST_F(Render, AllNamesFilesFromUtf8NamesAsTheyAre) {
+  const std::string lib = library("utf8.mod", {{"CAF\xc3\x89", "DS 0 0 100 0\r\n"},
+                                               {"R\xe9sistor", "DS 0 0 100 0\r\n"}});
+  const std::string folder = path("utf8");
+  const Result r = runCli({"render", lib, "--all", "-o", folder});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const QStringList files = QDir(QString::fromStdString(folder)).entryList(QDir::Files, QDir::Name);
+  EXPECT_EQ(files, (QStringList{QStringLiteral("CAF\u00c9.png"), QStringLiteral("R\u00e9sistor.png")}));
 }
 
 TEST_F(Render, FirstModuleAloneMatchesTheFirstOfAll) {

@@ -92,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         // On a file system that ignores case these two would be one file.
         NameCase{{"SO8", "so8", "Ação", "AÇÃO"}, {"SO8", "so8_v2", "Ação", "AÇÃO_v2"}},
         NameCase{{"R1", "R1_v2", "R1"}, {"R1", "R1_v2", "R1_v3"}},
+        NameCase{{"R1", "R1", "R1_v2", "r1", "R1_V3", "R1"},
+                 {"R1", "R1_v2", "R1_v2_v2", "r1_v3", "R1_V3_v2", "R1_v4"}},
         NameCase{{"", "tab\there", "ok"}, {"", "", "ok"}},
         NameCase{{"\xB5" "F"}, {"\xC2\xB5" "F"}}));
 
