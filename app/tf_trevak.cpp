@@ -555,12 +555,20 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
   SaveOptions options;
   options.time = headerTimeNow();
   options.files = m_options.saveFiles;
+  SaveOwnership ownership;
+  options.ownership = &ownership;
   saveLibrary(RxMD_comp, pathBytes(path), options);
   m_history->markClean();
   const QString absolute = QFileInfo(path).absoluteFilePath();
   setEditName(absolute, absolute);
   m_editRecent->add(absolute);
-  tell(QStringLiteral("Biblioteca salva em %1").arg(absolute));
+  QString saved = QStringLiteral("Biblioteca salva em %1").arg(absolute);
+  if (ownership.ownerLost) {
+    saved += ownership.groupLost
+                 ? QStringLiteral(" (o dono e o grupo do arquivo não puderam ser mantidos)")
+                 : QStringLiteral(" (o dono do arquivo não pôde ser mantido)");
+  }
+  tell(saved);
 }
 
 void TfTrevak::SB_salvarClick() {

@@ -116,7 +116,16 @@ bool load(ModuleTable& table, const std::string& path, std::ostream& err) {
 
 int save(ModuleTable& table, const std::string& path, const HeaderTime& time, std::ostream& err) {
   try {
-    saveLibrary(table, path, SaveOptions{time});
+    SaveOwnership ownership;
+    SaveOptions options{time};
+    options.ownership = &ownership;
+    saveLibrary(table, path, options);
+    if (ownership.ownerLost) {
+      err << "trevak-cli: " << messageQuote(path) << ": saved, but it now belongs to you"
+          << (ownership.groupLost ? " and your group" : "")
+          << ": its owner" << (ownership.groupLost ? " and group" : "")
+          << " could not be kept\n";
+    }
     return kDone;
   } catch (const EmptyLibraryError& e) {
     err << "trevak-cli: " << e.what() << "\n";

@@ -51,6 +51,8 @@ struct Target {
   std::string path;  // the file that is replaced or created
   bool exists = false;
   mode_t mode = 0666;
+  uid_t owner = 0;  // the replaced file's, when it exists
+  gid_t group = 0;
 };
 
 std::string folderOf(const std::string& path) {
@@ -93,6 +95,8 @@ Target resolveTarget(const std::string& path) {
     }
     target.exists = true;
     target.mode = st.st_mode & 07777;
+    target.owner = st.st_uid;
+    target.group = st.st_gid;
     return target;
   }
 }
@@ -101,7 +105,7 @@ Target resolveTarget(const std::string& path) {
 // life early closes and removes it.
 class NewFile {
  public:
-  NewFile(SaveFileLayer& files, const Target& target) : m_files(files) {
+  NewFile(SaveFileLayer& files, const Target& target, SaveOwnership* ownership) : m_files(files) {
     std::random_device seed;
     std::mt19937_64 random(seed());
     const std::string stem = leafOf(target.path).substr(0, kMaxStemInTemporaryName);
@@ -113,6 +117,7 @@ class NewFile {
       if (error == 0) {
         m_path = std::move(name);
         m_open = true;
+        if (target.exists) keepOwner(target, ownership);
         return;
       }
       if (error != EEXIST) break;
@@ -127,6 +132,17 @@ class NewFile {
 
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
+
+  // The replaced file's owner and group, as far as the user may give them: in a shared group
+  // folder the group at least is kept, so its members can still write the library.
+  void keepOwner(const Target& target, SaveOwnership* ownership) {
+    if (m_files.setOwner(m_handle, target.owner, target.group) == 0) return;
+    const bool groupKept = m_files.setOwner(m_handle, static_cast<uid_t>(-1), target.group) == 0;
+    if (ownership != nullptr) {
+      ownership->ownerLost = true;
+      ownership->groupLost = !groupKept;
+    }
+  }
 
   void write(std::string_view data) { check(m_files.write(m_handle, data)); }
 
@@ -269,6 +285,11 @@ int PosixFileLayer::remove(const std::string& path) {
 int SaveFileLayer::renameNoReplace(const std::string&, const std::string&) { return ENOTSUP; }
 int SaveFileLayer::createUnnamed(const std::string&, mode_t, int&) { return ENOTSUP; }
 int SaveFileLayer::linkUnnamed(int, const std::string&) { return ENOTSUP; }
+int SaveFileLayer::setOwner(int, uid_t, gid_t) { return 0; }
+
+int PosixFileLayer::setOwner(int handle, uid_t owner, gid_t group) {
+  return ::fchown(handle, owner, group) == 0 ? 0 : errno;
+}
 
 int PosixFileLayer::createUnnamed(const std::string& folder, mode_t mode, int& handle) {
   return createUnnamedAt(AT_FDCWD, folder.c_str(), mode, handle);
@@ -332,7 +353,7 @@ void saveLibrary(ModuleTable& table, const std::string& path, const SaveOptions&
     table.MoveFirst();
     // Settling may have dropped a pending record that held nothing.
     if (table.AtEnd()) throw EmptyLibraryError();
-    file.emplace(files, target);
+    file.emplace(files, target, options.ownership);
     out.emplace(*file);
     out->line(header);
     // Without it KiCad would read every length of a millimetre library as 1/10000 inch.

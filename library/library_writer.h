@@ -69,6 +69,9 @@ class SaveFileLayer {
   /// Names the unnamed file `handle` as `path`, only where nothing is (EEXIST then). ENOTSUP as
   /// for createUnnamed; the handle is still to be closed.
   virtual int linkUnnamed(int handle, const std::string& path);
+  /// Gives the created file `handle` an owner and a group (-1: leave that one). Returns 0 by
+  /// default, for layers that keep no owners.
+  virtual int setOwner(int handle, uid_t owner, gid_t group);
 };
 
 /// The system's files, through POSIX calls.
@@ -84,6 +87,7 @@ class PosixFileLayer : public SaveFileLayer {
   /// Does not force the folder to disk: callers that write many files force it once.
   int renameNoReplace(const std::string& from, const std::string& to) override;
   int createUnnamed(const std::string& folder, mode_t mode, int& handle) override;
+  int setOwner(int handle, uid_t owner, gid_t group) override;
   int linkUnnamed(int handle, const std::string& path) override;
 
  protected:
@@ -94,9 +98,18 @@ class PosixFileLayer : public SaveFileLayer {
 };
 
 /// How a library is saved.
+/// What a save could not keep of the file it replaced: the new file takes the old one's owner
+/// and group where the user may give them (a group the user belongs to, any owner for root);
+/// where not, the save still succeeds and says so here for the caller to report.
+struct SaveOwnership {
+  bool ownerLost = false;  ///< the file now belongs to the user who saved it
+  bool groupLost = false;  ///< the file now has the saving user's group
+};
+
 struct SaveOptions {
   HeaderTime time;                 ///< the moment for the header line
   SaveFileLayer* files = nullptr;  ///< nullptr: the system's files (PosixFileLayer)
+  SaveOwnership* ownership = nullptr;  ///< told what of the old owner and group was lost
 };
 
 /// Saves `table` as a library file at `path`: the header, the index of all names and every

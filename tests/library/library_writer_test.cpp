@@ -618,6 +618,46 @@ TEST(LibraryWriterSystem, ReplacedFileKeepsItsPermissionBits) {
   EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
 }
 
+// The owner and group of the replaced file stay (a save by root, or by a member of a shared
+// group); where the system refuses the owner, the group is still kept and the loss is told.
+TEST(LibraryWriterSystem, ReplacedFileKeepsItsOwnerAndGroup) {
+  TempFolder folder;
+  ModuleTable table;
+  fill(table, {{"A", "a\r"}});
+  const fs::path target = folder / "lib.mod";
+  writeBytes(target, "old");
+  if (::geteuid() == 0) {
+    ASSERT_EQ(::chown(target.c_str(), 4321, 8765), 0);
+    SaveOwnership ownership;
+    SaveOptions options{kFixedTime};
+    options.ownership = &ownership;
+    saveLibrary(table, target, options);
+    struct stat st {};
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 8765u);
+    EXPECT_FALSE(ownership.ownerLost);
+    EXPECT_NE(readBytes(target), "old");
+  }
+  // A system that refuses to give the file away: saved all the same, the loss told.
+  class NoGiving final : public PosixFileLayer {
+   public:
+    int setOwner(int handle, uid_t owner, gid_t group) override {
+      if (owner != static_cast<uid_t>(-1)) return EPERM;
+      return PosixFileLayer::setOwner(handle, owner, group);
+    }
+  } files;
+  writeBytes(target, "old");
+  SaveOwnership ownership;
+  SaveOptions options{kFixedTime, &files};
+  options.ownership = &ownership;
+  saveLibrary(table, target, options);
+  EXPECT_NE(readBytes(target), "old");
+  EXPECT_TRUE(ownership.ownerLost);
+  EXPECT_FALSE(ownership.groupLost);
+  EXPECT_EQ(entriesOf(folder.path()), (std::set<std::string>{"lib.mod"}));
+}
+
 TEST(LibraryWriterSystem, NewFileGetsTheUsualBitsLessTheUmask) {
   TempFolder folder;
   ModuleTable table;
