@@ -466,9 +466,13 @@ void TfTrevak::loadEditLibraryFile(const QString& path) {
   // The reader fills the table only once the whole file was read, and refuses a file that is
   // no library, so a failure leaves the library, the flag and the caption as they were.
   LoadWarnings warnings;
+  // Taken before reading: a change made while the file is read counts as a change too.
+  const std::optional<FileIdentity> identity = fileIdentityOf(pathBytes(path));
   loadLibraryFile(pathBytes(path), RxMD_comp, &warnings);
   m_history->clear();
   const QString absolute = QFileInfo(path).absoluteFilePath();
+  m_editIdentityFile = absolute;
+  m_editIdentity = identity;
   setEditName(absolute, absolute);
   m_editRecent->add(absolute);
   m_loadWarnings->showFindings(absolute, warnings.findings());
@@ -552,6 +556,14 @@ void TfTrevak::RxSB_carregar2Click() {
 // --- saving and the editing commands --------------------------------------------------------
 
 void TfTrevak::saveEditLibraryTo(const QString& path) {
+  const QString target = QFileInfo(path).absoluteFilePath();
+  if (target == m_editIdentityFile && m_editIdentity) {
+    const std::optional<FileIdentity> now = fileIdentityOf(pathBytes(target));
+    if (now && *now != *m_editIdentity && !m_prompts->confirmOverwriteChanged(target)) {
+      tell(QStringLiteral("Não salvo: o arquivo foi mudado por outro programa"));
+      return;
+    }
+  }
   SaveOptions options;
   options.time = headerTimeNow();
   options.files = m_options.saveFiles;
@@ -560,6 +572,8 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
   saveLibrary(RxMD_comp, pathBytes(path), options);
   m_history->markClean();
   const QString absolute = QFileInfo(path).absoluteFilePath();
+  m_editIdentityFile = absolute;
+  m_editIdentity = fileIdentityOf(pathBytes(absolute));
   setEditName(absolute, absolute);
   m_editRecent->add(absolute);
   QString saved = QStringLiteral("Biblioteca salva em %1").arg(absolute);

@@ -10,6 +10,7 @@
 #include "app/user_prompts.h"
 #include "drawing/drawing_state.h"
 #include "drawing/surface.h"
+#include "library/file_lock.h"
 #include "library/module_table.h"
 
 class QAction;
@@ -188,6 +189,10 @@ class TfTrevak final : public QMainWindow {
   EditHistory* m_history = nullptr;
   /// The file the edit library came from or was last saved to; empty for none (or "nova").
   QString m_editFile;
+  /// The edit library's file as it was loaded or last saved, to notice another program's
+  /// change before a save writes over it.
+  QString m_editIdentityFile;
+  std::optional<FileIdentity> m_editIdentity;
   LoadWarningsPanel* m_loadWarnings = nullptr;
   RedrawSuppression m_redrawSuppression;
   Surface Image1;

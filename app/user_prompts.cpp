@@ -77,6 +77,19 @@ bool QtUserPrompts::confirmDiscard() {
   return box.exec() == QMessageBox::Yes;
 }
 
+bool QtUserPrompts::confirmOverwriteChanged(const QString& file) {
+  QMessageBox box(QMessageBox::Warning, m_title,
+                  QStringLiteral("O arquivo %1 foi mudado por outro programa depois de carregado. "
+                                 "Salvar por cima dessa mudança?")
+                      .arg(file),
+                  QMessageBox::Save | QMessageBox::Cancel, m_parent);
+  box.setDefaultButton(QMessageBox::Cancel);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.button(QMessageBox::Save)->setText(QStringLiteral("Salvar por cima"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  return box.exec() == QMessageBox::Save;
+}
+
 void QtUserPrompts::showError(const QString& text) {
   QMessageBox box(QMessageBox::Critical, m_title, text, QMessageBox::Ok, m_parent);
   box.exec();

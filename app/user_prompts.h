@@ -46,6 +46,9 @@ class UserPrompts {
   /// The warning "Biblioteca atual modificada, descartar?" with "Sim" and "Cancelar", Cancel
   /// being the default; true for Yes.
   virtual bool confirmDiscard() = 0;
+  /// The warning that the library file `file` was changed by another program since it was
+  /// loaded, asking whether to write over that change; Cancel is the default. True to write.
+  virtual bool confirmOverwriteChanged(const QString& file) = 0;
   /// A modal error box with one OK button, titled with the application's title.
   virtual void showError(const QString& text) = 0;
   /// A modal information box with one OK button.
@@ -71,6 +74,7 @@ class QtUserPrompts final : public UserPrompts {
   std::optional<QStringList> askOpenPaths(const FileDialogRequest& request) override;
   std::optional<QString> askFolder(const FileDialogRequest& request) override;
   bool confirmDiscard() override;
+  bool confirmOverwriteChanged(const QString& file) override;
   void showError(const QString& text) override;
   void showInfo(const QString& text) override;
   void showSummary(const QString& text, const QString& details) override;

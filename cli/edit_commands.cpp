@@ -3,6 +3,7 @@
 // window's own command code and saves with the writer.
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <optional>
 #include <ostream>
@@ -10,6 +11,7 @@
 
 #include "cli/commands.h"
 #include "cli/library_source.h"
+#include "library/file_lock.h"
 #include "library/io_error.h"
 #include "library/library_commands.h"
 #include "library/library_reader.h"
@@ -138,6 +140,22 @@ int save(ModuleTable& table, const std::string& path, const HeaderTime& time, st
 
 int worse(int a, int b) { return a > b ? a : b; }
 
+// How long a command waits for another one that changes the same library.
+constexpr std::chrono::seconds kLockWait{10};
+
+// Takes the lock of a library the command reads, changes and writes back.
+bool lockForChange(std::optional<LibraryLock>& lock, const std::string& path, std::ostream& err) {
+  try {
+    lock.emplace(path, kLockWait);
+    return true;
+  } catch (const IoError& e) {
+    err << "trevak-cli: " << messageQuote(path) << ": " << e.what();
+    if (e.code() == kLibraryLocked) err << "; waited " << kLockWait.count() << " s, try again";
+    err << '\n';
+    return false;
+  }
+}
+
 // What a change did to its library.
 struct Outcome {
   int status = kDone;
@@ -153,6 +171,8 @@ int changeOneLibrary(const Args& args, const Syntax& syntax, std::ostream& err, 
   const std::optional<HeaderTime> time = headerTime(err);
   if (!time) return kFailed;
   const std::string& library = parsed->operands.front();
+  std::optional<LibraryLock> lock;
+  if (!parsed->output && !lockForChange(lock, library, err)) return kFailed;
   ModuleTable table;
   if (!load(table, library, err)) return kFailed;
   const Outcome outcome = change(table, *parsed);
@@ -180,6 +200,9 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
     return kRefused;
   }
 
+  // The destination is read, changed and written back: no other program's change in between.
+  std::optional<LibraryLock> lock;
+  if (!parsed->output && !lockForChange(lock, destination, err)) return kFailed;
   ModuleTable search;
   ModuleTable edit;
   std::size_t unread = 0;

@@ -17,6 +17,7 @@ enum IoErrorCode : int {
   kInvalidNumericInput = 106,
   kLineTooLong = 1001,      ///< a line past the reader's bound (16 MB)
   kNotARegularFile = 1002,  ///< a device, FIFO or socket given as a library
+  kLibraryLocked = 1003,    ///< another program held the library's lock too long
 };
 
 /// A failed open, read, write, flush, rename or close of a library file.

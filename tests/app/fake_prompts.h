@@ -19,6 +19,8 @@ class FakePrompts final : public UserPrompts {
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
   std::deque<bool> discardAnswers;
+  std::deque<bool> overwriteAnswers;
+  QStringList overwriteQuestions;  // the files asked about
   /// Several files at once (an empty list cancels); when none is scripted, an open answer is
   /// taken as one file.
   std::deque<QStringList> openManyAnswers;
@@ -96,6 +98,17 @@ class FakePrompts final : public UserPrompts {
     }
     const bool answer = discardAnswers.front();
     discardAnswers.pop_front();
+    return answer;
+  }
+
+  bool confirmOverwriteChanged(const QString& file) override {
+    overwriteQuestions << file;
+    if (overwriteAnswers.empty()) {
+      ADD_FAILURE() << "unexpected question about a changed file";
+      return false;
+    }
+    const bool answer = overwriteAnswers.front();
+    overwriteAnswers.pop_front();
     return answer;
   }
 

@@ -196,6 +196,28 @@ TEST_F(Safety, SaveWritesBackWithoutADialog) {
             QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
 }
 
+// Another program changed the file after it was loaded: Save asks before writing over that
+// change; Cancel keeps the other program's file and the window's changes both; yes writes. A
+// second save of the window's own file asks nothing.
+TEST_F(Safety, SaveAsksBeforeWritingOverAnotherProgramsChange) {
+  click("RxSB_apagar");
+  const QString other = writeLibrary("other.mod", {{"A", {"Li A"}}, {"NEW", {"Li NEW"}}});
+  ASSERT_TRUE(QFile::remove(m_editPath));
+  ASSERT_TRUE(QFile::rename(other, m_editPath));
+  const QString theirs = fileBytes(m_editPath);
+  prompts_->overwriteAnswers = {false, true};
+  trigger("Salvar1");
+  EXPECT_EQ(prompts_->overwriteQuestions, QStringList{m_editPath});
+  EXPECT_EQ(fileBytes(m_editPath), theirs);
+  EXPECT_TRUE(window_->isModified());
+  trigger("Salvar1");
+  EXPECT_FALSE(window_->isModified());
+  EXPECT_TRUE(fileBytes(m_editPath).contains("$INDEX\r\nB\r\nC\r\n$EndINDEX"));
+  click("RxSB_apagar");
+  trigger("Salvar1");
+  EXPECT_EQ(prompts_->overwriteQuestions.size(), 2);
+}
+
 TEST_F(Safety, SaveWithoutAFileAsksLikeSaveAs) {
   click("RxSB_limpar");
   click("RxSB_copiar");

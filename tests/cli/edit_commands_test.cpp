@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <initializer_list>
@@ -10,9 +11,11 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cli/cli.h"
+#include "library/file_lock.h"
 
 namespace trevak::cli {
 namespace {
@@ -315,6 +318,32 @@ TEST_F(EditCommands, StripPrefixKeepsNamesThatWouldClashAndSaysWhich) {
   EXPECT_NE(err().find("ARR-4 keeps its name"), std::string::npos) << err();
   EXPECT_NE(err().find("R- keeps its name"), std::string::npos) << err();
   EXPECT_EQ(read("R.mod"), library({{"AR4", {}}, {"ARR-4", {}}, {"R-", {}}, {"5", {}}}));
+}
+
+// Two programs changing one library take turns: a delete that starts while another program
+// holds the library (and then saves a change of its own) waits, and works on that program's
+// result, so neither change is lost.
+TEST_F(EditCommands, AChangeWaitsForAnotherProgramsAndKeepsIt) {
+  write("lib.mod", library({kAlfa, kGama}));
+  std::string deleteErr;
+  int deleteStatus = -1;
+  std::thread deleting;
+  {
+    const LibraryLock other(path("lib.mod"), std::chrono::milliseconds(0));
+    deleting = std::thread([&] {
+      std::ostringstream out, errStream;
+      deleteStatus = run({"delete", path("lib.mod"), "alfa"}, out, errStream);
+      deleteErr = errStream.str();
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(read("lib.mod"), library({kAlfa, kGama}));  // the delete still waits
+    // The other program saves its change (a new file renamed over the old) and lets go.
+    write("lib.new", library({kAlfa, kC1, kGama}));
+    fs::rename(path("lib.new"), path("lib.mod"));
+  }
+  deleting.join();
+  EXPECT_EQ(deleteStatus, 0) << deleteErr;
+  EXPECT_EQ(read("lib.mod"), library({kC1, kGama}));
 }
 
 TEST_F(EditCommands, FillNamesReplacesThePlaceholdersInPlace) {
