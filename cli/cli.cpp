@@ -161,33 +161,57 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 
 void setRenderCommand(CommandFunction command) { renderCommand = command; }
 
+int ControlEscapingBuffer::overflow(int ch) {
+  if (ch == traits_type::eof()) return traits_type::not_eof(ch);
+  const auto c = static_cast<unsigned char>(ch);
+  // Line ends and TABs lay messages out; every other control byte is shown, not obeyed.
+  if ((c < 32 && c != '\n' && c != '\t') || c == 127) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    const char escaped[4] = {'\\', 'x', kHex[c >> 4], kHex[c & 15]};
+    return m_out->sputn(escaped, 4) == 4 ? ch : traits_type::eof();
+  }
+  return m_out->sputc(static_cast<char>(ch)) == traits_type::eof() ? traits_type::eof() : ch;
+}
+
+std::streamsize ControlEscapingBuffer::xsputn(const char* text, std::streamsize count) {
+  for (std::streamsize i = 0; i < count; ++i) {
+    if (overflow(static_cast<unsigned char>(text[i])) == traits_type::eof()) return i;
+  }
+  return count;
+}
+
+int ControlEscapingBuffer::sync() { return m_out->pubsync(); }
+
 void runProcess(const std::vector<std::string>& args) {
   std::unique_ptr<ModuleTable> kept;
   int status;
+  // Messages may quote a library's bytes: on the terminal its control bytes are shown escaped.
+  ControlEscapingBuffer escaping(std::cerr.rdbuf());
+  std::ostream messages(&escaping);
   const std::string command = args.empty() ? std::string() : args.front();
   // No exception leaves the program uncaught: memory running out, or a fault no command
   // expected, ends it with a message and status 2 instead of an abort.
   try {
     if (command == "list" || command == "show") {
       const Args rest = expandTableOptions(Args(args.begin() + 1, args.end()));
-      status = command == "list" ? cmdList(rest, std::cout, std::cerr, kept)
-                                 : cmdShow(rest, std::cout, std::cerr, kept);
+      status = command == "list" ? cmdList(rest, std::cout, messages, kept)
+                                 : cmdShow(rest, std::cout, messages, kept);
     } else if (command == "render" && renderCommand == nullptr) {
       status = execRender(args);
     } else {
-      status = run(args, std::cout, std::cerr);
+      status = run(args, std::cout, messages);
     }
   } catch (const std::bad_alloc&) {
     kept.reset();
-    std::cerr << "trevak-cli: out of memory\n";
+    messages << "trevak-cli: out of memory\n";
     status = 2;
   } catch (const std::exception& e) {
-    std::cerr << "trevak-cli: " << messageQuote(e.what()) << '\n';
+    messages << "trevak-cli: " << messageQuote(e.what()) << '\n';
     status = 2;
   }
   std::cout.flush();
   if (!std::cout && status == 0) status = 2;
-  std::cerr.flush();
+  messages.flush();
   std::_Exit(status);
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <streambuf>
 #include <string>
 #include <vector>
 
@@ -24,5 +25,22 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 /// then runs `command` in place of starting trevak-cli-render.
 using CommandFunction = int (*)(const std::vector<std::string>&, std::ostream&, std::ostream&);
 void setRenderCommand(CommandFunction command);
+
+/// A stream buffer that passes text to `out` with every control byte other than a line end
+/// or a TAB shown as `\xHH`: what runProcess writes its messages through, so that bytes
+/// quoted from a library (ESC, BEL...) cannot change the terminal. Data on standard output is
+/// never passed through it.
+class ControlEscapingBuffer final : public std::streambuf {
+ public:
+  explicit ControlEscapingBuffer(std::streambuf* out) : m_out(out) {}
+
+ protected:
+  int overflow(int ch) override;
+  std::streamsize xsputn(const char* text, std::streamsize count) override;
+  int sync() override;
+
+ private:
+  std::streambuf* m_out;
+};
 
 }  // namespace trevak::cli

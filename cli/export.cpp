@@ -9,6 +9,7 @@
 #include "cli/library_source.h"
 #include "library/io_error.h"
 #include "library/kicad_export.h"
+#include "library/message_text.h"
 #include "library/library_reader.h"
 #include "library/module_table.h"
 
@@ -29,10 +30,6 @@ const char* noteText(KicadModNote::Kind kind) {
       return "pad name cut to 49 bytes";
   }
   return "";
-}
-
-void writeBytes(std::ostream& out, std::string_view bytes) {
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -124,9 +121,8 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
         err << "trevak-cli: " << output << '/' << f.fileName << ": not a plain file, left alone\n";
         break;
       case ExportOutcome::RefusedName:
-        err << "trevak-cli: module '";
-        writeBytes(err, f.moduleName);
-        err << "': empty name or control characters, not exported\n";
+        err << "trevak-cli: module '" << messageQuote(f.moduleName)
+            << "': empty name or control characters, not exported\n";
         break;
       case ExportOutcome::Failed:
         err << "trevak-cli: " << output << '/' << f.fileName << ": " << f.error << '\n';
@@ -137,10 +133,9 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
       out << f.fileName << '\n';
     }
     for (const KicadModNote& note : f.notes) {
-      err << "trevak-cli: " << f.footprintName << ": " << noteText(note.kind) << " (line "
-          << note.line << "): ";
-      writeBytes(err, note.detail);
-      err << '\n';
+      // Quoted: a line of the library may hold terminal control sequences, or be very long.
+      err << "trevak-cli: " << messageQuote(f.footprintName) << ": " << noteText(note.kind)
+          << " (line " << note.line << "): " << messageQuote(note.detail) << '\n';
     }
   }
   const std::size_t refused = report.count(ExportOutcome::RefusedDifferent) +

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "cli/cli.h"
 #include "cli_runner.h"
 
 namespace trevak::test {
@@ -52,6 +53,30 @@ TEST_F(CliExport, WritesEveryModuleReportsOddLinesAndIsRepeatable) {
   const CliResult second = runCli({"export", lib(), "-o", out()});
   EXPECT_EQ(second.status, 0);
   EXPECT_NE(second.out.find("0 written, 2 unchanged"), std::string::npos);
+}
+
+// A line of the library reaches the terminal escaped and cut: no ESC or BEL from the file, no
+// 100 KB echo.
+TEST_F(CliExport, NotesShowControlBytesEscapedAndQuoteAtMost200Bytes) {
+  std::ofstream(m_dir / "odd.mod", std::ios::binary)
+      << "PCBNEW-LibModule-V1  01/01/2010-00:00:00\n$MODULE N\x1b[2J\n$EndMODULE N\n"
+      << "$MODULE R\nPo 0 0 0 15 0 0 ~~\n"
+      << "Zz \x1b]0;title\x07" << std::string(100000, 'x') << "\n$EndMODULE R\n";
+  const CliResult r = runCli({"export", (m_dir / "odd.mod").string(), "-o", out()});
+  EXPECT_EQ(r.err.find('\x1b'), std::string::npos);
+  EXPECT_EQ(r.err.find('\x07'), std::string::npos);
+  EXPECT_NE(r.err.find("Zz \\x1b]0;title\\x07xxx"), std::string::npos) << r.err.substr(0, 400);
+  EXPECT_NE(r.err.find("module 'N\\x1b[2J'"), std::string::npos) << r.err.substr(0, 400);
+  EXPECT_LT(r.err.size(), 1000u);
+}
+
+// What the program writes to standard error goes through a buffer that shows control bytes.
+TEST(CliMessages, ControlBytesAreShownEscapedLineEndsAndTabsKept) {
+  std::ostringstream sink;
+  trevak::cli::ControlEscapingBuffer escaping(sink.rdbuf());
+  std::ostream messages(&escaping);
+  messages << "a\x1b[2Jb\n\tc\x07\x7f\xc3\xa9" << std::flush;
+  EXPECT_EQ(sink.str(), "a\\x1b[2Jb\n\tc\\x07\\x7f\xc3\xa9");
 }
 
 TEST_F(CliExport, NamesLimitTheExportAndAnAbsentNameWritesNothing) {
