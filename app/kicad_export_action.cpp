@@ -26,7 +26,8 @@ QString noteText(const KicadModNote& note) {
           .arg(note.line)
           .arg(fromBytes(note.detail));
     case KicadModNote::Kind::PadSkipped:
-      return QStringLiteral("pad não exportado, forma desconhecida: %1")
+      return QStringLiteral("pad não exportado (linha %1): %2")
+          .arg(note.line)
           .arg(fromBytes(note.detail));
     case KicadModNote::Kind::PadNameCut:
       return QStringLiteral("nome de pad cortado em 49 bytes: %1").arg(fromBytes(note.detail));

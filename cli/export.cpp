@@ -25,7 +25,7 @@ const char* noteText(KicadModNote::Kind kind) {
     case KicadModNote::Kind::LineNotUnderstood:
       return "line not exported";
     case KicadModNote::Kind::PadSkipped:
-      return "pad not exported, unknown shape";
+      return "pad not exported";
     case KicadModNote::Kind::PadNameCut:
       return "pad name cut to 49 bytes";
   }

@@ -525,12 +525,33 @@ const char* padShapeWord(char shape) {
   }
 }
 
+// The largest length KiCad holds: 845,466 decimil and more read as no size at all.
+constexpr Nanometres kKicadLengthLimit = 2147483640;
+
+bool pastKicadRange(NmPoint p) {
+  return p.x >= kKicadLengthLimit || p.x <= -kKicadLengthLimit || p.y >= kKicadLengthLimit ||
+         p.y <= -kKicadLengthLimit;
+}
+
 void appendPad(std::string& out, const PadItem& pad, double moduleAngle,
                std::vector<KicadModNote>& notes) {
+  // A pad whose Sh line could not be read is not a pad of the default size at the origin.
+  if (pad.shapeLineBad) {
+    notes.push_back({KicadModNote::Kind::PadSkipped, "its Sh line could not be read", pad.line});
+    return;
+  }
+  if (pastKicadRange(pad.size) || pastKicadRange(pad.delta) || pastKicadRange(pad.position) ||
+      pastKicadRange(pad.drill) || pastKicadRange(pad.drillOffset)) {
+    notes.push_back({KicadModNote::Kind::PadSkipped,
+                     "\"" + pad.name + "\": a length past what KiCad holds (845,466 decimil)",
+                     pad.line});
+    return;
+  }
   const char* shape = padShapeWord(pad.shape);
   if (shape == nullptr) {
     notes.push_back({KicadModNote::Kind::PadSkipped,
-                     "\"" + pad.name + "\": shape '" + std::string(1, pad.shape) + "'", pad.line});
+                     "\"" + pad.name + "\": unknown shape '" + std::string(1, pad.shape) + "'",
+                     pad.line});
     return;
   }
   const bool noShapeLine = pad.shape == 0;

@@ -13,8 +13,8 @@ namespace trevak {
 struct KicadModNote {
   enum class Kind {
     LineNotUnderstood,  ///< a body line no item holds; `detail` is the line
-    PadSkipped,  ///< a pad KiCad cannot read (unknown shape letter) or drops (a size of 0);
-                 ///< `detail` says which
+    PadSkipped,  ///< a pad KiCad cannot read (unknown shape letter, a length past its range),
+                 ///< drops (a size of 0), or whose Sh line could not be read; `detail` says which
     PadNameCut,         ///< a pad name longer than KiCad keeps (49 bytes), cut as KiCad cuts it
   };
   Kind kind = Kind::LineNotUnderstood;

@@ -577,12 +577,14 @@ class Parser {
     const std::optional<std::size_t> afterName = quotedText(line, 2, name);
     if (!afterName) {
       unparsed(line, UnparsedReason::BadField);
+      pad.shapeLineBad = true;
       return;
     }
     std::size_t pos = *afterName;
     while (pos < line.size() && isBlank(line[pos])) ++pos;
     if (pos >= line.size()) {
       unparsed(line, UnparsedReason::BadField);
+      pad.shapeLineBad = true;
       return;
     }
     const char shape = line[pos];
@@ -592,8 +594,10 @@ class Parser {
     std::optional<double> angle;
     if (!lengths(f, {&size.x, &size.y, &delta.x, &delta.y}) || !(angle = realField(f.next()))) {
       unparsed(line, UnparsedReason::BadField);
+      pad.shapeLineBad = true;
       return;
     }
+    pad.shapeLineBad = false;
     pad.name = std::move(name);
     pad.shape = shape;
     pad.size = size;

@@ -146,6 +146,7 @@ struct PadItem {
   std::optional<Nanometres> dieLength;  ///< Le
   LocalSettings local;
   bool complete = false;  ///< false when the body ended before `$EndPAD`
+  bool shapeLineBad = false;  ///< an Sh line was there but its fields could not be read
   int line = 0;           ///< 1-based line number of `$PAD`
   // Read from `.kicad_mod` files only (`shape` then holds the nearest legacy letter: 'R' for
   // roundrect and custom pads):

@@ -213,5 +213,33 @@ TEST(KicadModNotes, EachUnknownLineKindOnceAndBadPadsSkipped) {
   EXPECT_EQ(text.find("(pad"), std::string::npos);
 }
 
+// A pad that cannot be written as it is, is left out and said: never a pad of the default
+// size at the origin for an Sh line that could not be read, nor a pad past KiCad's range.
+TEST(KicadModNotes, PadsThatCannotBeWrittenAsTheyAreAreLeftOut) {
+  const LengthUnit decimil = LengthUnit::Decimil;
+  for (const char* sh : {"Sh \"\" R 1e308 nan 0 0 0", "Sh \"1\" R 845466 600 0 0 0",
+                         "Sh \"1\" R 600 -845466 0 0 0", "Sh \"1\" T 600 600 0 845466 0"}) {
+    SCOPED_TRACE(sh);
+    std::vector<KicadModNote> notes;
+    const std::string text = writeKicadMod(
+        "M", parseModuleItems(std::string("$PAD\r") + sh + "\rPo 100 100\r$EndPAD\r"
+                              "$PAD\rSh \"2\" R 600 600 0 0 0\rPo 0 0\r$EndPAD\r",
+                              decimil),
+        notes);
+    int skipped = 0;
+    for (const KicadModNote& n : notes) skipped += n.kind == KicadModNote::Kind::PadSkipped;
+    EXPECT_EQ(skipped, 1);
+    EXPECT_EQ(text.find("(pad \"1\""), std::string::npos) << text;
+    EXPECT_EQ(text.find("(pad \"\""), std::string::npos) << text;
+    EXPECT_NE(text.find("(pad \"2\""), std::string::npos) << text;
+  }
+  // 845,465 decimil is still KiCad's.
+  std::vector<KicadModNote> notes;
+  const std::string text = writeKicadMod(
+      "M", parseModuleItems("$PAD\rSh \"1\" R 845465 600 0 0 0\r$EndPAD\r", decimil), notes);
+  EXPECT_TRUE(notes.empty());
+  EXPECT_NE(text.find("(pad \"1\""), std::string::npos);
+}
+
 }  // namespace
 }  // namespace trevak
