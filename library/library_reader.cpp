@@ -102,6 +102,19 @@ bool kicadKeyword(std::string_view line, std::string_view upper) {
 
 // True when KiCad 6 reads `line` as "the lengths are millimetres": its keyword "Units" (see
 // kicadKeyword) and then, after blanks and TABs, the word "mm" in small letters.
+// A Units line that names millimetres in some spelling ("MM", "Millimetres"...): when KiCad
+// does not take it, the library means millimetres and KiCad reads decimils, which check
+// reports. A line naming decimils says what KiCad reads anyway.
+bool namesMillimetres(std::string_view line) {
+  std::size_t i = 0;
+  while (i < line.size() && static_cast<unsigned char>(line[i]) <= ' ') ++i;
+  i += 5;  // "Units", in any case
+  while (i < line.size() && isBlankOrTab(line[i])) ++i;
+  if (i + 1 >= line.size()) return false;
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  return lower(line[i]) == 'm' && (lower(line[i + 1]) == 'm' || lower(line[i + 1]) == 'i');
+}
+
 bool kicadReadsMillimetres(std::string_view line) {
   if (!kicadKeyword(line, "UNITS")) return false;
   std::size_t i = 5;
@@ -160,7 +173,7 @@ class ModuleCollector {
     if (keyword == Keyword::Units && !m_inModule) {
       if (!m_indexSeen && kicadReadsMillimetres(text)) {
         m_table.setUnit(LengthUnit::Millimetre);
-      } else if (m_observer != nullptr) {
+      } else if (m_observer != nullptr && namesMillimetres(text)) {
         m_observer->unitLineIgnored(text);
       }
     }

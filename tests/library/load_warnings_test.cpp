@@ -115,9 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
                               "$MODULE A\r\nUnits mm\r\n$EndMODULE A\r\n",
                     {Kind::UnitLineIgnored, Kind::UnitLineIgnored, Kind::UnitLineIgnored},
                     ""},
-        FindingCase{"UnitLinesKiCadReads",
-                    kHeader + "Units mm\r\nunits\tdecimils\r\n$INDEX\r\n$EndINDEX\r\n",
-                    {Kind::UnitLineIgnored},
+        // A line that names decimils says what KiCad reads anyway.
+        FindingCase{"UnitLinesKiCadReadsAsMeant",
+                    kHeader + "Units mm\r\nunits\tdecimils\r\nUnits deci-mils\r\n$INDEX\r\n"
+                              "$EndINDEX\r\n",
+                    {},
                     ""}),
     [](const auto& p) { return std::string(p.param.label); });
 
