@@ -68,12 +68,24 @@ QString shapeName(char shape) {
   }
 }
 
+/// The shape of a pad as KiCad names it in its pad dialog.
+QString padShapeName(const exact::Pad& pad) {
+  if (pad.custom) {
+    return ExactPanes::tr("personalizada (âncora %1, %n primitiva(s))", nullptr,
+                          static_cast<int>(pad.primitives.size()))
+        .arg(shapeName(pad.shape));
+  }
+  if (pad.chamferCorners != 0) return ExactPanes::tr("retângulo chanfrado");
+  if (pad.roundRatio > 0) return ExactPanes::tr("retângulo arredondado");
+  return shapeName(pad.shape);
+}
+
 }  // namespace
 
 QString padDescription(const exact::Pad& pad, LengthUnit unit) {
   const QString u = unitName(unit);
   QString text = QStringLiteral("Ilha %1\nForma: %2")
-                     .arg(exact::kicadText(pad.number), shapeName(pad.shape));
+                     .arg(exact::kicadText(pad.number), padShapeName(pad));
   if (std::fmod(pad.angle, 3600.0) != 0) {
     text += QStringLiteral(", %1°").arg(portuguese().toString(pad.angle / 10.0, 'g', 6));
   }

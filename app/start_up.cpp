@@ -19,12 +19,14 @@ namespace {
 
 const char kUsage[] =
     "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]"
-    " [--no-settings]";
+    " [--kicad [--project PASTA]] [--no-settings]";
 
 // The manual page lists every option named here; a test keeps the two in step.
 const char kHelpOptions[] =
     "  EDICAO.mod              biblioteca carregada para edição\n"
     "  --search PESQUISA.mod   biblioteca ou pasta carregada para pesquisa; repetida, um conjunto\n"
+    "  --kicad                 carrega para pesquisa as bibliotecas da tabela do KiCad\n"
+    "  --project PASTA         com --kicad, também a tabela do projeto do KiCad nessa pasta\n"
     "  --no-settings           começa sem as preferências guardadas e não as grava\n"
     "  -h, --help              este texto\n"
     "  --version               a versão do programa\n";
@@ -50,6 +52,15 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
     } else if (arg.startsWith(QLatin1String("--search="))) {
       request.searchLibrary = arg.mid(9);
       request.searchSources << request.searchLibrary;
+    } else if (arg == QLatin1String("--kicad")) {
+      request.kicadLibraries = true;
+    } else if (arg == QLatin1String("--project")) {
+      if (i + 1 >= arguments.size()) {
+        error = QStringLiteral("--project precisa da pasta de um projeto do KiCad");
+        return std::nullopt;
+      }
+      request.kicadLibraries = true;
+      request.kicadProject = arguments[++i];
     } else if (arg == QLatin1String("--no-settings")) {
       request.noSettings = true;
     } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
@@ -125,6 +136,10 @@ int runTrevak(int argc, char** argv) {
     QStringList sources;
     for (const QString& s : request->searchSources) sources << fullPath(s);
     window.openSearchSources(sources);
+  }
+  if (request->kicadLibraries) {
+    window.loadKicadLibraries(request->kicadProject.isEmpty() ? QString()
+                                                               : fullPath(request->kicadProject));
   }
   return QApplication::exec();
 }

@@ -8,13 +8,18 @@
 
 namespace trevak {
 
-/// What the command line asks for: `trevak [EDIT.mod] [--search SEARCH.mod|FOLDER]... [--no-settings]`.
+/// What the command line asks for:
+/// `trevak [EDIT.mod] [--search SEARCH.mod|FOLDER]... [--kicad [--project FOLDER]] [--no-settings]`.
 struct StartRequest {
   QString editLibrary;    ///< loaded into the edit pane; empty: none
   QString searchLibrary;  ///< loaded into the search pane; empty: none (the last --search)
   /// Every --search in order: one file or folder, or several making one set.
   QStringList searchSources;
   bool noSettings = false;  ///< start as designed, remembering nothing, writing nothing
+  /// `--kicad`: the libraries of the user's KiCad table are the search set, as "Carregar
+  /// bibliotecas do KiCad" loads them; `--project FOLDER` adds that project's table on top.
+  bool kicadLibraries = false;
+  QString kicadProject;
 };
 
 /// Reads the program's arguments (the first one being the program). nullopt, with `error`

@@ -920,9 +920,11 @@ void TfTrevak::Desenhoexato1Click() {
 
 void TfTrevak::Carregarbibliotecadepesquisa1Click() { RxSB_carregar2Click(); }
 
-void TfTrevak::CarregarbibliotecasdoKicad1Click() {
-  runReported([this] {
-    const KicadTableSet set = kicadTableSet();
+void TfTrevak::CarregarbibliotecasdoKicad1Click() { loadKicadLibraries(); }
+
+void TfTrevak::loadKicadLibraries(const QString& projectFolder) {
+  runReported([this, projectFolder] {
+    const KicadTableSet set = kicadTableSet(projectFolder);
     if (set.globalTable.isEmpty()) {
       m_prompts->showError(tr("O KiCad ainda não tem tabela global de bibliotecas de footprints "
                               "(o KiCad nunca foi iniciado)."));

@@ -74,6 +74,10 @@ class TfTrevak final : public QMainWindow {
   /// Loads several files and folders as one set into the search pane, as "Carregar origem"
   /// with several files or "Carregar pasta de origem..." do.
   void openSearchSources(const QStringList& sources);
+  /// Loads the libraries of the user's KiCad table (and of the project table in
+  /// `projectFolder`, when given, on top) as the search set, as "Carregar bibliotecas do KiCad"
+  /// does. Failures are reported.
+  void loadKicadLibraries(const QString& projectFolder = QString());
   /// The search pane's set loading and filter.
   SearchPane& searchPane() { return *m_searchPane; }
 

@@ -18,3 +18,12 @@ python3 "$here/process_pairs.py" -n "$pairs" --label "find QFN over $root" \
 python3 "$here/process_pairs.py" -n "$pairs" --label "list $(basename "$headers")" \
   --vs "sh -c \"cat $headers/*.kicad_mod > /dev/null\"" \
   -- "$cli" list "$headers"
+# The same footprints through KiCad's library table: the stock table as the user's global one
+# (137 rows resolving into the same folders), against the folders given directly.
+config=$(mktemp -d)
+trap 'rm -rf "$config"' EXIT
+cp /usr/share/kicad/template/fp-lib-table "$config/fp-lib-table"
+KICAD_CONFIG_HOME=$config python3 "$here/process_pairs.py" -n "$pairs" \
+  --label "find QFN --kicad (stock table) vs the same folders" \
+  --vs "$cli find QFN -- $root" \
+  -- "$cli" find QFN --kicad

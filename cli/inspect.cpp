@@ -11,6 +11,7 @@
 #include "cli/commands.h"
 #include "library/inspect_json.h"
 #include "library/io_error.h"
+#include "cli/library_source.h"
 #include "library/kicad_mod_reader.h"
 #include "library/library_reader.h"
 #include "library/module_table.h"
@@ -20,7 +21,9 @@ namespace trevak::cli {
 
 namespace {
 
-constexpr const char* kInspectUsage = "usage: trevak-cli inspect LIB.mod|LIB.pretty|FILE.kicad_mod NAME|--all\n";
+constexpr const char* kInspectUsage =
+    "usage: trevak-cli inspect LIB.mod|LIB.pretty|FILE.kicad_mod|--kicad|--table FILE|PROJECT_FOLDER "
+    "NAME|--all\n";
 
 namespace fs = std::filesystem;
 
@@ -119,6 +122,47 @@ int inspectLegacy(const std::string& path, const std::string& name, bool all, st
   return out ? 0 : 2;
 }
 
+// A KiCad library table's footprints, under the table's nicknames: one footprint named
+// "NICKNAME:NAME" (or a bare name that one library holds), or every one with --all.
+int inspectTable(const std::string& source, const std::string& name, bool all, std::ostream& out,
+                 std::ostream& err) {
+  ModuleTable table;
+  if (!loadSourceLibrary(source, table, err)) return 2;
+  auto write = [&](const ModuleRecord& r) -> bool {
+    const SourceLibrary* lib = table.libraryOf(r);
+    const std::string nickname = lib != nullptr ? lib->nickname : std::string();
+    const std::string moduleName = r.nome_Componente.value_or("");
+    const std::string body = r.Comandos.value_or("");
+    if (r.format == ModuleFormat::Legacy) {
+      out << inspectLegacyJson(moduleName, nickname, body, lib != nullptr ? lib->unit : table.unit())
+          << '\n';
+      return true;
+    }
+    ModuleItems items;
+    const KicadModInfo info = parseKicadMod(body, items);
+    if (!info.ok) {
+      err << "trevak-cli: " << nickname << ':' << moduleName << ':' << info.line << ':'
+          << info.column << ": " << info.error << '\n';
+      return false;
+    }
+    InspectOrigin origin;
+    origin.name = info.name;
+    origin.library = nickname;
+    origin.version = info.version;
+    out << inspectJson(origin, items) << '\n';
+    return true;
+  };
+  if (all) {
+    int status = 0;
+    for (int row = 0; row < table.RecordCount(); ++row)
+      if (!write(table.recordAt(row))) status = 1;
+    return out ? status : 2;
+  }
+  if (!locateOrReport(table, source, name, "inspect", err)) return 1;
+  const int status = write(table.recordAt(table.currentIndex())) ? 0 : 1;
+  return out ? status : 2;
+}
+
 }  // namespace
 
 int cmdInspect(const Args& args, std::ostream& out, std::ostream& err) {
@@ -128,6 +172,7 @@ int cmdInspect(const Args& args, std::ostream& out, std::ostream& err) {
   }
   const std::string& source = args[0];
   const bool all = args[1] == "--all";
+  if (isTableSource(source)) return inspectTable(source, args[1], all, out, err);
   std::error_code ec;
   const fs::path path(source);
   const bool folder = fs::is_directory(path, ec);

@@ -3,6 +3,8 @@
 
 #include "library/record_items.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 
 namespace trevak::exact {
@@ -10,6 +12,71 @@ namespace trevak::exact {
 namespace {
 
 Point point(const NmPoint& p) { return {p.x, p.y}; }
+
+constexpr std::array<const char*, 14> kLegacyNamed = {
+    "B.Adhes", "F.Adhes", "B.Paste",   "F.Paste",   "B.SilkS",   "F.SilkS",   "B.Mask",
+    "F.Mask",  "Dwgs.User", "Cmts.User", "Eco1.User", "Eco2.User", "Edge.Cuts", ""};
+constexpr std::array<const char*, 5> kKicadNamed = {"Margin", "B.CrtYd", "F.CrtYd", "B.Fab",
+                                                     "F.Fab"};
+
+/// The layer an item read from a `.kicad_mod` file is drawn on: the one it names, Dwgs.User for
+/// a name the drawing has no layer for.
+int namedLayer(const std::string& name, int legacy) {
+  if (name.empty()) return legacy;
+  const int n = layerNumber(name);
+  return n >= 0 ? n : 24;
+}
+
+Shape shapeOf(const ShapeItem& item, int layer, bool legacy) {
+  Shape shape;
+  shape.width = item.width;
+  shape.layer = layer;
+  shape.filled = item.filled;
+  switch (item.kind) {
+    case ShapeKind::Segment:
+      shape.kind = Shape::Kind::Segment;
+      shape.points = {point(item.start), point(item.end)};
+      break;
+    case ShapeKind::Circle:
+      shape.kind = Shape::Kind::Circle;
+      shape.points = {point(item.center), point(item.end)};
+      break;
+    case ShapeKind::Arc:
+      shape.kind = Shape::Kind::Arc;
+      shape.points = {point(item.center), point(item.start)};
+      shape.arcAngle = item.angle;
+      break;
+    case ShapeKind::Polygon:
+      shape.kind = Shape::Kind::Polygon;
+      shape.points.reserve(item.points.size());
+      for (const NmPoint& p : item.points) shape.points.push_back(point(p));
+      // A legacy polygon is always filled; a `.kicad_mod` one says so.
+      if (legacy) shape.filled = true;
+      break;
+    case ShapeKind::Rect:
+      shape.kind = Shape::Kind::Polygon;
+      shape.points = {point(item.start), {item.end.x, item.start.y}, point(item.end),
+                      {item.start.x, item.end.y}};
+      break;
+    case ShapeKind::Curve:
+      shape.kind = Shape::Kind::Curve;
+      for (const NmPoint& p : item.points) shape.points.push_back(point(p));
+      if (shape.points.size() != 4) shape.points.clear();
+      break;
+  }
+  return shape;
+}
+
+unsigned chamferBits(const std::vector<std::string>& corners) {
+  unsigned bits = 0;
+  for (const std::string& c : corners) {
+    if (c == "top_left") bits |= kChamferTopLeft;
+    if (c == "top_right") bits |= kChamferTopRight;
+    if (c == "bottom_left") bits |= kChamferBottomLeft;
+    if (c == "bottom_right") bits |= kChamferBottomRight;
+  }
+  return bits;
+}
 
 /// KiCad moves texts on copper to the silkscreen of their side and texts past the last
 /// layer to the edge cuts.
@@ -54,7 +121,35 @@ char justify(VerticalJustify j) {
 
 }  // namespace
 
-Footprint footprintFromItems(const ModuleItems& items) {
+std::string layerName(int layer) {
+  if (layer == 0) return "B.Cu";
+  if (layer == 15) return "F.Cu";
+  if (layer >= 1 && layer <= 14) return "In" + std::to_string(15 - layer) + ".Cu";
+  if (layer >= 16 && layer <= 28) return kLegacyNamed[static_cast<std::size_t>(layer - 16)];
+  if (layer >= kMargin && layer <= kFrontFab)
+    return kKicadNamed[static_cast<std::size_t>(layer - kMargin)];
+  if (layer >= kUserLayer1 && layer <= kUserLayer9)
+    return "User." + std::to_string(layer - kUserLayer1 + 1);
+  return {};
+}
+
+int layerNumber(std::string_view name) {
+  // The names KiCad 5 still wrote for the layers before their renaming.
+  static constexpr struct {
+    std::string_view old, now;
+  } kOld[] = {{"F.Fab", "F.Fab"}, {"F.Courtyard", "F.CrtYd"}, {"B.Courtyard", "B.CrtYd"},
+              {"F.Silkscreen", "F.SilkS"}, {"B.Silkscreen", "B.SilkS"},
+              {"F.Adhesive", "F.Adhes"}, {"B.Adhesive", "B.Adhes"},
+              {"User.Drawings", "Dwgs.User"}, {"User.Comments", "Cmts.User"},
+              {"User.Eco1", "Eco1.User"}, {"User.Eco2", "Eco2.User"}};
+  for (const auto& o : kOld)
+    if (name == o.old) name = o.now;
+  for (int l = 0; l < kLayerCount; ++l)
+    if (layerName(l) == name) return l;
+  return -1;
+}
+
+Footprint footprintFromItems(const ModuleItems& items, ModuleFormat format) {
   // Angles in a library are absolute; KiCad shows them relative to the module's own turn.
   const double moduleAngle = items.placement ? items.placement->angle : 0.0;
   Footprint fp;
@@ -76,59 +171,25 @@ Footprint footprintFromItems(const ModuleItems& items) {
     } else {
       pad.drill = item.drill.x;
     }
+    if (item.kicadShape == "roundrect") pad.roundRatio = std::clamp(item.roundrectRatio.value_or(0.25), 0.0, 0.5);
+    if (item.kicadShape == "roundrect" || item.kicadShape == "rect") {
+      pad.chamferCorners = chamferBits(item.chamferCorners);
+      pad.chamferRatio = std::clamp(item.chamferRatio.value_or(0.0), 0.0, 0.5);
+      if (pad.chamferRatio == 0) pad.chamferCorners = 0;
+    }
+    if (item.kicadShape == "custom") {
+      pad.custom = true;
+      pad.shape = item.anchor == "rect" ? 'R' : 'C';
+      pad.primitives.reserve(item.primitiveShapes.size());
+      for (const ShapeItem& prim : item.primitiveShapes) pad.primitives.push_back(shapeOf(prim, 15, false));
+    }
     fp.pads.push_back(std::move(pad));
   }
   fp.shapes.reserve(items.shapes.size());
   for (const ShapeItem& item : items.shapes) {
-    Shape shape;
-    shape.width = item.width;
-    shape.layer = drawingLayer(item.layer);
-    switch (item.kind) {
-      case ShapeKind::Segment:
-        shape.kind = Shape::Kind::Segment;
-        shape.points = {point(item.start), point(item.end)};
-        break;
-      case ShapeKind::Circle:
-        shape.kind = Shape::Kind::Circle;
-        shape.points = {point(item.center), point(item.end)};
-        break;
-      case ShapeKind::Arc:
-        shape.kind = Shape::Kind::Arc;
-        shape.points = {point(item.center), point(item.start)};
-        shape.arcAngle = item.angle;
-        break;
-      case ShapeKind::Polygon:
-        shape.kind = Shape::Kind::Polygon;
-        shape.points.reserve(item.points.size());
-        for (const NmPoint& p : item.points) shape.points.push_back(point(p));
-        break;
-      case ShapeKind::Rect:
-      case ShapeKind::Curve: {
-        // Drawn as their outline's segments: a rectangle's four sides, a curve's course.
-        std::vector<NmPoint> course;
-        if (item.kind == ShapeKind::Rect) {
-          course = {item.start, {item.end.x, item.start.y}, item.end, {item.start.x, item.end.y},
-                    item.start};
-        } else if (item.points.size() == 4) {
-          const auto& c = item.points;
-          for (int i = 0; i <= 16; ++i) {
-            const double u = i / 16.0, v = 1 - u;
-            const double a = v * v * v, b = 3 * v * v * u, d = 3 * v * u * u, e = u * u * u;
-            course.push_back(
-                {std::llround(a * c[0].x + b * c[1].x + d * c[2].x + e * c[3].x),
-                 std::llround(a * c[0].y + b * c[1].y + d * c[2].y + e * c[3].y)});
-          }
-        }
-        shape.kind = Shape::Kind::Segment;
-        for (std::size_t i = 1; i < course.size(); ++i) {
-          Shape side = shape;
-          side.points = {point(course[i - 1]), point(course[i])};
-          fp.shapes.push_back(std::move(side));
-        }
-        continue;
-      }
-    }
-    fp.shapes.push_back(std::move(shape));
+    Shape shape = shapeOf(item, namedLayer(item.layerName, drawingLayer(item.layer)),
+                          format == ModuleFormat::Legacy);
+    if (!shape.points.empty()) fp.shapes.push_back(std::move(shape));
   }
   fp.texts.reserve(items.texts.size());
   for (const TextItem& item : items.texts) {
@@ -142,7 +203,11 @@ Footprint footprintFromItems(const ModuleItems& items) {
     text.mirrored = item.mirrored;
     text.visible = item.visible;
     text.italic = item.italic;
-    text.layer = textLayer(item.layer);
+    text.layer = namedLayer(item.layerName, textLayer(item.layer));
+    if (item.textBox) {
+      for (const NmPoint& p : item.boxCorners) text.box.push_back(point(p));
+      text.boxBorder = item.boxBorder;
+    }
     text.hJustify = justify(item.horizontal);
     text.vJustify = justify(item.vertical);
     fp.texts.push_back(std::move(text));
@@ -153,7 +218,7 @@ Footprint footprintFromItems(const ModuleItems& items) {
 Footprint footprintFromBody(std::string_view body, LengthUnit unit, ModuleFormat format) {
   ModuleItems items;
   moduleItemsOf(body, format, unit, items);  // a text that does not read draws nothing
-  return footprintFromItems(items);
+  return footprintFromItems(items, format);
 }
 
 }  // namespace trevak::exact

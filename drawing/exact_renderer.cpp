@@ -21,14 +21,14 @@ namespace trevak::exact {
 
 namespace {
 
-constexpr int kLayerCount = 29;
 constexpr double kPi = 3.14159265358979323846;
 
 /// Bottom first: what lies under the board's back is painted first, so the front copper and
 /// silkscreen end up on top, with the user layers and the board edge over everything.
 constexpr std::array<int, kLayerCount> kPaintOrder = {
-    20, 22, 18, 16, 0,  14, 13, 12, 11, 10, 9,  8,  7,  6, 5,
-    4,  3,  2,  1,  15, 17, 19, 23, 21, 24, 25, 26, 27, 28};
+    kBackFab, kBackCourtyard, 20, 22, 18, 16, 0,  14, 13, 12, 11, 10, 9,  8,  7,  6, 5,
+    4,  3,  2,  1,  15, 17, 19, 23, 21, kFrontFab, kFrontCourtyard, 24, 25, 26, 27,
+    34, 35, 36, 37, 38, 39, 40, 41, 42, kMargin, 28};
 
 constexpr std::array<QRgb, kLayerCount> kColors = {
     0xff4fa84f,  // 0 B.Cu
@@ -44,6 +44,11 @@ constexpr std::array<QRgb, kLayerCount> kColors = {
     0xff2850b4,              // Cmts.User
     0xff3c8c14, 0xffb48c00,  // Eco1, Eco2
     0xffb4a000,              // Edge.Cuts
+    0xffc000c0,              // Margin
+    0xff26a0c0, 0xffd026c0,  // courtyards
+    0xff585d84, 0xff8c8c8c,  // fabrication
+    0xff707070, 0xff707070, 0xff707070, 0xff707070, 0xff707070, 0xff707070, 0xff707070,
+    0xff707070, 0xff707070,  // User.1 ... User.9
 };
 
 constexpr QRgb kHoleOutline = 0xff404040u;
@@ -57,7 +62,7 @@ bool shown(LayerMask mask, int layer) {
 /// The layer a pad is painted in: its front copper, else its back copper, else an inner
 /// copper layer, else the uppermost of its other shown layers; -1 when none is shown.
 int padPaintLayer(std::uint32_t padLayers, LayerMask shownLayers) {
-  const std::uint32_t visible = padLayers & shownLayers;
+  const LayerMask visible = padLayers & shownLayers;
   if (visible == 0) return -1;
   if ((visible & (1u << 15)) != 0) return 15;
   if ((visible & 1u) != 0) return 0;
@@ -65,7 +70,7 @@ int padPaintLayer(std::uint32_t padLayers, LayerMask shownLayers) {
     if ((visible & (1u << l)) != 0) return l;
   }
   for (auto it = kPaintOrder.rbegin(); it != kPaintOrder.rend(); ++it) {
-    if ((visible & (1u << *it)) != 0) return *it;
+    if ((visible & (LayerMask{1} << *it)) != 0) return *it;
   }
   return -1;
 }
@@ -80,10 +85,78 @@ QPainterPath stadium(double w, double h) {
   return path;
 }
 
+/// A w x h rectangle centred on the origin with corners rounded at `radius`, and the corners in
+/// `cut` (kChamferTopLeft ...) cut at 45 degrees, `cut` long on each side, as KiCad shapes its
+/// roundrect and chamfered pads.
+QPainterPath roundChamferedRect(double w, double h, double radius, double chamfer, unsigned cut) {
+  struct Corner {
+    QPointF at, in, out;  // the corner, the direction arriving at it and leaving it
+    unsigned bit;
+  };
+  const Corner corners[] = {{{w / 2, -h / 2}, {1, 0}, {0, 1}, kChamferTopRight},
+                            {{w / 2, h / 2}, {0, 1}, {-1, 0}, kChamferBottomRight},
+                            {{-w / 2, h / 2}, {-1, 0}, {0, -1}, kChamferBottomLeft},
+                            {{-w / 2, -h / 2}, {0, -1}, {1, 0}, kChamferTopLeft}};
+  // A quarter circle as one cubic: its controls this far along the tangents (error 0.03 %).
+  constexpr double kKappa = 0.5522847498;
+  QPainterPath path;
+  bool first = true;
+  for (const Corner& c : corners) {
+    const bool chamfered = (cut & c.bit) != 0;
+    const double d = chamfered ? chamfer : radius;
+    const QPointF from = c.at - c.in * d, to = c.at + c.out * d;
+    if (first) {
+      path.moveTo(from);
+      first = false;
+    } else {
+      path.lineTo(from);
+    }
+    if (d <= 0) continue;
+    if (chamfered) {
+      path.lineTo(to);
+    } else {
+      path.cubicTo(from + c.in * (d * kKappa), to - c.out * (d * kKappa), to);
+    }
+  }
+  path.closeSubpath();
+  return path;
+}
+
+QPainterPath shapePath(const Shape& shape, bool* open);
+
 /// The pad's copper outline in its own coordinates, centred on the origin, before the turn.
 QPainterPath padShape(const Pad& pad) {
   const double w = static_cast<double>(pad.size.x), h = static_cast<double>(pad.size.y);
   QPainterPath path;
+  if (pad.custom) {
+    // The anchor, with every primitive's copper added: lines at their width, areas filled.
+    if (pad.shape == 'R') {
+      path.addRect(QRectF(-w / 2, -h / 2, w, h));
+    } else {
+      path.addEllipse(QPointF(0, 0), w / 2, w / 2);
+    }
+    for (const Shape& prim : pad.primitives) {
+      bool open = false;
+      const QPainterPath outline = shapePath(prim, &open);
+      if (outline.isEmpty()) continue;
+      QPainterPath copper;
+      if (prim.width > 0) {
+        QPainterPathStroker stroker;
+        stroker.setWidth(static_cast<double>(prim.width));
+        stroker.setCapStyle(Qt::RoundCap);
+        stroker.setJoinStyle(Qt::RoundJoin);
+        copper = stroker.createStroke(outline);
+      }
+      if (!open && prim.filled) copper = copper.united(outline);
+      path = path.united(copper);
+    }
+    return path;
+  }
+  if (pad.shape == 'R' && (pad.roundRatio > 0 || pad.chamferCorners != 0)) {
+    const double side = std::min(w, h);
+    return roundChamferedRect(w, h, pad.roundRatio * side, pad.chamferRatio * side,
+                              pad.chamferCorners);
+  }
   switch (pad.shape) {
     case 'R':
       path.addRect(QRectF(-w / 2, -h / 2, w, h));
@@ -143,6 +216,50 @@ QRectF united(const QRectF& a, const QRectF& b) {
   return a.united(b);
 }
 
+/// A drawing's course in its own coordinates: `open` tells a line (drawn at its width only) from
+/// a closed outline (a circle, a polygon) that may also be filled.
+QPainterPath shapePath(const Shape& shape, bool* open) {
+  QPainterPath path;
+  *open = true;
+  if (shape.points.empty()) return path;
+  const QPointF a = toF(shape.points[0]);
+  const QPointF b = shape.points.size() > 1 ? toF(shape.points[1]) : a;
+  switch (shape.kind) {
+    case Shape::Kind::Segment:
+      path.moveTo(a);
+      path.lineTo(b);
+      break;
+    case Shape::Kind::Circle: {
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      path.addEllipse(a, r, r);
+      *open = false;
+      break;
+    }
+    case Shape::Kind::Arc: {
+      const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
+      const double start = std::atan2(-(b.y() - a.y()), b.x() - a.x()) * 180.0 / kPi;
+      path.moveTo(b);
+      path.arcTo(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r), start,
+                 -std::clamp(shape.arcAngle, -3600.0, 3600.0) / 10.0);
+      break;
+    }
+    case Shape::Kind::Polygon: {
+      QPolygonF corners;
+      for (const Point& p : shape.points) corners << toF(p);
+      path.addPolygon(corners);
+      path.closeSubpath();
+      *open = false;
+      break;
+    }
+    case Shape::Kind::Curve:
+      path.moveTo(a);
+      if (shape.points.size() == 4)
+        path.cubicTo(b, toF(shape.points[2]), toF(shape.points[3]));
+      break;
+  }
+  return path;
+}
+
 }  // namespace
 
 QString kicadText(std::string_view bytes) {
@@ -155,17 +272,6 @@ QString kicadText(std::string_view bytes) {
 QColor layerColor(int layer) {
   if (layer < 0 || layer >= kLayerCount) return QColor(kColors[21]);
   return QColor(kColors[static_cast<std::size_t>(layer)]);
-}
-
-std::string layerName(int layer) {
-  static constexpr std::array<const char*, 14> kNamed = {
-      "B.Adhes", "F.Adhes", "B.Paste",   "F.Paste",   "B.SilkS",   "F.SilkS",   "B.Mask",
-      "F.Mask",  "Dwgs.User", "Cmts.User", "Eco1.User", "Eco2.User", "Edge.Cuts", ""};
-  if (layer == 0) return "B.Cu";
-  if (layer == 15) return "F.Cu";
-  if (layer >= 1 && layer <= 14) return "In" + std::to_string(15 - layer) + ".Cu";
-  if (layer >= 16 && layer <= 28) return kNamed[static_cast<std::size_t>(layer - 16)];
-  return {};
 }
 
 std::optional<LayerMask> parseLayerList(std::string_view list, std::string* unknown) {
@@ -219,7 +325,7 @@ void ExactDrawing::addPad(int index) {
   const int layer = padPaintLayer(pad.layers, m_options.layers);
   if (layer < 0) return;
   // A pad without area has no copper in KiCad: nothing to draw, nothing to hover.
-  if (pad.size.x <= 0 || (pad.shape != 'C' && pad.size.y <= 0)) return;
+  if (!pad.custom && (pad.size.x <= 0 || (pad.shape != 'C' && pad.size.y <= 0))) return;
   m_padLayer[static_cast<std::size_t>(index)] = layer;
   // KiCad's pad position is its hole's; the copper sits at the offset, turned with the pad.
   QTransform place;
@@ -245,7 +351,10 @@ void ExactDrawing::addPad(int index) {
   m_extent = united(m_extent, outline.boundingRect());
   if (!hole.isEmpty()) m_extent = united(m_extent, hole.boundingRect());
   Item item;
-  if (pad.shape != 'R' && pad.shape != 'O' && pad.shape != 'T') {
+  const bool plain = !pad.custom && pad.roundRatio == 0 && pad.chamferCorners == 0;
+  if (!plain) {
+    // Drawn from its outline.
+  } else if (pad.shape != 'R' && pad.shape != 'O' && pad.shape != 'T') {
     item.discRadius = static_cast<double>(pad.size.x) / 2;
     item.discCentre = copper.map(QPointF(0, 0));
   } else if ((pad.shape == 'R' || pad.shape == 'O') && std::fmod(pad.angle, 900.0) == 0) {
@@ -295,7 +404,10 @@ void ExactDrawing::addShape(const Shape& shape) {
       break;
     case Shape::Kind::Circle: {
       const double r = std::hypot(b.x() - a.x(), b.y() - a.y());
-      if (r > 0) {
+      if (r > 0 && shape.filled) {  // a disc: filled, its outline at the width around it
+        item.path.addEllipse(a, r, r);
+        item.fill = true;
+      } else if (r > 0) {
         item.path.addEllipse(a, r, r);
         item.ringRadius = r;
         item.discCentre = a;
@@ -330,7 +442,13 @@ void ExactDrawing::addShape(const Shape& shape) {
       for (const Point& p : shape.points) corners << toF(p);
       item.path.addPolygon(corners);
       item.path.closeSubpath();
-      item.fill = true;
+      item.fill = shape.filled;
+      break;
+    }
+    case Shape::Kind::Curve: {
+      bool open = true;
+      item.path = shapePath(shape, &open);
+      item.roundEnds = true;
       break;
     }
   }
@@ -349,9 +467,13 @@ void ExactDrawing::addShape(const Shape& shape) {
 }
 
 void ExactDrawing::addText(const Text& text) {
-  if (!shown(m_options.layers, text.layer) || text.text.empty()) return;
+  if (!shown(m_options.layers, text.layer)) return;
   if (!text.visible && !m_options.hiddenTexts) return;
-  if (text.size.y <= 0 || text.size.x <= 0) return;
+  if (!text.box.empty()) {
+    addTextBox(text);
+    return;
+  }
+  if (text.text.empty() || text.size.y <= 0 || text.size.x <= 0) return;
   const QFont font = textFont();
   const QFontMetricsF metrics(font);
   TextItem item;
@@ -377,6 +499,40 @@ void ExactDrawing::addText(const Text& text) {
   item.box = QRectF(0, -cap, advance, cap);
   m_extent = united(m_extent, item.place.mapRect(item.box));
   m_texts.push_back(std::move(item));
+}
+
+void ExactDrawing::addTextBox(const Text& text) {
+  // Its outline: two opposite corners of an upright box, or the corners of a turned one.
+  std::vector<Point> corners = text.box;
+  if (corners.size() == 2) {
+    corners = {text.box[0], {text.box[1].x, text.box[0].y}, text.box[1],
+               {text.box[0].x, text.box[1].y}};
+  }
+  QPolygonF outline;
+  for (const Point& p : corners) outline << toF(p);
+  const QRectF bounds = outline.boundingRect();
+  if (text.boxBorder > 0) {
+    Shape border;
+    border.kind = Shape::Kind::Polygon;
+    border.points = corners;
+    border.width = text.boxBorder;
+    border.layer = text.layer;
+    addShape(border);
+  }
+  if (text.text.empty() || text.size.y <= 0 || text.size.x <= 0) return;
+  // The text stands inside the box by its justification, KiCad's margin from the edges.
+  const double margin =
+      static_cast<double>(text.boxBorder) / 2 + static_cast<double>(text.size.y) * 0.75;
+  Text inside = text;
+  inside.box.clear();
+  const double x = text.hJustify == 'L'   ? bounds.left() + margin
+                   : text.hJustify == 'R' ? bounds.right() - margin
+                                          : bounds.center().x();
+  const double y = text.vJustify == 'B'   ? bounds.bottom() - margin
+                   : text.vJustify == 'C' ? bounds.center().y()
+                                          : bounds.top() + margin;
+  inside.position = {std::llround(x), std::llround(y)};
+  addText(inside);
 }
 
 QTransform ExactDrawing::fitTransform(QSizeF size, double margin) const {

@@ -22,19 +22,17 @@ class QPainter;
 
 namespace trevak::exact {
 
-/// A set of legacy layers, one bit per layer number (0 back copper ... 28 edge cuts).
-using LayerMask = std::uint32_t;
-inline constexpr LayerMask kAllLayers = (LayerMask{1} << 29) - 1;
+/// A set of layers, one bit per layer number (0 back copper ... 28 edge cuts, then the layers
+/// only `.kicad_mod` files name: kMargin ... kUserLayer9).
+using LayerMask = std::uint64_t;
+inline constexpr LayerMask kAllLayers = (LayerMask{1} << kLayerCount) - 1;
 
 /// A text or pad number of a legacy file as KiCad reads it (and as the export writes it):
 /// UTF-8 where its bytes are UTF-8, else Latin-1, one character a byte.
 QString kicadText(std::string_view bytes);
 
-/// The colour each legacy layer is drawn in on the white background.
+/// The colour each layer is drawn in on the white background.
 QColor layerColor(int layer);
-
-/// KiCad's name of a legacy layer ("F.Cu", "B.SilkS", "In3.Cu", "Edge.Cuts"); empty past 28.
-std::string layerName(int layer);
 
 /// The layers named in a comma-separated list of KiCad layer names, letter case ignored;
 /// "*.Cu", "*.SilkS", "*.Mask", "*.Paste", "*.Adhes" name both sides (and, for copper, the
@@ -110,6 +108,7 @@ class ExactDrawing {
   void addPad(int index);
   void addShape(const Shape& shape);
   void addText(const Text& text);
+  void addTextBox(const Text& text);
   void paintPadNumbers(QPainter& painter, const QTransform& toDevice,
                        const QTransform& outer) const;
 

@@ -315,6 +315,9 @@ class FootprintReader {
   ModuleItems& items_;
   KicadModInfo& info_;
   bool failed_ = false;
+  /// Where the drawing readers put their shapes: the footprint's list, or a custom pad's
+  /// primitives while that pad is read.
+  std::vector<ShapeItem>* shapesOut_ = &items_.shapes;
 };
 
 void FootprintReader::readLocal(Node parent, LocalSettings& local) {
@@ -398,6 +401,9 @@ void FootprintReader::readTextBox(Node n) {
   }
   if (!text.boxCorners.empty()) text.position = text.boxCorners.front();
   if (const Node a = t_.find(n, "angle"); a >= 0) text.angle = angle(a, 1);
+  // KiCad 7 draws the border its stroke gives; KiCad 8 also says `(border yes|no)`.
+  const Node border = t_.find(n, "border");
+  text.boxBorder = border >= 0 && !flag(n, "border") ? 0 : strokeWidth(n);
   setLayer(n, text);
   text.line = t_[n].line;
   readEffects(n, text);
@@ -412,7 +418,7 @@ void FootprintReader::readLine(Node n) {
   s.width = strokeWidth(n);
   setLayer(n, s);
   s.line = t_[n].line;
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readRect(Node n) {
@@ -424,7 +430,7 @@ void FootprintReader::readRect(Node n) {
   s.filled = filled(n, false);
   setLayer(n, s);
   s.line = t_[n].line;
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readCircle(Node n) {
@@ -436,7 +442,7 @@ void FootprintReader::readCircle(Node n) {
   s.filled = filled(n, false);
   setLayer(n, s);
   s.line = t_[n].line;
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readArc(Node n) {
@@ -463,7 +469,7 @@ void FootprintReader::readArc(Node n) {
         // Three points in a line, or nearly: no centre within any board; drawn as a line.
         s.center = s.arcMid;
         s.angle = 0;
-        items_.shapes.push_back(std::move(s));
+        shapesOut_->push_back(std::move(s));
         return;
       }
       s.center = {std::llround(ux), std::llround(uy)};
@@ -485,7 +491,7 @@ void FootprintReader::readArc(Node n) {
     s.start = pointOf(n, "end");
     if (const Node a = t_.find(n, "angle"); a >= 0) s.angle = angle(a, 1);
   }
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readPoly(Node n) {
@@ -506,7 +512,7 @@ void FootprintReader::readPoly(Node n) {
   s.filled = filled(n, info_.version == 0);
   setLayer(n, s);
   s.line = t_[n].line;
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readCurve(Node n) {
@@ -520,7 +526,7 @@ void FootprintReader::readCurve(Node n) {
   s.width = strokeWidth(n);
   setLayer(n, s);
   s.line = t_[n].line;
-  items_.shapes.push_back(std::move(s));
+  shapesOut_->push_back(std::move(s));
 }
 
 void FootprintReader::readPad(Node n) {
@@ -576,7 +582,30 @@ void FootprintReader::readPad(Node n) {
   if (const Node r = t_.find(n, "chamfer_ratio"); r >= 0) p.chamferRatio = number(r, 1, 0);
   if (const Node c = t_.find(n, "chamfer"); c >= 0)
     for (Node w = t_.child(c, 1); w >= 0; w = t_[w].nextSibling) p.chamferCorners.push_back(t_.text(w));
-  if (const Node prims = t_.find(n, "primitives"); prims >= 0) p.primitives = t_.size(prims) - 1;
+  if (const Node prims = t_.find(n, "primitives"); prims >= 0) {
+    p.primitives = t_.size(prims) - 1;
+    // The primitives are read as the footprint's drawings are, in the pad's own coordinates.
+    shapesOut_ = &p.primitiveShapes;
+    for (Node c = t_.child(prims, 1); c >= 0 && !failed_; c = t_[c].nextSibling) {
+      const std::string_view h = t_.head(c);
+      const std::size_t before = p.primitiveShapes.size();
+      if (h == "gr_line") readLine(c);
+      else if (h == "gr_rect") readRect(c);
+      else if (h == "gr_circle") readCircle(c);
+      else if (h == "gr_arc") readArc(c);
+      else if (h == "gr_poly") readPoly(c);
+      else if (h == "gr_curve" || h == "gr_bezier") readCurve(c);
+      if (p.primitiveShapes.size() == before) continue;
+      ShapeItem& prim = p.primitiveShapes.back();
+      // A pad's polygons are copper areas, filled unless they say otherwise; a circle of no
+      // line width is a disc.
+      const Node f = t_.find(c, "fill");
+      const std::string fill = t_.text(t_.child(f, 1));
+      if (prim.kind == ShapeKind::Polygon) prim.filled = f < 0 || (fill != "none" && fill != "no");
+      if (prim.kind == ShapeKind::Circle && f < 0 && prim.width == 0) prim.filled = true;
+    }
+    shapesOut_ = &items_.shapes;
+  }
   if (const Node anchor = t_.find(t_.find(n, "options"), "anchor"); anchor >= 0)
     p.anchor = word(anchor, 1);
   if (const Node prop = t_.find(n, "property"); prop >= 0) p.property = word(prop, 1);

@@ -86,6 +86,7 @@ struct TextItem {
   bool bold = false;
   bool textBox = false;            ///< `fp_text_box`: `boxCorners` hold its outline
   std::vector<NmPoint> boxCorners;  ///< start and end, or the four corners of a rotated box
+  Nanometres boxBorder = 0;         ///< the text box's border width; 0 when it has none
 };
 
 enum class ShapeKind {
@@ -156,6 +157,10 @@ struct PadItem {
   std::optional<double> chamferRatio;
   std::vector<std::string> chamferCorners;  ///< top_left, top_right, bottom_left, bottom_right
   int primitives = 0;                       ///< custom pad primitives
+  /// The custom pad's primitives that are drawings (gr_line, gr_rect, gr_circle, gr_arc,
+  /// gr_poly, gr_curve), in the pad's coordinates before its turn; `filled` says whether each
+  /// is a copper area or a line of its width.
+  std::vector<ShapeItem> primitiveShapes;
   std::string anchor;                       ///< custom pad anchor shape
   std::string property;                     ///< `(property pad_prop_...)`
 };

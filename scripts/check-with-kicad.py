@@ -1046,8 +1046,8 @@ def trevak_extents(cli, path, size):
 
 
 def exact_extent_main(argv):
-    """exact-extent [--cli PATH] [--size PX] [-v] LIB.mod...: for every footprint that KiCad
-    loads, the exact drawing's extent of its pads and drawings (trevak-cli render --exact
+    """exact-extent [--cli PATH] [--size PX] [-v] LIB.mod|LIB.pretty...: for every footprint
+    that KiCad loads (a .pretty folder through its .kicad_mod reader), the exact drawing's extent of its pads and drawings (trevak-cli render --exact
     --print-extent) must match the box of KiCad's own bounding boxes of them within one pixel of
     a picture whose longer side is PX pixels (512 unless told)."""
     ap = argparse.ArgumentParser(prog="check-with-kicad.py exact-extent",
@@ -1061,14 +1061,18 @@ def exact_extent_main(argv):
     pcbnew = import_pcbnew()
     if pcbnew is None:
         return 2
-    plugin = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+    legacy = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+    sexp = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.KICAD_SEXP)
     t = dict(libraries=0, unloadable=0, footprints=0, match=0, fail=0, skipped=0)
     worst = 0.0
     with tempfile.TemporaryDirectory() as folder:
         for path in args.libraries:
             t["libraries"] += 1
             mine = trevak_extents(args.cli, path, args.size)
-            kpath = utf8_copy(path, folder)
+            # A .pretty folder is read by KiCad's own .kicad_mod reader, in place.
+            pretty = os.path.isdir(path)
+            plugin = sexp if pretty else legacy
+            kpath = path if pretty else utf8_copy(path, folder)
             theirs, how = in_child(lambda: kicad_item_boxes(pcbnew, plugin, kpath))
             if theirs is None:
                 print("== %s\n  SKIP KiCad ends (%s) while loading it" % (path, how))

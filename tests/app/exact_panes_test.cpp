@@ -251,6 +251,17 @@ exact::Pad makePad(const char* number, char shape, exact::Point size, int angle,
   return p;
 }
 
+/// A 1 x 0.5 mm pad read from a `.kicad_mod` file: rounded, cut or custom (round anchor).
+exact::Pad roundPad(double ratio, unsigned chamfer, bool custom) {
+  exact::Pad p = makePad("1", custom ? 'C' : 'R', {1000000, 500000}, 0, 0);
+  p.roundRatio = ratio;
+  p.chamferRatio = chamfer != 0 ? 0.2 : 0;
+  p.chamferCorners = chamfer;
+  p.custom = custom;
+  if (custom) p.primitives.resize(2);
+  return p;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Pads, PadHint,
     ::testing::Values(
@@ -260,7 +271,14 @@ INSTANTIATE_TEST_SUITE_P(
         HintCase{makePad("3", 'T', {2540000, 1270000}, 0, 0), LengthUnit::Decimil,
                  "Ilha 3\nForma: trapézio\nTamanho: 1000 × 500 (1/10000 pol)\nFuro: nenhum"},
         HintCase{makePad("", 'C', {2540000, 0}, 0, 1016000), LengthUnit::Millimetre,
-                 "Ilha \nForma: círculo\nTamanho: 2,54 × 2,54 mm\nFuro: 1,016 mm"}),
+                 "Ilha \nForma: círculo\nTamanho: 2,54 × 2,54 mm\nFuro: 1,016 mm"},
+        HintCase{roundPad(0.25, 0, false), LengthUnit::Millimetre,
+                 "Ilha 1\nForma: retângulo arredondado\nTamanho: 1 × 0,5 mm\nFuro: nenhum"},
+        HintCase{roundPad(0, exact::kChamferTopLeft, false), LengthUnit::Millimetre,
+                 "Ilha 1\nForma: retângulo chanfrado\nTamanho: 1 × 0,5 mm\nFuro: nenhum"},
+        HintCase{roundPad(0, 0, true), LengthUnit::Millimetre,
+                 "Ilha 1\nForma: personalizada (âncora círculo, 2 primitiva(s))\nTamanho: 1 × 1 mm\n"
+                 "Furo: nenhum"}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 }  // namespace

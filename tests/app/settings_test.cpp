@@ -86,6 +86,15 @@ TEST(StartArguments, NoSettingsStartsWithoutAStore) {
   const auto plain = parseStartArguments({"trevak", "a.mod"}, error);
   ASSERT_TRUE(plain);
   EXPECT_FALSE(plain->noSettings);
+  const auto kicad = parseStartArguments({"trevak", "--kicad"}, error);
+  ASSERT_TRUE(kicad);
+  EXPECT_TRUE(kicad->kicadLibraries);
+  EXPECT_TRUE(kicad->kicadProject.isEmpty());
+  const auto project = parseStartArguments({"trevak", "--project", "p"}, error);
+  ASSERT_TRUE(project);
+  EXPECT_TRUE(project->kicadLibraries);
+  EXPECT_EQ(project->kicadProject, "p");
+  EXPECT_FALSE(parseStartArguments({"trevak", "--project"}, error));
   const auto clean = parseStartArguments({"trevak", "--no-settings", "a.mod"}, error);
   ASSERT_TRUE(clean);
   EXPECT_TRUE(clean->noSettings);

@@ -2,6 +2,8 @@
 // `tables`, `table add` and the --kicad / --table sources, over a configuration folder of the
 // test's own (KICAD_CONFIG_HOME) and footprint folders copied from KiCad's data.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 #include <stdlib.h>
 
 #include <QTemporaryDir>
@@ -114,6 +116,22 @@ TEST_F(TablesCli, KicadAndTableStandForTheTablesLibraries) {
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(m_root + "/out.pretty/R_0603.kicad_mod"));
   EXPECT_EQ(runCli({"find", "--kicad", "x", "--", m_root + "/libs"}).status, 2);
+}
+
+TEST_F(TablesCli, InspectReadsTheTablesFootprintsUnderTheirNicknames) {
+  globalTable();
+  auto r = runCli({"inspect", "--kicad", "Res:R_0805"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("{\"name\":\"R_0805\",\"library\":\"Res\",\"format\":\"kicad_mod\"", 0), 0u)
+      << r.out;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 1);
+  r = runCli({"inspect", "--kicad", "--all"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 2);  // the disabled row left out
+  EXPECT_NE(r.out.find("\"name\":\"R_0603\",\"library\":\"Res\""), std::string::npos);
+  r = runCli({"inspect", "--kicad", "Res:R_9999"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.err.find("no module named 'Res:R_9999'"), std::string::npos) << r.err;
 }
 
 TEST_F(TablesCli, TableAddInsertsOneRowAndKeepsTheOldFile) {

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <map>
 #include <string>
+#include <utility>
 
 namespace trevak {
 namespace {
@@ -88,6 +89,16 @@ TEST(KicadModReaderPads, EveryShapeDrillAndLayerList) {
   EXPECT_EQ(items.pads[1].kicadShape, "custom");
   EXPECT_EQ(items.pads[1].primitives, 2);
   EXPECT_EQ(items.pads[1].anchor, "circle");
+  // The primitives themselves, in the pad's coordinates: a polygon without a fill is copper
+  // (filled), a circle of no width a disc.
+  ASSERT_EQ(items.pads[1].primitiveShapes.size(), 2u);
+  EXPECT_EQ(items.pads[1].primitiveShapes[0].kind, ShapeKind::Polygon);
+  EXPECT_EQ(items.pads[1].primitiveShapes[0].points.size(), 3u);
+  EXPECT_TRUE(items.pads[1].primitiveShapes[0].filled);
+  EXPECT_EQ(items.pads[1].primitiveShapes[1].kind, ShapeKind::Circle);
+  EXPECT_EQ(items.pads[1].primitiveShapes[1].end, (NmPoint{1'000'000, 0}));
+  EXPECT_TRUE(items.pads[1].primitiveShapes[1].filled);
+  EXPECT_TRUE(items.shapes.empty());  // none of them among the footprint's drawings
   EXPECT_EQ(items.pads[2].type, PadType::Hole);
   EXPECT_EQ(items.pads[2].drill, (NmPoint{1'000'000, 1'000'000}));
   EXPECT_EQ(items.pads[2].layerMask, 0x8001u);
@@ -130,6 +141,18 @@ TEST(KicadModReaderTexts, FpTextPropertyAndTextBoxWithEffects) {
   EXPECT_TRUE(items.texts[2].italic);
   EXPECT_TRUE(items.texts[3].textBox);
   EXPECT_EQ(items.texts[3].boxCorners.size(), 2u);
+  EXPECT_EQ(items.texts[3].boxBorder, 0);  // no stroke: no border
+}
+
+TEST(KicadModReaderTexts, TextBoxBorderFromItsStrokeUnlessSaidNo) {
+  for (const auto& [border, width] :
+       {std::pair{"", 100'000}, std::pair{" (border yes)", 100'000}, std::pair{" (border no)", 0}}) {
+    const ModuleItems items = read(std::string("(footprint \"T\" (version 20240108)\n"
+                                               " (fp_text_box \"b\" (start 0 0) (end 2 1) (layer \"F.SilkS\")") +
+                                   border + " (stroke (width 0.1) (type solid)) (effects (font (size 1 1)))))");
+    ASSERT_EQ(items.texts.size(), 1u) << border;
+    EXPECT_EQ(items.texts[0].boxBorder, width) << border;
+  }
 }
 
 // KiCad 10's M.2 footprints hold two Reference properties; KiCad keeps the last.
