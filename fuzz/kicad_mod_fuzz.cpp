@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-#include "library/inspect_json.h"
+#include "library/footprint_json.h"
 #include "library/kicad_mod_reader.h"
 #include "library/sexpr_reader.h"
 

@@ -25,7 +25,7 @@ the pcbnew module to /usr/lib/python3/dist-packages) and runs with the system py
     /usr/bin/python3 scripts/check-with-kicad.py --pairs LIST   # lines "ORIG<TAB>SAVED"
 
 Footprints of `.pretty` libraries (every dialect) as KiCad 6 reads them against
-`trevak-cli inspect` (see kicad_inspect_check.py):
+`trevak-cli inspect` (see kicad_json_check.py):
 
     /usr/bin/python3 scripts/check-with-kicad.py inspect TREVAK_CLI FOLDER_OR_PRETTY...
 
@@ -932,8 +932,8 @@ def main():
         return tables_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "inspect":
         sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-        import kicad_inspect_check
-        return kicad_inspect_check.inspect_main(sys.argv[2:])
+        import kicad_json_check
+        return kicad_json_check.inspect_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "exact-extent":
         return exact_extent_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "convert-time":

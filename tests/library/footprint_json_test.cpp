@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "library/inspect_json.h"
+#include "library/footprint_json.h"
 
 #include <gtest/gtest.h>
 

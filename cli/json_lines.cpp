@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/commands.h"
-#include "library/inspect_json.h"
+#include "library/footprint_json.h"
 #include "library/io_error.h"
 #include "cli/library_source.h"
 #include "library/kicad_mod_reader.h"
