@@ -436,6 +436,12 @@ void TfTrevak::runReported(Body&& body) {
 }
 
 void TfTrevak::reportFailure(const std::exception& failure) {
+  if (const auto* notLibrary = dynamic_cast<const NotALibraryError*>(&failure)) {
+    m_prompts->showError(tr("O arquivo \"%1\" não é uma biblioteca de módulos do KiCad: a primeira "
+                            "linha não começa com PCBNEW-LibModule-V e não há nenhuma linha $MODULE.")
+                             .arg(QString::fromUtf8(notLibrary->path().c_str())));
+    return;
+  }
   m_prompts->showError(withFullStop(QString::fromUtf8(failure.what())));
 }
 
