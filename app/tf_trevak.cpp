@@ -888,7 +888,9 @@ void TfTrevak::BitBtn1Click() {
 void TfTrevak::BitBtn2Click() {
   if (m_drawing.escala_edicao > 200) return;
   m_editNavigator->setFitting(false);
-  m_drawing.escala_edicao += 10;
+  // From a fitted scale past the buttons' largest drawing, back to that drawing.
+  m_drawing.escala_edicao =
+      m_drawing.escala_edicao < kMinPaneScale ? kMinPaneScale : m_drawing.escala_edicao + 10;
   runReported([this] { redrawEditPane(); });
 }
 
@@ -908,7 +910,9 @@ void TfTrevak::BitBtn4Click() {
 void TfTrevak::BitBtn5Click() {
   if (m_drawing.escala_pesquisa > 200) return;
   m_searchNavigator->setFitting(false);
-  m_drawing.escala_pesquisa += 10;
+  // From a fitted scale past the buttons' largest drawing, back to that drawing.
+  m_drawing.escala_pesquisa =
+      m_drawing.escala_pesquisa < kMinPaneScale ? kMinPaneScale : m_drawing.escala_pesquisa + 10;
   runReported([this] { redrawSearchPane(); });
 }
 
