@@ -123,6 +123,7 @@ constexpr Command kCommands[] = {
     {"render", cmdRenderHere},
     {"copy", cmdCopy},
     {"delete", cmdDelete},
+    {"rename", cmdRename},
     {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames},
     {"normalize", cmdNormalize},
