@@ -54,8 +54,8 @@ constexpr Syntax kCopy{"copy", "copy SRC DST NAME... [--new] [--force] [-o OUT]"
 constexpr Syntax kDelete{"delete", "delete LIB NAME... [-o OUT] [--force]", 2, 0, false};
 constexpr Syntax kRename{"rename", "rename LIB OLD NEW [-o OUT] [--force]", 3, 3, false};
 
-constexpr Syntax kStripPrefix{"strip-prefix", "strip-prefix LIB.mod [-o OUT.mod]", 1, 1, false};
-constexpr Syntax kFillNames{"fill-names", "fill-names LIB.mod [-o OUT.mod]", 1, 1, false};
+constexpr Syntax kStripPrefix{"strip-prefix", "strip-prefix LIB [-o OUT] [--force]", 1, 1, false};
+constexpr Syntax kFillNames{"fill-names", "fill-names LIB [-o OUT] [--force]", 1, 1, false};
 constexpr Syntax kNormalize{"normalize", "normalize LIB.mod [-o OUT.mod]", 1, 1, false};
 
 int usageError(const Syntax& syntax, const std::string& problem, std::ostream& err) {
@@ -404,9 +404,11 @@ int cmdDelete(const Args& args, std::ostream&, std::ostream& err) {
 
 int cmdStripPrefix(const Args& args, std::ostream&, std::ostream& err) {
   return changeOneLibrary(args, kStripPrefix, err, [&](EditTarget target, const EditArgs& parsed) {
-    if (refusedOnPretty(target, kStripPrefix, err)) return Outcome{kFailed, false};
     Outcome outcome;
-    for (const std::string& name : stripLibraryPrefix(target.table, parsed.operands[0])) {
+    const std::vector<std::string> kept =
+        target.pretty ? stripPrettyPrefix(target.table, parsed.operands[0])
+                      : stripLibraryPrefix(target.table, parsed.operands[0]);
+    for (const std::string& name : kept) {
       err << "trevak-cli: strip-prefix: " << messageQuote(name)
           << " keeps its name: without the prefix it would be empty or another module's\n";
       outcome.status = kRefused;
@@ -417,7 +419,7 @@ int cmdStripPrefix(const Args& args, std::ostream&, std::ostream& err) {
 
 int cmdFillNames(const Args& args, std::ostream&, std::ostream& err) {
   return changeOneLibrary(args, kFillNames, err, [&](EditTarget target, const EditArgs&) {
-    if (refusedOnPretty(target, kFillNames, err)) return Outcome{kFailed, false};
+    if (target.pretty) return Outcome{kDone, fillPrettyPlaceholders(target.table) > 0};
     fillNamePlaceholders(target.table);
     return Outcome{};
   });

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "library/io_error.h"
+#include "library/library_commands.h"
 #include "library/module_items.h"
 #include "library/pretty_library.h"
 #include "library/record_items.h"
@@ -182,6 +183,61 @@ std::optional<std::string> renameKicadModText(std::string_view text, std::string
   }
   out.append(text.substr(at));
   return out;
+}
+
+std::string fillKicadModPlaceholders(std::string_view text, std::string_view name) {
+  constexpr std::string_view kPlaceholder = ">NAME";
+  if (text.find(kPlaceholder) == std::string_view::npos) return std::string(text);
+  const SexprTree tree = readSexprTree(text);
+  if (tree.error) return std::string(text);
+  std::string out;
+  std::size_t at = 0;
+  for (std::int32_t i = 0; i < static_cast<std::int32_t>(tree.nodes.size()); ++i) {
+    const SexprNode& node = tree[i];
+    if (node.kind == SexprNode::Kind::List) continue;
+    const std::string token = tree.text(i);
+    if (token.find(kPlaceholder) == std::string::npos) continue;
+    const std::string_view bytes = tree.source(text, i);
+    const auto begin = static_cast<std::size_t>(bytes.data() - text.data());
+    out.append(text.substr(at, begin - at));
+    out.append(written(node, replaceAll(token, kPlaceholder, name)));
+    at = begin + bytes.size();
+  }
+  out.append(text.substr(at));
+  return out;
+}
+
+int fillPrettyPlaceholders(ModuleTable& edit) {
+  int changed = 0;
+  for (int row = 0; row < edit.RecordCount(); ++row) {
+    const ModuleRecord& r = edit.recordAt(row);
+    if (!r.Comandos) continue;
+    std::string filled = fillKicadModPlaceholders(*r.Comandos, r.nome_Componente.value_or(""));
+    if (filled == *r.Comandos) continue;
+    edit.setRecordAt(row, r.nome_Componente, std::move(filled));
+    ++changed;
+  }
+  return changed;
+}
+
+std::vector<std::string> stripPrettyPrefix(ModuleTable& edit, std::string_view caption) {
+  StripPlan plan = planStripPrefix(edit, caption);
+  for (int row = 0; row < edit.RecordCount(); ++row) {
+    const ModuleRecord& r = edit.recordAt(row);
+    const std::string current = r.nome_Componente.value_or(std::string());
+    const std::string& wanted = plan.names[static_cast<std::size_t>(row)];
+    if (wanted == current) continue;
+    std::optional<std::string> text;
+    if (writableFootprintFileName(footprintFileName(wanted))) {
+      text = renameKicadModText(r.Comandos.value_or(std::string()), wanted);
+    }
+    if (!text) {
+      plan.kept.push_back(current);
+      continue;
+    }
+    edit.setRecordAt(row, wanted, std::move(*text));
+  }
+  return std::move(plan.kept);
 }
 
 ModuleRecord prettyRecordOf(const ModuleRecord& record, LengthUnit unit,

@@ -52,6 +52,22 @@ std::vector<WantedFile> wantedFilesOf(const PrettyEditLibrary& library);
 std::optional<std::string> renameKicadModText(std::string_view text, std::string_view newName,
                                               std::string* why = nullptr);
 
+/// The text with every `>NAME` inside its strings and atoms (the legacy placeholder for the
+/// footprint's name, as converted libraries carry it) replaced by `name`, each token rewritten
+/// as KiCad quotes it and every other byte kept. The text as it is when it holds none, or does
+/// not read.
+std::string fillKicadModPlaceholders(std::string_view text, std::string_view name);
+
+/// fill-names on a table of `.kicad_mod` records: fillKicadModPlaceholders with each record's
+/// own name. Returns the number of records changed.
+int fillPrettyPlaceholders(ModuleTable& edit);
+
+/// strip-prefix on a table of `.kicad_mod` records: the names planStripPrefix gives for
+/// `caption` (the folder's path), each footprint renamed as renameKicadModText renames it.
+/// Returns the names kept as they were, as stripLibraryPrefix does; a footprint whose new name
+/// cannot be a file name, or whose text does not read, keeps its name and is listed too.
+std::vector<std::string> stripPrettyPrefix(ModuleTable& edit, std::string_view caption);
+
 /// A record of a `.pretty` edit library made from any record: a `.kicad_mod` footprint as its
 /// text byte for byte; a legacy module (lengths in `unit`) written by the export's writer
 /// under kicadFootprintName of its name, with what the writer left out in `notes`.

@@ -224,14 +224,41 @@ TEST_F(PrettyEdits, UnreadableFootprintsAreLeftAlone) {
   EXPECT_FALSE(fs::exists(m_root / "lib.pretty/R1.kicad_mod"));
 }
 
-TEST_F(PrettyEdits, CommandsNotYetForPrettyChangeNothing) {
+TEST_F(PrettyEdits, NormalizeIsNotYetForPrettyAndChangesNothing) {
   const auto before = times("lib.pretty");
-  for (const char* command : {"strip-prefix", "fill-names", "normalize"}) {
-    const test::CliResult r = runCli({command, path("lib.pretty")});
-    EXPECT_EQ(r.status, 2) << command;
-    EXPECT_NE(r.err.find(".pretty"), std::string::npos) << r.err;
-  }
+  const test::CliResult r = runCli({"normalize", path("lib.pretty")});
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find(".pretty"), std::string::npos) << r.err;
   EXPECT_EQ(times("lib.pretty"), before);
+}
+
+TEST_F(PrettyEdits, StripPrefixRenamesFootprintsAndTheirFiles) {
+  fs::create_directory(m_root / "conn.pretty");
+  for (const char* name : {"conn-A", "CONN-B", "C", "conn-C"}) {
+    put(std::string("conn.pretty/") + name + ".kicad_mod", footprint(name));
+  }
+  const auto before = times("conn.pretty");
+  const test::CliResult r = runCli({"strip-prefix", path("conn.pretty")});
+  EXPECT_EQ(r.status, 1);  // conn-C would become C, which is taken
+  EXPECT_NE(r.err.find("conn-C"), std::string::npos) << r.err;
+  EXPECT_EQ(entries("conn.pretty"), (std::set<std::string>{"A.kicad_mod", "B.kicad_mod",
+                                                           "C.kicad_mod", "conn-C.kicad_mod"}));
+  std::string a = footprint("A");
+  a.replace(a.find("A part"), 6, "conn-A part");
+  EXPECT_EQ(get("conn.pretty/A.kicad_mod"), a);
+  const auto after = times("conn.pretty");
+  EXPECT_EQ(after.at("C.kicad_mod"), before.at("C.kicad_mod"));
+  EXPECT_EQ(after.at("conn-C.kicad_mod"), before.at("conn-C.kicad_mod"));
+}
+
+TEST_F(PrettyEdits, FillNamesWritesTheNameOverPlaceholders) {
+  put("lib.pretty/R1.kicad_mod", footprint("R1", ">NAME"));
+  const auto before = times("lib.pretty");
+  EXPECT_EQ(runCli({"fill-names", path("lib.pretty")}).status, 0);
+  EXPECT_EQ(get("lib.pretty/R1.kicad_mod"), footprint("R1"));
+  const auto after = times("lib.pretty");
+  EXPECT_EQ(after.at("R2.kicad_mod"), before.at("R2.kicad_mod"));
+  EXPECT_EQ(after.at("C1.kicad_mod"), before.at("C1.kicad_mod"));
 }
 
 }  // namespace

@@ -370,5 +370,17 @@ TEST(KicadModRename, NameAndValueFollowEverythingElseStays) {
   EXPECT_FALSE(renameKicadModText("(kicad_sch)", "B", &why));
 }
 
+TEST(KicadModPlaceholders, EveryNameTokenIsFilledAndNothingElse) {
+  EXPECT_EQ(fillKicadModPlaceholders(
+                "(footprint \"Q 1\" (fp_text value >NAME)\n (fp_text user \"x>NAMEy\")\n"
+                " (descr \"no placeholder here: >name\"))",
+                "Q 1"),
+            "(footprint \"Q 1\" (fp_text value \"Q 1\")\n (fp_text user \"xQ 1y\")\n"
+            " (descr \"no placeholder here: >name\"))");
+  // Without a placeholder, or not readable: the text as it was.
+  EXPECT_EQ(fillKicadModPlaceholders("(footprint \"A\")", "A"), "(footprint \"A\")");
+  EXPECT_EQ(fillKicadModPlaceholders("(footprint >NAME", "A"), "(footprint >NAME");
+}
+
 }  // namespace
 }  // namespace trevak
