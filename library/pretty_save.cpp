@@ -95,12 +95,11 @@ void flushFolder(const std::string& folder) {
   ::close(fd);
 }
 
-// Writes one file through a temporary one. Returns 0 or the error number of the failed step;
-// the temporary file never outlives a failure.
-int writeFile(SaveFileLayer& files, std::mt19937_64& random, const std::string& folder,
-              const std::string& fileName, std::string_view text, bool flush,
-              std::optional<mode_t> keepMode) {
-  std::string temporary;
+// Writes the temporary file that is to become `fileName`, complete and closed. Returns 0 or
+// the error number of the failed step; the temporary file never outlives a failure.
+int writeTemporary(SaveFileLayer& files, std::mt19937_64& random, const std::string& folder,
+                   const std::string& fileName, std::string_view text, bool flush,
+                   std::optional<mode_t> keepMode, std::string& temporary) {
   int handle = -1;
   int error = EEXIST;
   for (int attempt = 0; attempt < kTemporaryNameAttempts && error == EEXIST; ++attempt) {
@@ -113,7 +112,6 @@ int writeFile(SaveFileLayer& files, std::mt19937_64& random, const std::string& 
   if (error == 0 && flush) error = files.flush(handle);
   const int closeError = files.close(handle);
   if (error == 0) error = closeError;
-  if (error == 0) error = files.rename(temporary, folder + "/" + fileName);
   if (error != 0) files.remove(temporary);
   return error;
 }
@@ -248,19 +246,36 @@ PrettySaveReport savePrettyFolder(const std::string& folder, LoadedFolder& loade
   // New files are forced to disk only when the save removes files afterwards (a rename must
   // not lose its footprint in a power cut); a save that only adds footprints costs no flush.
   const bool flushNew = !toRemove.empty();
+  // Every file is written whole under a temporary name before any takes its place: a full
+  // disk then stops the save with the folder as it was, and footprints that swap names cannot
+  // lose one of them half-way.
+  std::vector<std::string> temporaries;
+  temporaries.reserve(toWrite.size());
+  const auto stopAt = [&](std::size_t i, const std::string& fileName, int error) {
+    report.error = fileName + ": " + ioErrorFromErrno(error).what();
+    for (std::size_t j = i; j < toWrite.size(); ++j) {
+      report.notWritten.push_back(toWrite[j]->fileName);
+      if (j < temporaries.size()) files.remove(temporaries[j]);
+    }
+    report.notRemoved = toRemove;
+    return report;
+  };
+  for (std::size_t i = 0; i < toWrite.size(); ++i) {
+    const WantedFile& w = *toWrite[i];
+    std::optional<mode_t> keepMode;
+    struct stat st {};
+    if (::lstat((folder + "/" + w.fileName).c_str(), &st) == 0) keepMode = st.st_mode & 07777;
+    std::string temporary;
+    const int error = writeTemporary(files, random, folder, w.fileName, w.text,
+                                     flushNew || keepMode.has_value(), keepMode, temporary);
+    if (error != 0) return stopAt(0, w.fileName, error);
+    temporaries.push_back(std::move(temporary));
+  }
   for (std::size_t i = 0; i < toWrite.size(); ++i) {
     const WantedFile& w = *toWrite[i];
     const std::string path = folder + "/" + w.fileName;
-    std::optional<mode_t> keepMode;
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) keepMode = st.st_mode & 07777;
-    const int error = writeFile(files, random, folder, w.fileName, w.text,
-                                flushNew || keepMode.has_value(), keepMode);
-    if (error != 0) {
-      report.error = w.fileName + ": " + ioErrorFromErrno(error).what();
-      for (std::size_t j = i; j < toWrite.size(); ++j) report.notWritten.push_back(toWrite[j]->fileName);
-      report.notRemoved = toRemove;
-      return report;
+    if (const int error = files.rename(temporaries[i], path); error != 0) {
+      return stopAt(i, w.fileName, error);
     }
     report.written.push_back(w.fileName);
     LoadedFile now;

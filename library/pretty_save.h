@@ -82,11 +82,11 @@ bool writableFootprintFileName(std::string_view fileName, std::string* why = nul
 
 /// Makes `folder` (a `.pretty` folder, which must exist) hold the `wanted` footprint files.
 ///
-/// Files marked unchanged are left alone. Every other wanted file is written through a
-/// temporary file in the folder that is renamed over its name once complete (a file it
-/// replaces keeps its permission bits and is forced to disk first). Only after every one is in
-/// place are the loaded files that no wanted file names removed (deleted or renamed
-/// footprints). Files of the folder that are not in `loaded` are never written over or
+/// Files marked unchanged are left alone. Every other wanted file is first written whole into
+/// a temporary file in the folder (one that replaces a file keeps that file's permission bits
+/// and is forced to disk); once all are written they are renamed over their names, and only
+/// after every one is in place are the loaded files that no wanted file names removed (deleted
+/// or renamed footprints). Files of the folder that are not in `loaded` are never written over or
 /// removed, nor is anything outside the folder touched. A save with nothing changed writes
 /// nothing.
 ///
@@ -96,8 +96,9 @@ bool writableFootprintFileName(std::string_view fileName, std::string* why = nul
 /// `options.force`) a loaded file that is to be replaced or removed, or kept, and was changed,
 /// made or deleted since the load. Throws IoError when the folder cannot be looked at.
 ///
-/// A write that fails stops the save there: the files not reached and every removal are left
-/// (notWritten, notRemoved, `error`), so no footprint is lost. `loaded` is brought up to date
+/// A write that fails (a full disk, a read-only folder) stops the save with the folder as it
+/// was; a rename that fails stops it with the files renamed so far in place and the rest and
+/// every removal left (written, notWritten, notRemoved, `error`), so no footprint is lost. `loaded` is brought up to date
 /// with what is on disk afterwards (files written get their new identity, files removed go),
 /// so that the next save with the same wanted files finishes the job.
 PrettySaveReport savePrettyFolder(const std::string& folder, LoadedFolder& loaded,

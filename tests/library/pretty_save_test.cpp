@@ -105,6 +105,7 @@ class CountingFiles : public PosixFileLayer {
  public:
   int failWrite = 0;   // the n-th write fails with `error` (0: none)
   int failRemove = 0;  // every removal fails with this
+  int failRename = 0;  // the n-th rename fails with `error`
   int error = ENOSPC;
   int writes = 0, renames = 0, removes = 0;
 
@@ -119,7 +120,7 @@ class CountingFiles : public PosixFileLayer {
     return PosixFileLayer::write(handle, data);
   }
   int rename(const std::string& from, const std::string& to) override {
-    ++renames;
+    if (++renames == failRename) return error;
     return PosixFileLayer::rename(from, to);
   }
   int remove(const std::string& path) override {
@@ -200,19 +201,52 @@ TEST_F(PrettySave, FailedWriteLeavesEveryFootprintReadable) {
     EXPECT_FALSE(report.complete());
     EXPECT_NE(report.error.find("R2_new.kicad_mod"), std::string::npos) << report.error;
     EXPECT_NE(report.error.find(ioErrorFromErrno(error).what()), std::string::npos);
+    // Nothing takes its place before every file is written: the folder is as it was.
+    EXPECT_TRUE(report.written.empty());
+    EXPECT_EQ(report.notWritten,
+              (std::vector<std::string>{"R1_new.kicad_mod", "R2_new.kicad_mod"}));
+    EXPECT_EQ(report.notRemoved.size(), 3u);  // no removal after a failure
+    EXPECT_TRUE(report.removed.empty());
+    EXPECT_EQ(entries(), (std::set<std::string>{"C1.kicad_mod", "R1.kicad_mod", "R2.kicad_mod",
+                                                "README.txt"}));
+    EXPECT_EQ(get("R2.kicad_mod"), footprint("R2"));
+  }
+  {
+    // A rename that fails: what was renamed stays, the rest is reported, no temporary file.
+    CountingFiles files;
+    files.failRename = 2;
+    files.error = EIO;
+    const PrettySaveReport report = save(&files);
     EXPECT_EQ(report.written, std::vector<std::string>{"R1_new.kicad_mod"});
     EXPECT_EQ(report.notWritten, std::vector<std::string>{"R2_new.kicad_mod"});
-    EXPECT_EQ(report.notRemoved.size(), 3u);  // no removal after a failure
     EXPECT_TRUE(report.removed.empty());
     EXPECT_EQ(entries(), (std::set<std::string>{"C1.kicad_mod", "R1.kicad_mod", "R1_new.kicad_mod",
                                                 "R2.kicad_mod", "README.txt"}));
-    EXPECT_EQ(get("R2.kicad_mod"), footprint("R2"));
   }
   // The next save finishes the job.
   const PrettySaveReport report = save();
   EXPECT_TRUE(report.complete()) << report.error;
   EXPECT_EQ(entries(),
             (std::set<std::string>{"R1_new.kicad_mod", "R2_new.kicad_mod", "README.txt"}));
+}
+
+TEST_F(PrettySave, SwapThatFailsLosesNeitherFootprint) {
+  loadThree();
+  put("R1.kicad_mod", footprint("R1", "one"));
+  put("R2.kicad_mod", footprint("R2", "two"));
+  loadPrettyForEdit(m_folder, m_library);
+  rename("R1", "tmp");
+  rename("R2", "R1");
+  rename("tmp", "R2");
+  CountingFiles files;
+  files.failWrite = 2;
+  EXPECT_FALSE(save(&files).complete());
+  EXPECT_EQ(get("R1.kicad_mod"), footprint("R1", "one"));
+  EXPECT_EQ(get("R2.kicad_mod"), footprint("R2", "two"));
+  EXPECT_TRUE(save().complete());
+  EXPECT_EQ(get("R1.kicad_mod"), footprint("R1", "two"));
+  EXPECT_EQ(get("R2.kicad_mod"), footprint("R2", "one"));
+  EXPECT_EQ(entries().size(), 4u);
 }
 
 TEST_F(PrettySave, FailedRemovalIsReportedAndLosesNothing) {
