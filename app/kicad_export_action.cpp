@@ -99,18 +99,18 @@ ExportSummary summarizeExport(const ExportReport& report, const QString& folder)
   return {text, details.join(QLatin1Char('\n'))};
 }
 
-void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
+QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
                               UserPrompts& prompts, SaveFileLayer* files) {
   if (table.IsEmpty()) {
     prompts.showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
                                         static_cast<qsizetype>(kEmptyLibraryMessage.size())));
-    return;
+    return QString();
   }
   FileDialogRequest request;
   request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
   if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
   const std::optional<QString> chosen = prompts.askFolder(request);
-  if (!chosen) return;
+  if (!chosen) return QString();
   const QString folder = kicadExportFolder(*chosen, libraryPath);
 
   settle(table);
@@ -128,11 +128,12 @@ void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
   } catch (const IoError& e) {
     progress.reset();
     prompts.showError(QStringLiteral("%1: %2").arg(folder, QString::fromUtf8(e.what())));
-    return;
+    return QString();
   }
   progress.reset();
   const ExportSummary summary = summarizeExport(report, folder);
   prompts.showSummary(summary.text, summary.details);
+  return folder;
 }
 
 }  // namespace trevak

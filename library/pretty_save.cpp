@@ -15,6 +15,7 @@
 
 #include "library/io_error.h"
 #include "library/pretty_library.h"
+#include "library/save_cleanup.h"
 
 namespace trevak {
 
@@ -84,7 +85,9 @@ bool stillAsLoaded(const std::string& path, const LoadedFile& file) {
 class FolderFileLayer final : public PosixFileLayer {
  public:
   int rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+    temporary_files::drop(from);
+    return 0;
   }
 };
 
