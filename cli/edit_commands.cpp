@@ -165,6 +165,10 @@ bool lockForChange(std::optional<LibraryLock>& lock, const std::string& path, st
   }
 }
 
+// The refusal of a name the library holds already (the window says kDuplicateModuleMessage).
+constexpr const char* kNameTakenMessage =
+    "the library already holds a module of this name (letter case aside)";
+
 // What a change did to its library.
 struct Outcome {
   int status = kDone;
@@ -252,7 +256,7 @@ Outcome copyIntoPretty(ModuleTable& search, const std::string& source, PrettyEdi
       continue;
     }
     if (rowOfOtherName(edit.table, footprint, -1) >= 0) {
-      err << "trevak-cli: copy '" << messageQuote(name) << "': " << kDuplicateModuleMessage << "\n";
+      err << "trevak-cli: copy '" << messageQuote(name) << "': " << kNameTakenMessage << "\n";
       outcome.status = kRefused;
       continue;
     }
@@ -361,8 +365,7 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
         copied = true;
         break;
       case CopyResult::Duplicate:
-        err << "trevak-cli: copy '" << name
-            << "': the library already holds a module of this name (letter case aside)\n";
+        err << "trevak-cli: copy '" << name << "': " << kNameTakenMessage << "\n";
         status = kRefused;
         break;
       case CopyResult::OtherFormat:
@@ -468,8 +471,7 @@ int cmdRename(const Args& args, std::ostream&, std::ostream& err) {
       }
     }
     if (rowOfOtherName(table, newName, row) >= 0) {
-      err << "trevak-cli: rename '" << messageQuote(current) << "': " << kDuplicateModuleMessage
-          << "\n";
+      err << "trevak-cli: rename '" << messageQuote(current) << "': " << kNameTakenMessage << "\n";
       return Outcome{kRefused, false};
     }
     const std::string body = record.Comandos.value_or(std::string());

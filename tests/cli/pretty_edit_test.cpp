@@ -114,7 +114,7 @@ TEST_F(PrettyEdits, RenameRefusalsWriteNothing) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"R1", "c1"}, 1, "Já existe"},       // taken, letter case ignored
+      {{"R1", "c1"}, 1, "already holds"},       // taken, letter case ignored
       {{"nothere", "X"}, 1, "no module"},
       {{"R1", "../x"}, 1, "'/'"},
       {{"R1", "a..b"}, 1, "'..'"},
@@ -149,7 +149,7 @@ TEST_F(PrettyEdits, RenameInALegacyLibrary) {
   EXPECT_EQ(get("lib.mod"), expected.substr(0, expected.size() - endLine.size()));
   const test::CliResult taken = runCli({"rename", path("lib.mod"), "NEW-1", "a1"});
   EXPECT_EQ(taken.status, 1);
-  EXPECT_NE(taken.err.find("Já existe"), std::string::npos);
+  EXPECT_NE(taken.err.find("already holds"), std::string::npos);
   EXPECT_EQ(runCli({"rename", path("lib.mod"), "NEW-1", "two words"}).status, 1);
   EXPECT_NE(get("lib.mod").find("$MODULE NEW-1\r\n"), std::string::npos);
 }
@@ -190,7 +190,7 @@ TEST_F(PrettyEdits, CopyFromAPrettyIsByteForByte) {
   EXPECT_EQ(get("dst.pretty/C1.kicad_mod"), footprint("C1"));
   const test::CliResult clash = runCli({"copy", path("lib.pretty"), path("dst.pretty"), "r1"});
   EXPECT_EQ(clash.status, 1);
-  EXPECT_NE(clash.err.find("Já existe"), std::string::npos);
+  EXPECT_NE(clash.err.find("already holds"), std::string::npos);
 }
 
 TEST_F(PrettyEdits, CopyFromALegacyLibraryWritesWhatExportWrites) {
