@@ -298,18 +298,22 @@ int copyToPretty(const EditArgs& parsed, std::ostream& err) {
   if (!parsed.startNew || (exists && !parsed.output)) {
     if (!loadPrettyTarget(destination, edit, err)) return kFailed;
   }
-  if (parsed.startNew) {
-    edit.table.Clear();  // with --force: the folder's footprints go, the copied ones stay
-    if (!exists && !parsed.output) {
-      if (const int status = prepareNewFolder(destination, false, "copy", err); status != kDone) {
-        return status;
-      }
-      edit.folder = destination;
-    }
-  }
+  if (parsed.startNew) edit.table.Clear();  // with --force the folder's footprints go
   const Outcome outcome = copyIntoPretty(search, source, edit, parsed, err);
-  if (!outcome.changed && !parsed.output && !parsed.startNew) {
+  if (!outcome.changed && parsed.startNew) {
+    // As for a .mod library: no empty library is made, and none is emptied.
+    err << "trevak-cli: copy: nothing was copied; " << messageQuote(destination)
+        << " is left as it was\n";
+    return statusWithUnread(worse(outcome.status, kRefused), unread, "copy", err);
+  }
+  if (!outcome.changed && !parsed.output) {
     return statusWithUnread(outcome.status, unread, "copy", err);
+  }
+  if (parsed.startNew && !exists && !parsed.output) {
+    if (const int status = prepareNewFolder(destination, false, "copy", err); status != kDone) {
+      return status;
+    }
+    edit.folder = destination;
   }
   const int saved =
       savePrettyTarget(edit, parsed.output.value_or(std::string()), parsed.force, "copy", err);

@@ -210,6 +210,13 @@ TEST_F(PrettyEdits, CopyFromALegacyLibraryWritesWhatExportWrites) {
   const test::CliResult refused = runCli({"copy", path("src.mod"), path("lib.pretty"), "SO8", "--new"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(entries("lib.pretty").size(), 4u);
+  // Nothing to copy: neither a new folder nor an emptied one.
+  EXPECT_EQ(runCli({"copy", path("src.mod"), path("none.pretty"), "nothere", "--new"}).status, 1);
+  EXPECT_FALSE(fs::exists(m_root / "none.pretty"));
+  EXPECT_EQ(
+      runCli({"copy", path("src.mod"), path("lib.pretty"), "nothere", "--new", "--force"}).status,
+      1);
+  EXPECT_EQ(entries("lib.pretty").size(), 4u);
   EXPECT_EQ(runCli({"copy", path("src.mod"), path("lib.pretty"), "SO8", "--new", "--force"}).status,
             0);
   EXPECT_EQ(entries("lib.pretty"), (std::set<std::string>{"SO8.kicad_mod", "notes.txt"}));
