@@ -208,8 +208,9 @@ PrettySaveReport savePrettyFolder(const std::string& folder, LoadedFolder& loade
   }
   if (!clashes.empty()) {
     throw PrettySaveRefused(PrettySaveRefused::Reason::NameClash, clashes,
-                            "footprint names that differ in letter case only (one file on a "
-                            "file system that ignores case): " + joinNames(clashes));
+                            "footprints that would share one file (names equal, letter case "
+                            "aside, as a file system that ignores case sees them): " +
+                                joinNames(clashes));
   }
   if (!notFiles.empty()) {
     throw PrettySaveRefused(PrettySaveRefused::Reason::NotAFile, notFiles,

@@ -42,7 +42,7 @@ class PrettySaveRefused : public std::runtime_error {
  public:
   enum class Reason {
     BadName,        ///< empty, `/`, `\`, `..`, a control byte or NUL, too long
-    NameClash,      ///< two files whose names differ in letter case only
+    NameClash,      ///< two files whose names are equal, letter case aside
     ChangedOnDisk,  ///< another program changed, made or deleted a file since the load
     NotAFile,       ///< a folder, link or device stands where a footprint is to be written
   };
