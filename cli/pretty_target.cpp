@@ -78,8 +78,7 @@ int prepareNewFolder(const std::string& folder, bool force, const std::string& c
     return 0;
   }
   if (errno != ENOENT || ::mkdir(folder.c_str(), 0777) != 0) {
-    err << "trevak-cli: " << messageQuote(folder) << ": " << ioErrorFromErrno(errno).what()
-        << '\n';
+    err << "trevak-cli: " << messageQuote(folder) << ": " << ioErrorFromErrno(errno).what() << '\n';
     return kFailed;
   }
   return 0;
@@ -90,7 +89,8 @@ int savePrettyTarget(PrettyEditLibrary& library, const std::string& output, bool
   const bool inPlace = output.empty() || sameFolder(output, library.folder);
   const std::string folder = inPlace ? library.folder : output;
   if (!inPlace) {
-    if (const int status = prepareNewFolder(folder, force, command, err); status != 0) return status;
+    if (const int status = prepareNewFolder(folder, force, command, err); status != 0)
+      return status;
   }
   std::vector<WantedFile> wanted = wantedFilesOf(library);
   LoadedFolder none;

@@ -9,7 +9,7 @@
 namespace trevak {
 struct PrettyEditLibrary;
 struct ModuleRecord;
-}
+}  // namespace trevak
 
 namespace trevak::cli {
 
@@ -28,8 +28,9 @@ int prepareNewFolder(const std::string& folder, bool force, const std::string& c
 
 /// Saves `library` into its own folder (`output` empty, or naming that folder) or into the
 /// folder `output`, made ready by prepareNewFolder (every footprint is written there). `force`
-/// writes over files changed on disk since the load, or into a non-empty `output`. What was written goes to `err` only when the save stopped
-/// part-way. Returns the exit status: 0 saved, 1 refused (nothing written), 2 failed.
+/// writes over files changed on disk since the load, or into a non-empty `output`. What was written
+/// goes to `err` only when the save stopped part-way. Returns the exit status: 0 saved, 1 refused
+/// (nothing written), 2 failed.
 int savePrettyTarget(PrettyEditLibrary& library, const std::string& output, bool force,
                      const std::string& command, std::ostream& err);
 

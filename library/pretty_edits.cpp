@@ -94,13 +94,13 @@ void loadPrettyForEdit(const std::string& folder, PrettyEditLibrary& library) {
     const std::string text = r.Comandos.value_or(std::string());
     LoadedFile file;
     const auto id = identities.find(path);
-    file.identity = id != identities.end() ? id->second
-                                           : fileIdentityOf(path).value_or(FileIdentity{});
+    file.identity =
+        id != identities.end() ? id->second : fileIdentityOf(path).value_or(FileIdentity{});
     file.contentHash = footprintTextHash(text);
     const std::string fileName = lastComponent(path);
     library.loaded.emplace(fileName, file);
-    library.origins.emplace(r.creationNumber,
-                            PrettyEditLibrary::Origin{fileName, r.nome_Componente.value_or(""), text});
+    library.origins.emplace(r.creationNumber, PrettyEditLibrary::Origin{
+                                                  fileName, r.nome_Componente.value_or(""), text});
   }
   library.table.replaceContent(std::move(contents.table));
 }

@@ -233,7 +233,8 @@ PrettySaveReport savePrettyFolder(const std::string& folder, LoadedFolder& loade
   if (!changed.empty() && !options.force) {
     throw PrettySaveRefused(PrettySaveRefused::Reason::ChangedOnDisk, changed,
                             "changed on disk since the library was loaded (by another "
-                            "program?): " + joinNames(changed));
+                            "program?): " +
+                                joinNames(changed));
   }
   // A kept footprint whose file was deleted behind our back is written again when forced.
   for (const WantedFile& w : wanted) {

@@ -31,7 +31,7 @@ std::uint64_t footprintTextHash(std::string_view text);
 
 /// A footprint file the folder is to hold after the save.
 struct WantedFile {
-  std::string fileName;  ///< the entry in the folder, ending in ".kicad_mod"
+  std::string fileName;   ///< the entry in the folder, ending in ".kicad_mod"
   std::string_view text;  ///< the file's bytes; must outlive the save
   /// `text` is the loaded file of this name byte for byte: it is not written.
   bool unchanged = false;
@@ -98,9 +98,9 @@ bool writableFootprintFileName(std::string_view fileName, std::string* why = nul
 ///
 /// A write that fails (a full disk, a read-only folder) stops the save with the folder as it
 /// was; a rename that fails stops it with the files renamed so far in place and the rest and
-/// every removal left (written, notWritten, notRemoved, `error`), so no footprint is lost. `loaded` is brought up to date
-/// with what is on disk afterwards (files written get their new identity, files removed go),
-/// so that the next save with the same wanted files finishes the job.
+/// every removal left (written, notWritten, notRemoved, `error`), so no footprint is lost. `loaded`
+/// is brought up to date with what is on disk afterwards (files written get their new identity,
+/// files removed go), so that the next save with the same wanted files finishes the job.
 PrettySaveReport savePrettyFolder(const std::string& folder, LoadedFolder& loaded,
                                   const std::vector<WantedFile>& wanted,
                                   const PrettySaveOptions& options);

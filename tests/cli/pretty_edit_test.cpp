@@ -22,7 +22,8 @@ using test::runCli;
 
 std::string footprint(const std::string& name, const std::string& value = "") {
   return "(footprint \"" + name + "\" (version 20211014) (generator pcbnew)\n  (layer \"F.Cu\")\n" +
-         "  (descr \"" + name + " part\")\n  (fp_text reference \"REF**\" (at 0 -1) (layer \"F.SilkS\")\n" +
+         "  (descr \"" + name +
+         " part\")\n  (fp_text reference \"REF**\" (at 0 -1) (layer \"F.SilkS\")\n" +
          "    (effects (font (size 1 1) (thickness 0.15))))\n  (fp_text value \"" +
          (value.empty() ? name : value) +
          "\" (at 0 1) (layer \"F.Fab\")\n    (effects (font (size 1 1) (thickness 0.15))))\n" +
@@ -114,12 +115,9 @@ TEST_F(PrettyEdits, RenameRefusalsWriteNothing) {
     std::string message;
   };
   const std::vector<Case> cases = {
-      {{"R1", "c1"}, 1, "already holds"},       // taken, letter case ignored
-      {{"nothere", "X"}, 1, "no module"},
-      {{"R1", "../x"}, 1, "'/'"},
-      {{"R1", "a..b"}, 1, "'..'"},
-      {{"R1", ""}, 1, "empty"},
-      {{"R1", "R1"}, 0, ""},               // no change, nothing written
+      {{"R1", "c1"}, 1, "already holds"},  // taken, letter case ignored
+      {{"nothere", "X"}, 1, "no module"}, {{"R1", "../x"}, 1, "'/'"}, {{"R1", "a..b"}, 1, "'..'"},
+      {{"R1", ""}, 1, "empty"},           {{"R1", "R1"}, 0, ""},  // no change, nothing written
       {{"R1"}, 2, "missing arguments"},
   };
   for (const Case& c : cases) {
@@ -170,11 +168,12 @@ TEST_F(PrettyEdits, DeleteIntoANewFolder) {
   EXPECT_EQ(get("out.pretty/R1.kicad_mod"), footprint("R1"));
   EXPECT_EQ(entries("lib.pretty").size(), 4u);
   // A folder with something in it only with --force; -o keeps the library's format.
-  const test::CliResult again = runCli({"delete", path("lib.pretty"), "C1", "-o", path("out.pretty")});
+  const test::CliResult again =
+      runCli({"delete", path("lib.pretty"), "C1", "-o", path("out.pretty")});
   EXPECT_EQ(again.status, 1);
   EXPECT_NE(again.err.find("--force"), std::string::npos);
-  EXPECT_EQ(runCli({"delete", path("lib.pretty"), "C1", "-o", path("out.pretty"), "--force"}).status,
-            0);
+  EXPECT_EQ(
+      runCli({"delete", path("lib.pretty"), "C1", "-o", path("out.pretty"), "--force"}).status, 0);
   EXPECT_EQ(runCli({"delete", path("lib.pretty"), "C1", "-o", path("out.mod")}).status, 2);
   EXPECT_FALSE(fs::exists(m_root / "out.mod"));
 }
@@ -194,20 +193,20 @@ TEST_F(PrettyEdits, CopyFromAPrettyIsByteForByte) {
 }
 
 TEST_F(PrettyEdits, CopyFromALegacyLibraryWritesWhatExportWrites) {
-  put("src.mod", crlf({"PCBNEW-LibModule-V1  01/01/2008-00:00:00", "$INDEX", "SO8", "$EndINDEX",
-                       "$MODULE SO8", "Po 0 0 0 15 00000000 00000000 ~~", "Li SO8",
-                       "T0 0 -600 400 400 0 80 N V 21 N \"SO8\"", "$PAD",
-                       "Sh \"1\" R 600 800 0 0 0", "Dr 0 0 0", "At SMD N 00888000", "Po -500 0",
-                       "$EndPAD", "$EndMODULE SO8", "$EndLIBRARY"}));
+  put("src.mod",
+      crlf({"PCBNEW-LibModule-V1  01/01/2008-00:00:00", "$INDEX", "SO8", "$EndINDEX", "$MODULE SO8",
+            "Po 0 0 0 15 00000000 00000000 ~~", "Li SO8", "T0 0 -600 400 400 0 80 N V 21 N \"SO8\"",
+            "$PAD", "Sh \"1\" R 600 800 0 0 0", "Dr 0 0 0", "At SMD N 00888000", "Po -500 0",
+            "$EndPAD", "$EndMODULE SO8", "$EndLIBRARY"}));
   ASSERT_EQ(runCli({"export", path("src.mod"), "-o", path("exported.pretty")}).status, 0);
-  const test::CliResult r =
-      runCli({"copy", path("src.mod"), path("new.pretty"), "so8", "--new"});
+  const test::CliResult r = runCli({"copy", path("src.mod"), path("new.pretty"), "so8", "--new"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(entries("new.pretty"), std::set<std::string>{"SO8.kicad_mod"});
   EXPECT_EQ(get("new.pretty/SO8.kicad_mod"), get("exported.pretty/SO8.kicad_mod"));
 
   // --new over a folder with footprints: refused, then with --force those footprints go.
-  const test::CliResult refused = runCli({"copy", path("src.mod"), path("lib.pretty"), "SO8", "--new"});
+  const test::CliResult refused =
+      runCli({"copy", path("src.mod"), path("lib.pretty"), "SO8", "--new"});
   EXPECT_EQ(refused.status, 1);
   EXPECT_EQ(entries("lib.pretty").size(), 4u);
   // Nothing to copy: neither a new folder nor an emptied one.

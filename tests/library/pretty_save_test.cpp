@@ -272,8 +272,9 @@ TEST_F(PrettySave, ReadOnlyFolderFailsWithoutLoss) {
 }
 
 TEST_F(PrettySave, HostileNamesAreRefusedBeforeAnyWrite) {
-  for (const std::string& name : std::vector<std::string>{"", "a/b", "..", "x..y", "back\\slash", std::string("nul\0x", 5),
-                                 "tab\there", std::string(250, 'n')}) {
+  for (const std::string& name :
+       std::vector<std::string>{"", "a/b", "..", "x..y", "back\\slash", std::string("nul\0x", 5),
+                                "tab\there", std::string(250, 'n')}) {
     SCOPED_TRACE(name);
     std::string why;
     EXPECT_FALSE(writableFootprintFileName(footprintFileName(name), &why));
@@ -386,18 +387,20 @@ TEST(KicadModRename, NameAndValueFollowEverythingElseStays) {
       "  (fp_text user \"R1\" (at 0 2))\n)\n";
   const auto renamed = renameKicadModText(text, "R \"big\"");
   ASSERT_TRUE(renamed);
-  EXPECT_EQ(*renamed,
-            "(footprint \"R \\\"big\\\"\" (version 20211014)\n  (descr \"R1 resistor\")\n"
-            "  (fp_text reference \"REF**\" (at 0 0))\n  (fp_text value \"R \\\"big\\\"\" (at 0 1))\n"
-            "  (fp_text user \"R1\" (at 0 2))\n)\n");
+  EXPECT_EQ(
+      *renamed,
+      "(footprint \"R \\\"big\\\"\" (version 20211014)\n  (descr \"R1 resistor\")\n"
+      "  (fp_text reference \"REF**\" (at 0 0))\n  (fp_text value \"R \\\"big\\\"\" (at 0 1))\n"
+      "  (fp_text user \"R1\" (at 0 2))\n)\n");
   // A value that is not the name stays; KiCad 5's atoms stay atoms where they can.
   EXPECT_EQ(renameKicadModText("(module R1 (layer F.Cu)\n (fp_text value 10k (at 0 0)))", "R2"),
             "(module R2 (layer F.Cu)\n (fp_text value 10k (at 0 0)))");
   EXPECT_EQ(renameKicadModText("(module R1 (fp_text value R1))", "R 2"),
             "(module \"R 2\" (fp_text value \"R 2\"))");
   // KiCad 8's property.
-  EXPECT_EQ(renameKicadModText("(footprint \"A\"\n\t(property \"Value\" \"A\"\n\t\t(at 0 0)))", "B"),
-            "(footprint \"B\"\n\t(property \"Value\" \"B\"\n\t\t(at 0 0)))");
+  EXPECT_EQ(
+      renameKicadModText("(footprint \"A\"\n\t(property \"Value\" \"A\"\n\t\t(at 0 0)))", "B"),
+      "(footprint \"B\"\n\t(property \"Value\" \"B\"\n\t\t(at 0 0)))");
   std::string why;
   EXPECT_FALSE(renameKicadModText("(footprint \"A\"", "B", &why));
   EXPECT_NE(why.find("line 1"), std::string::npos);
