@@ -10,8 +10,10 @@
 #include <map>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "library/file_lock.h"
 #include "tests/cli/cli_runner.h"
 
 namespace trevak::cli {
@@ -219,6 +221,26 @@ TEST_F(PrettyEdits, CopyFromALegacyLibraryWritesWhatExportWrites) {
   EXPECT_EQ(runCli({"copy", path("src.mod"), path("lib.pretty"), "SO8", "--new", "--force"}).status,
             0);
   EXPECT_EQ(entries("lib.pretty"), (std::set<std::string>{"SO8.kicad_mod", "notes.txt"}));
+}
+
+// Two programs changing one folder take turns: the second reads the folder only once the
+// first has let go, and so keeps the first one's change.
+TEST_F(PrettyEdits, AChangeWaitsForAnotherProgramsAndKeepsIt) {
+  test::CliResult deleted{-1, "", ""};
+  std::thread deleting;
+  {
+    const LibraryLock other(path("lib.pretty"), std::chrono::milliseconds(0));
+    deleting = std::thread([&] { deleted = runCli({"delete", path("lib.pretty"), "R1"}); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(fs::exists(m_root / "lib.pretty/R1.kicad_mod"));  // the delete still waits
+    put("lib.pretty/D1.kicad_mod", footprint("D1"));
+    put("lib.pretty/R2.kicad_mod", footprint("R2", "changed"));
+  }
+  deleting.join();
+  EXPECT_EQ(deleted.status, 0) << deleted.err;
+  EXPECT_EQ(entries("lib.pretty"), (std::set<std::string>{"C1.kicad_mod", "D1.kicad_mod",
+                                                          "R2.kicad_mod", "notes.txt"}));
+  EXPECT_EQ(get("lib.pretty/R2.kicad_mod"), footprint("R2", "changed"));
 }
 
 TEST_F(PrettyEdits, UnreadableFootprintsAreLeftAlone) {
