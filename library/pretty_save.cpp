@@ -106,8 +106,10 @@ int writeTemporary(SaveFileLayer& files, std::mt19937_64& random, const std::str
   int handle = -1;
   int error = EEXIST;
   for (int attempt = 0; attempt < kTemporaryNameAttempts && error == EEXIST; ++attempt) {
-    temporary = folder + "/." + fileName + std::string(kTemporaryMark) +
-                std::to_string(random() % 1000000000ULL);
+    // Nine digits always, as check looks for them (interruptedFolderSaveLeftovers).
+    std::string digits = std::to_string(random() % 1000000000ULL);
+    digits.insert(0, 9 - digits.size(), '0');
+    temporary = folder + "/." + fileName + std::string(kTemporaryMark) + digits;
     error = files.create(temporary, keepMode.value_or(0666), keepMode.has_value(), handle);
   }
   if (error != 0) return error;

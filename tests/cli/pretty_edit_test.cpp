@@ -243,6 +243,14 @@ TEST_F(PrettyEdits, AChangeWaitsForAnotherProgramsAndKeepsIt) {
   EXPECT_EQ(get("lib.pretty/R2.kicad_mod"), footprint("R2", "changed"));
 }
 
+TEST_F(PrettyEdits, CheckReportsTheTemporaryFileOfAnEndedSave) {
+  EXPECT_EQ(runCli({"check", path("lib.pretty")}).status, 0);
+  put("lib.pretty/.R1.kicad_mod.save-000000042", "(footprint");
+  const test::CliResult r = runCli({"check", path("lib.pretty")});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(r.out.find(".R1.kicad_mod.save-000000042: left by a save"), std::string::npos) << r.out;
+}
+
 TEST_F(PrettyEdits, UnreadableFootprintsAreLeftAlone) {
   put("lib.pretty/broken.kicad_mod", "(footprint \"broken\"");
   const test::CliResult r = runCli({"delete", path("lib.pretty"), "R1"});
