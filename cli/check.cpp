@@ -67,6 +67,13 @@ int checkFootprintLibraries(const std::string& path, std::ostream& out, std::ost
     ++findings;
   }
   findings += reportFootprintFindings(*set.table, out);
+  if (libraryKindOf(path) == LibraryKind::PrettyFolder) {
+    for (const std::string& leftover : interruptedFolderSaveLeftovers(path)) {
+      out << messageQuote(leftover)
+          << ": left by a save that was ended before it finished; the library does not need it\n";
+      ++findings;
+    }
+  }
   if (!out) return 2;
   if (set.libraryCount == 0 && !set.failures.empty()) {
     err << "trevak-cli: " << path << ": no library could be read\n";

@@ -34,12 +34,19 @@ constexpr const char* kUsage =
     "         [--no-pad-numbers] [--hidden-texts]\n"
     "  render LIB.mod --all --exact -o FOLDER [--svg]\n"
     "                                    the exact drawing: true shapes, angles and layers\n"
-    "  copy SRC.mod DST.mod NAME... [--new [--force]] [-o OUT.mod]\n"
-    "                                    copy modules from SRC into DST, lengths in DST's\n"
-    "                                    unit (with --new DST takes SRC's unit)\n"
-    "  delete LIB.mod NAME... [-o OUT.mod]\n"
-    "  strip-prefix LIB.mod [-o OUT.mod] remove every 'LIB-' from module names\n"
-    "  fill-names LIB.mod [-o OUT.mod]   write each module's name over its >NAME placeholders\n"
+    "  copy SRC DST NAME... [--new] [--force] [-o OUT]\n"
+    "                                    copy modules from SRC into DST (a .mod file or a\n"
+    "                                    .pretty folder); into a .mod lengths in DST's unit\n"
+    "                                    (with --new DST takes SRC's unit); into a .pretty a\n"
+    "                                    .kicad_mod as it is, a .mod module as export writes it\n"
+    "  delete LIB NAME... [-o OUT] [--force]\n"
+    "                                    delete modules of a .mod file or .pretty folder\n"
+    "  rename LIB OLD NEW [-o OUT] [--force]\n"
+    "                                    rename one module; refused when NEW is taken (case\n"
+    "                                    ignored)\n"
+    "  strip-prefix LIB [-o OUT] [--force]\n"
+    "                                    remove every 'LIB-' from module names\n"
+    "  fill-names LIB [-o OUT] [--force] write each module's name over its >NAME placeholders\n"
     "  normalize LIB.mod [-o OUT.mod]    load and save (rewrites header, index and line ends)\n"
     "  export LIB.mod -o OUT.pretty [NAME...] [--force] [--jobs N]\n"
     "                                    write modules as KiCad footprints (.kicad_mod files);\n"
@@ -71,7 +78,9 @@ constexpr const char* kUsage =
     "and a module is named NAME or NICKNAME:NAME (NICKNAME: the file name without .mod).\n"
     "\n"
     "Without -o a command that changes a library replaces it. SOURCE_DATE_EPOCH, when set,\n"
-    "fixes the date written in the header.\n"
+    "fixes the date written in the header. On a .pretty folder only the footprint files\n"
+    "that change are written; -o OUT.pretty writes a new folder (one with files in it only\n"
+    "with --force), and --force also writes over files another program changed.\n"
     "\n"
     "  --help       this text\n"
     "  --version    the program's version\n"
@@ -123,6 +132,7 @@ constexpr Command kCommands[] = {
     {"render", cmdRenderHere},
     {"copy", cmdCopy},
     {"delete", cmdDelete},
+    {"rename", cmdRename},
     {"strip-prefix", cmdStripPrefix},
     {"fill-names", cmdFillNames},
     {"normalize", cmdNormalize},

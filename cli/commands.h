@@ -31,6 +31,8 @@ int cmdCopy(const Args& args, std::ostream& out, std::ostream& err);
 int cmdDelete(const Args& args, std::ostream& out, std::ostream& err);
 int cmdStripPrefix(const Args& args, std::ostream& out, std::ostream& err);
 int cmdFillNames(const Args& args, std::ostream& out, std::ostream& err);
+/// `rename LIB OLD NEW`: one module of a `.mod` or `.pretty` library.
+int cmdRename(const Args& args, std::ostream& out, std::ostream& err);
 int cmdNormalize(const Args& args, std::ostream& out, std::ostream& err);
 int cmdExport(const Args& args, std::ostream& out, std::ostream& err);
 int cmdCheck(const Args& args, std::ostream& out, std::ostream& err);

@@ -35,8 +35,9 @@ LibraryLock::LibraryLock(const std::string& path, std::chrono::milliseconds wait
       throw ioErrorFromErrno(errno);
     }
     struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-      ::close(fd);  // not a library file: its load says why
+    // A `.pretty` library is a folder: the folder itself is locked.
+    if (::fstat(fd, &opened) != 0 || (!S_ISREG(opened.st_mode) && !S_ISDIR(opened.st_mode))) {
+      ::close(fd);  // not a library: its load says why
       return;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {

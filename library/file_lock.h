@@ -14,7 +14,8 @@ namespace trevak {
 /// change. Another Trevak holding it is waited for up to `wait`; then IoError kLibraryLocked.
 /// A save replaces the file by a new one: a lock taken on the old file while another program
 /// saved is taken again on the new one. A file that does not exist is not locked (there is
-/// nothing to lose, and its load reports it). Released when destroyed.
+/// nothing to lose, and its load reports it). A `.pretty` library's folder is locked as a
+/// file is. Released when destroyed.
 class LibraryLock {
  public:
   LibraryLock(const std::string& path, std::chrono::milliseconds wait);

@@ -261,6 +261,7 @@ void readPrettyLibrary(const std::string& path, PrettyLibraryContents& contents,
           return true;
         }
         contents.bytes += r.bytes;
+        contents.recordFiles.push_back(contents.files[i]);
         if (r.record.nome_Componente && *r.record.nome_Componente != r.fileStem) {
           contents.nameMismatches.push_back(
               {contents.files[i], "name inside is '" + *r.record.nome_Componente + "'"});

@@ -72,6 +72,7 @@ struct PrettyLibraryContents {
   ModuleTable table;                     ///< unsorted, in file-name order, format KicadMod
   std::vector<LibraryFailure> failures;  ///< files left out, with their reasons
   std::vector<std::string> files;        ///< the footprint files looked at, in name order
+  std::vector<std::string> recordFiles;  ///< the file each row of `table` was read from
   std::size_t bytes = 0;                 ///< bytes of the footprints read
   /// Footprints whose file name differs from the name inside: "FILE: name inside is 'NAME'".
   std::vector<LibraryFailure> nameMismatches;

@@ -78,6 +78,38 @@ void removeOnSignals() {
 
 }  // namespace temporary_files
 
+namespace {
+
+// True for "PREFIX" followed by nine digits and nothing else.
+bool nineDigitsAfter(std::string_view name, std::string_view prefix) {
+  if (name.size() != prefix.size() + 9 || name.substr(0, prefix.size()) != prefix) return false;
+  for (const char c : name.substr(prefix.size())) {
+    if (c < '0' || c > '9') return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+std::vector<std::string> interruptedFolderSaveLeftovers(const std::string& folder) {
+  constexpr std::string_view kMark = ".kicad_mod.save-";
+  std::vector<std::string> found;
+  DIR* dir = ::opendir(folder.c_str());
+  if (dir == nullptr) return found;
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    const std::size_t mark = name.rfind(kMark);
+    if (name.size() < 2 || name.front() != '.' || mark == std::string_view::npos || mark < 2) {
+      continue;
+    }
+    if (!nineDigitsAfter(name, name.substr(0, mark + kMark.size()))) continue;
+    found.push_back(folder + "/" + std::string(name));
+  }
+  ::closedir(dir);
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
 std::vector<std::string> interruptedSaveLeftovers(const std::string& libraryPath) {
   const std::size_t slash = libraryPath.rfind('/');
   const std::string folder = slash == std::string::npos ? "." : libraryPath.substr(0, slash + 1);

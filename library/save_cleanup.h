@@ -28,4 +28,8 @@ void removeOnSignals();
 /// `libraryPath`, as paths.
 std::vector<std::string> interruptedSaveLeftovers(const std::string& libraryPath);
 
+/// Leftovers of `.pretty` saves that were ended before they finished, inside `folder`: the
+/// save's temporary files (`.NAME.kicad_mod.save-123456789`), as paths in name order.
+std::vector<std::string> interruptedFolderSaveLeftovers(const std::string& folder);
+
 }  // namespace trevak

@@ -45,6 +45,12 @@ TEST_F(FileLock, OneHolderAtATime) {
   EXPECT_NO_THROW(LibraryLock(path("none.mod"), std::chrono::milliseconds(0)));
 }
 
+TEST_F(FileLock, AFolderLibraryIsLockedToo) {
+  fs::create_directory(path("lib.pretty"));
+  const LibraryLock first(path("lib.pretty"), std::chrono::milliseconds(0));
+  EXPECT_THROW(LibraryLock(path("lib.pretty"), std::chrono::milliseconds(30)), IoError);
+}
+
 // A save replaces the file: the lock of the new file is another one, and the identity changes
 // even when the size stays.
 TEST_F(FileLock, AReplacedFileIsAnotherFile) {

@@ -65,5 +65,20 @@ TEST(SaveCleanup, LeftoversBesideALibraryAreTheWritersOwnNamesOnly) {
   EXPECT_TRUE(interruptedSaveLeftovers(folder + "/missing/LIB.mod").empty());
 }
 
+TEST(SaveCleanup, LeftoversInsideAPrettyFolderAreTheSavesOwnNamesOnly) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  const std::string folder = dir.path().toStdString();
+  for (const char* name : {".R1.kicad_mod.save-012345678", ".R 2.kicad_mod.save-999999999",
+                           ".R1.kicad_mod.save-12345678", "R1.kicad_mod.save-123456789",
+                           ".R1.kicad_mod.save-12345678x", "..kicad_mod.save-123456789",
+                           "R1.kicad_mod"}) {
+    std::ofstream(folder + "/" + name) << "x";
+  }
+  EXPECT_EQ(interruptedFolderSaveLeftovers(folder),
+            (std::vector<std::string>{folder + "/.R 2.kicad_mod.save-999999999",
+                                      folder + "/.R1.kicad_mod.save-012345678"}));
+}
+
 }  // namespace
 }  // namespace trevak
