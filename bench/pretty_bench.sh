@@ -27,3 +27,15 @@ KICAD_CONFIG_HOME=$config python3 "$here/process_pairs.py" -n "$pairs" \
   --label "find QFN --kicad (stock table) vs the same folders" \
   --vs "$cli find QFN -- $root" \
   -- "$cli" find QFN --kicad
+# Copying 1,000 footprints into a new .pretty library (read, write each file through a temporary
+# file and a rename, folder lock), against cp of the same files into a new folder.
+src="$config/Thousand.pretty"
+mkdir -p "$src"
+find "$root" -name '*.kicad_mod' | sort | awk -F/ '!seen[$NF]++' | head -n 1000 |
+  while IFS= read -r f; do cp "$f" "$src/"; done
+names=$(ls "$src" | sed 's/\.kicad_mod$//' | tr '\n' ' ')
+# shellcheck disable=SC2086
+python3 "$here/process_pairs.py" -n "$pairs" \
+  --label "copy 1,000 footprints into a new .pretty vs cp of the files" \
+  --vs "sh -c \"rm -rf $config/cp.pretty && mkdir $config/cp.pretty && cp $src/*.kicad_mod $config/cp.pretty/\"" \
+  -- sh -c "rm -rf $config/new.pretty && exec $cli copy $src $config/new.pretty --new -- $names"
