@@ -1000,7 +1000,7 @@ def pretty_edit_main(argv):
         print("copied %d footprints from %d libraries" % (len(origin), len(pretty_sources) + len(legacy_sources)))
         before = hashes(new)
         names = sorted(origin)
-        renames = {names[0]: "Renamed_One", names[15]: "Renamed_Two", names[-1]: "MinePart"}
+        renames = {names[0]: "Renamed_One", names[15]: "Renamed_Two", names[-1]: "Mine-Part"}
         for old, newname in renames.items():
             code, text = run("rename", new, old, newname)
             if code != 0:
