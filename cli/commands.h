@@ -16,6 +16,19 @@ namespace trevak::cli {
 /// 0 success, 1 a refusal or a missing module, 2 a usage or file error.
 using Args = std::vector<std::string>;
 
+/// For an argument loop: after "--" every argument is an operand (a name may start with '-').
+/// True when `arg` was taken, as that "--" or as an operand after it; the loop goes on to the
+/// next argument then.
+inline bool takenAfterDoubleDash(const std::string& arg, bool& operandsOnly,
+                                 std::vector<std::string>& operands) {
+  if (operandsOnly) {
+    operands.push_back(arg);
+    return true;
+  }
+  operandsOnly = arg == "--";
+  return operandsOnly;
+}
+
 int cmdList(const Args& args, std::ostream& out, std::ostream& err);
 int cmdShow(const Args& args, std::ostream& out, std::ostream& err);
 /// list and show handing the table they loaded to `keep` instead of freeing it, for a process

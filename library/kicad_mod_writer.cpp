@@ -204,29 +204,6 @@ void replaceAll(std::string& s, std::string_view from, std::string_view to) {
   }
 }
 
-// A quoted s-expression string, escaped as KiCad's reader expects.
-void appendQuoted(std::string& out, std::string_view text) {
-  out.push_back('"');
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  out.push_back('"');
-}
 
 // --- layers -----------------------------------------------------------------------------------
 
@@ -395,7 +372,7 @@ void appendText(std::string& out, const TextOut& t, double moduleAngle) {
   std::string text = utf8FromLegacyBytes(item.text);
   replaceAll(text, "%V", "${VALUE}");
   replaceAll(text, "%R", "${REFERENCE}");
-  appendQuoted(out, newOverbarNotation(text));
+  appendKicadQuoted(out, newOverbarNotation(text));
   out += " (at ";
   appendPoint(out, item.position);
   const double angle = normalizeWithinTurn(item.angle - moduleAngle);
@@ -566,7 +543,7 @@ void appendPad(std::string& out, const PadItem& pad, double moduleAngle,
     name = utf8FromLegacyBytes(std::string_view(pad.name).substr(0, kPadNameLimit));
   }
   out += "  (pad ";
-  appendQuoted(out, name);
+  appendKicadQuoted(out, name);
   switch (pad.hasAttributeLine ? pad.type : PadType::Standard) {
     case PadType::Standard:
       out += " thru_hole ";
@@ -633,7 +610,7 @@ void appendPad(std::string& out, const PadItem& pad, double moduleAngle,
 
 void appendModel(std::string& out, const Model3dItem& model) {
   out += "  (model ";
-  appendQuoted(out, utf8FromLegacyBytes(model.fileName));
+  appendKicadQuoted(out, utf8FromLegacyBytes(model.fileName));
   out += "\n    (offset (xyz ";
   for (int i = 0; i < 3; ++i) {
     if (i > 0) out += ' ';
@@ -715,7 +692,7 @@ std::string writeKicadMod(std::string_view footprintName, const ModuleItems& ite
   std::string out;
   out.reserve(512 + 96 * (items.shapes.size() + items.pads.size() + items.texts.size()));
   out += "(footprint ";
-  appendQuoted(out, footprintName);
+  appendKicadQuoted(out, footprintName);
   out += " (version 20211014) (generator trevak)\n";
   const ModulePlacement placement = items.placement.value_or(ModulePlacement{});
   // KiCad keeps a footprint's angle within (-180, 180] degrees and makes the texts' relative to
@@ -736,12 +713,12 @@ std::string writeKicadMod(std::string_view footprintName, const ModuleItems& ite
   out += ")\n";
   if (items.description && !items.description->empty()) {
     out += "  (descr ";
-    appendQuoted(out, utf8FromLegacyBytes(*items.description));
+    appendKicadQuoted(out, utf8FromLegacyBytes(*items.description));
     out += ")\n";
   }
   if (items.keywords && !items.keywords->empty()) {
     out += "  (tags ";
-    appendQuoted(out, utf8FromLegacyBytes(*items.keywords));
+    appendKicadQuoted(out, utf8FromLegacyBytes(*items.keywords));
     out += ")\n";
   }
   if (items.placementCosts) {
@@ -803,6 +780,29 @@ std::string writeKicadMod(std::string_view footprintName, const ModuleItems& ite
   out += ")\n";
   noteUnparsed(items, notes);
   return out;
+}
+
+void appendKicadQuoted(std::string& out, std::string_view text) {
+  out.push_back('"');
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      default:
+        out.push_back(c);
+    }
+  }
+  out.push_back('"');
 }
 
 }  // namespace trevak

@@ -43,4 +43,8 @@ std::string utf8FromLegacyBytes(std::string_view bytes);
 std::string writeKicadMod(std::string_view footprintName, const ModuleItems& items,
                           std::vector<KicadModNote>& notes);
 
+/// `text` appended to `out` as a quoted s-expression string, escaped as KiCad's reader expects
+/// (quote, backslash, line feed and carriage return).
+void appendKicadQuoted(std::string& out, std::string_view text);
+
 }  // namespace trevak

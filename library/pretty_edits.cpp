@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "library/io_error.h"
+#include "library/kicad_mod_writer.h"
 #include "library/library_commands.h"
 #include "library/module_items.h"
 #include "library/pretty_library.h"
@@ -23,29 +24,6 @@ std::string lastComponent(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-void appendQuoted(std::string& out, std::string_view text) {
-  out.push_back('"');
-  for (const char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      default:
-        out.push_back(c);
-    }
-  }
-  out.push_back('"');
-}
-
 // A name as the node it replaces was written: an atom stays an atom where the name reads back
 // as one (KiCad 5's `(module NAME`), anything else is quoted.
 std::string written(const SexprNode& node, std::string_view name) {
@@ -56,7 +34,7 @@ std::string written(const SexprNode& node, std::string_view name) {
   }
   if (plain) return std::string(name);
   std::string quoted;
-  appendQuoted(quoted, name);
+  appendKicadQuoted(quoted, name);
   return quoted;
 }
 
