@@ -69,6 +69,13 @@ constexpr Hint kHints[] = {
     {"Sair1", "Fecha o Trevak (pergunta antes se houver mudanças não salvas)"},
     {"Desfazer1", "Desfaz a última mudança da biblioteca do painel de edição (esquerda)"},
     {"Refazer1", "Refaz a mudança desfeita na biblioteca do painel de edição (esquerda)"},
+    {"Copiarparaedicao1",
+     "Copia os módulos selecionados do painel de pesquisa (direita) para o de edição "
+     "(esquerda) (Insert)"},
+    {"Apagarmodulos1",
+     "Tira os módulos selecionados do painel de edição (esquerda) (Delete na lista de nomes)"},
+    {"Renomear1", "Muda o nome do módulo atual do painel de edição (esquerda) (F2)"},
+    {"Localizar1", "Põe o cursor no filtro do painel de pesquisa (direita) (Ctrl+F)"},
 };
 
 }  // namespace

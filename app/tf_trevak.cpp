@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -31,6 +32,7 @@
 #include "app/grid_selection.h"
 #include "app/header_strip.h"
 #include "app/hints.h"
+#include "app/keyboard_access.h"
 #include "app/kicad_export_action.h"
 #include "app/kicad_tables_action.h"
 #include "app/load_warnings_panel.h"
@@ -45,6 +47,7 @@
 #include "app/undo_commands.h"
 #include "app/version.h"
 #include "app/window_layout.h"
+#include "app/window_menus.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
@@ -218,6 +221,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   FormCreate();
 
   buildViewTools();
+  setUpKeyboard();
   applyHints(*this);  // after every control and menu item exists
   installGrowingPanes(this, {kEditPaneWidth, kClientHeight}, {kSearchPaneWidth, kClientHeight});
   restoreSettings();
@@ -316,7 +320,7 @@ void TfTrevak::buildSearchPane(DockPanel* panel) {
 }
 
 void TfTrevak::buildMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("Arquivo"));
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Arquivo"));
   menu->setObjectName(QStringLiteral("Arquivo1"));
   auto item = [menu](const char* name, const QString& caption, const QKeySequence& keys) {
     QAction* action = menu->addAction(caption);
@@ -346,7 +350,7 @@ void TfTrevak::buildMenu() {
   menu->addSeparator();
   Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("Editar"));
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Editar"));
   edit->setObjectName(QStringLiteral("Editar1"));
   Desfazer1 = edit->addAction(QStringLiteral("Desfazer"));
   Desfazer1->setObjectName(QStringLiteral("Desfazer1"));
@@ -355,8 +359,9 @@ void TfTrevak::buildMenu() {
   Refazer1->setObjectName(QStringLiteral("Refazer1"));
   Refazer1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  m_editCommands = addEditCommands(*edit, *DBGrid1);
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("Exibir"));
+  QMenu* view = menuBar()->addMenu(QStringLiteral("E&xibir"));
   view->setObjectName(QStringLiteral("Exibir1"));
   m_exact->toggle()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   view->addAction(m_exact->toggle());
@@ -407,6 +412,10 @@ void TfTrevak::connectHandlers() {
   Refazer1->setEnabled(false);
   connect(&m_history->stack(), &QUndoStack::canUndoChanged, Desfazer1, &QAction::setEnabled);
   connect(&m_history->stack(), &QUndoStack::canRedoChanged, Refazer1, &QAction::setEnabled);
+  connect(m_editCommands.copy, &QAction::triggered, this, &TfTrevak::RxSB_copiarClick);
+  connect(m_editCommands.remove, &QAction::triggered, this, &TfTrevak::RxSB_apagarClick);
+  connect(m_editCommands.rename, &QAction::triggered, this, [this] { renameCurrentRow(*DBGrid1); });
+  connect(m_editCommands.find, &QAction::triggered, m_searchPane, &SearchPane::focusFilter);
   DBGrid1->setNameCommitted([this] { runReported([this] { m_history->commitEdits(); }); });
 
   RxMD_comp.setAfterEdit([this] { RxMD_compAfterEdit(); });
@@ -422,6 +431,19 @@ void TfTrevak::FormCreate() {
   m_drawing.escala_edicao = 100;
   m_drawing.escala_pesquisa = 100;
   m_drawing.imagem_trabalho = &Image1;
+}
+
+void TfTrevak::setUpKeyboard() {
+  QLineEdit* filter = m_searchPane->filterEdit();
+  // The daily path first: find, pick, copy, walk, then the edit library and its tools.
+  chainTabOrder({filter,        DBGrid2,        RxSB_copiar, BitBtn7,     BitBtn8,     BitBtn9,
+                 BitBtn10,      DBGrid1,        RxSB_apagar, SB_salvar,   SB_carregar, RxSB_limpar,
+                 TabControl1,   textlistbox1,   RxSpeedButton2, SB_ajustar1, RxSpeedButton4,
+                 RxSwitch1,     ScrollBox1,     Button1,     Button2,     BitBtn1,     BitBtn2,
+                 BitBtn3,       RxSB_carregar2, PageControl1, DBRE_comp2, SB_ajustar2, ScrollBox2,
+                 BitBtn4,       BitBtn5,        BitBtn6});
+  leadFilterIntoResults(*filter, *DBGrid2);
+  keepWindowShortcuts(*this);
 }
 
 // --- error report -------------------------------------------------------------------------

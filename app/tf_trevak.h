@@ -8,6 +8,7 @@
 
 #include "app/redraw_suppression.h"
 #include "app/user_prompts.h"
+#include "app/window_menus.h"
 #include "drawing/drawing_state.h"
 #include "drawing/surface.h"
 #include "library/file_lock.h"
@@ -141,6 +142,8 @@ class TfTrevak final : public QMainWindow {
   void buildSearchPane(DockPanel* panel);
   void buildMenu();
   void connectHandlers();
+  /// The Tab order, the filter's way into its results and the window-wide shortcuts.
+  void setUpKeyboard();
 
   /// Runs a handler's body; a failure it does not catch ends it and is shown in an error box.
   template <typename Body>
@@ -259,6 +262,7 @@ class TfTrevak final : public QMainWindow {
   QAction* Salvar1 = nullptr;
   QAction* Desfazer1 = nullptr;
   QAction* Refazer1 = nullptr;
+  EditCommands m_editCommands;
 
   ModuleListModel* m_editNames = nullptr;
   ModuleListModel* m_searchNames = nullptr;

@@ -72,8 +72,8 @@ bool QtUserPrompts::confirmDiscard() {
   // Enter must not throw away a library: Cancel is the default.
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("Sim"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sim"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
   return box.exec() == QMessageBox::Yes;
 }
 

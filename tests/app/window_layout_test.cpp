@@ -141,9 +141,10 @@ TEST_F(WindowStart, NameGridsHaveOneTitledColumn) {
 TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   QList<QAction*> top = window_->menuBar()->actions();
   ASSERT_EQ(top.size(), 3);
-  EXPECT_EQ(top[0]->text(), "Arquivo");
-  EXPECT_EQ(top[1]->text(), "Editar");
-  EXPECT_EQ(top[2]->text(), "Exibir");
+  // Alt and the underlined letter open each menu.
+  EXPECT_EQ(top[0]->text(), "&Arquivo");
+  EXPECT_EQ(top[1]->text(), "&Editar");
+  EXPECT_EQ(top[2]->text(), "E&xibir");
   // Each pane's "Bibliotecas recentes" follows the item that loads it; the items keep their
   // order around them.
   QList<QAction*> items;

@@ -278,8 +278,9 @@ TEST(DiscardQuestion, CancelIsTheDefaultAndTheButtonsArePortuguese) {
     QTest::keyClick(box, Qt::Key_Return);  // Enter answers with the default
   });
   EXPECT_FALSE(prompts.confirmDiscard());
-  EXPECT_EQ(yes, "Sim");
-  EXPECT_EQ(cancel, "Cancelar");
+  // Alt and the underlined letter answer too.
+  EXPECT_EQ(yes, "&Sim");
+  EXPECT_EQ(cancel, "&Cancelar");
   EXPECT_TRUE(cancelDefault);
 }
 
