@@ -24,6 +24,7 @@
 #include <utility>
 
 #include "app/body_view.h"
+#include "app/command_status.h"
 #include "app/data_source.h"
 #include "app/dock_panel.h"
 #include "app/edit_history.h"
@@ -48,6 +49,7 @@
 #include "app/version.h"
 #include "app/window_layout.h"
 #include "app/window_menus.h"
+#include "app/window_title.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
@@ -197,6 +199,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   m_loadWarnings = new LoadWarningsPanel(this);
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->addPermanentWidget(m_loadWarnings, 0);
+  m_status = new CommandStatus(*this);
   m_history = new EditHistory(
       RxMD_comp, [this](const QString& refusal) { m_prompts->showError(refusal); }, this);
 
@@ -412,6 +415,11 @@ void TfTrevak::connectHandlers() {
   Refazer1->setEnabled(false);
   connect(&m_history->stack(), &QUndoStack::canUndoChanged, Desfazer1, &QAction::setEnabled);
   connect(&m_history->stack(), &QUndoStack::canRedoChanged, Refazer1, &QAction::setEnabled);
+  nameUndoSteps(m_history->stack(), *Desfazer1, *Refazer1);
+  connect(m_history, &EditHistory::modifiedChanged, this, [this] {
+    setWindowModified(isModified());
+    m_status->libraryModified(isModified());
+  });
   connect(m_editCommands.copy, &QAction::triggered, this, &TfTrevak::RxSB_copiarClick);
   connect(m_editCommands.remove, &QAction::triggered, this, &TfTrevak::RxSB_apagarClick);
   connect(m_editCommands.rename, &QAction::triggered, this, [this] { renameCurrentRow(*DBGrid1); });
@@ -467,11 +475,12 @@ bool TfTrevak::isModified() const { return m_history->isModified(); }
 
 bool TfTrevak::mayDiscardEditLibrary() { return !isModified() || m_prompts->confirmDiscard(); }
 
-void TfTrevak::tell(const QString& message) { statusBar()->showMessage(message); }
+void TfTrevak::tell(const QString& message) { m_status->show(message); }
 
 void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
+  setWindowTitle(editLibraryTitle(file, kTitle));
 }
 
 QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialog) const {
@@ -604,7 +613,7 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
                  ? QStringLiteral(" (o dono e o grupo do arquivo não puderam ser mantidos)")
                  : QStringLiteral(" (o dono do arquivo não pôde ser mantido)");
   }
-  tell(saved);
+  m_status->showUntilChanged(saved);
 }
 
 void TfTrevak::SB_salvarClick() {

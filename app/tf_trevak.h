@@ -26,6 +26,7 @@ class QToolButton;
 namespace trevak {
 
 class BodyView;
+class CommandStatus;
 class DataSource;
 class DockPanel;
 class ExactPanes;
@@ -201,6 +202,8 @@ class TfTrevak final : public QMainWindow {
   QString m_editIdentityFile;
   std::optional<FileIdentity> m_editIdentity;
   LoadWarningsPanel* m_loadWarnings = nullptr;
+  /// The last command's result in the status bar.
+  CommandStatus* m_status = nullptr;
   RedrawSuppression m_redrawSuppression;
   Surface Image1;
   PanePicture m_editPicture;
