@@ -335,7 +335,7 @@ void TfTrevak::buildMenu() {
       item("Carregarbibliotecadepesquisa1", QStringLiteral("Carregar biblioteca de pesquisa..."),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   Carregarpastadeorigem1 = item("Carregarpastadeorigem1",
-                                QStringLiteral("Carregar pasta de origem..."), QKeySequence());
+                                QStringLiteral("Carregar pasta de pesquisa..."), QKeySequence());
   CarregarbibliotecasdoKicad1 = item("CarregarbibliotecasdoKicad1",
                                      tr("Carregar bibliotecas do KiCad"), QKeySequence());
   Carregarbibliotecaparaedio1 =
@@ -368,6 +368,7 @@ void TfTrevak::buildMenu() {
   view->setObjectName(QStringLiteral("Exibir1"));
   m_exact->toggle()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   view->addAction(m_exact->toggle());
+  m_about = addHelpMenu(*this);
 }
 
 void TfTrevak::connectHandlers() {
@@ -416,6 +417,8 @@ void TfTrevak::connectHandlers() {
   connect(&m_history->stack(), &QUndoStack::canUndoChanged, Desfazer1, &QAction::setEnabled);
   connect(&m_history->stack(), &QUndoStack::canRedoChanged, Refazer1, &QAction::setEnabled);
   nameUndoSteps(m_history->stack(), *Desfazer1, *Refazer1);
+  enableWhileFilled(*m_editNames, {Salvar1, Exportarbibliotecaparakicad1});
+  connect(m_about, &QAction::triggered, this, [this] { m_prompts->showAbout(aboutText()); });
   connect(m_history, &EditHistory::modifiedChanged, this, [this] {
     setWindowModified(isModified());
     m_status->libraryModified(isModified());
@@ -473,7 +476,23 @@ void TfTrevak::reportFailure(const std::exception& failure) {
 
 bool TfTrevak::isModified() const { return m_history->isModified(); }
 
-bool TfTrevak::mayDiscardEditLibrary() { return !isModified() || m_prompts->confirmDiscard(); }
+bool TfTrevak::mayDiscardEditLibrary() {
+  if (!isModified()) return true;
+  QString library = m_editFile.isEmpty() ? Panel5->text() : m_editFile;
+  if (library.isEmpty()) library = QStringLiteral("(sem nome)");
+  switch (m_prompts->confirmDiscard(library)) {
+    case DiscardAnswer::Discard:
+      return true;
+    case DiscardAnswer::Save:
+      // As "Salvar" does, its dialog included while the library has no file; a save that
+      // failed or was cancelled keeps the work, and the command stops here.
+      Salvar1Click();
+      return !isModified();
+    case DiscardAnswer::Cancel:
+      break;
+  }
+  return false;
+}
 
 void TfTrevak::tell(const QString& message) { m_status->show(message); }
 
@@ -551,7 +570,6 @@ void TfTrevak::loadSearchSources(const QStringList& sources) {
 
 void TfTrevak::SB_carregarClick() {
   runReported([this] {
-    if (!mayDiscardEditLibrary()) return;
     FileDialogRequest request;
     request.filters = kEditFilters;
     request.defaultSuffix = QStringLiteral("mod");
@@ -559,6 +577,8 @@ void TfTrevak::SB_carregarClick() {
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::EditOpen);
     const std::optional<QString> path = m_prompts->askOpenPath(request);
     if (!path) return;
+    // Asked once the user chose a file: cancelling the dialog needs no answer about the work.
+    if (!mayDiscardEditLibrary()) return;
     rememberFolder(FileDialogKind::EditOpen, *path);
     loadEditLibraryFile(*path);
   });
@@ -977,9 +997,17 @@ void TfTrevak::loadKicadLibraries(const QString& projectFolder) {
 void TfTrevak::Carregarpastadeorigem1Click() {
   runReported([this] {
     FileDialogRequest request;
-    request.title = QStringLiteral("Carregar pasta de origem");
-    request.fileName = m_searchDialogFileName;
-    request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
+    request.title = QStringLiteral("Carregar pasta de pesquisa");
+    // The dialog opens on a folder with an empty name field: the folder loaded last, or the
+    // folder of the file loaded last, or where the open dialog starts.
+    QFileInfo last(m_searchDialogFileName);
+    if (!m_searchDialogFileName.isEmpty() && last.isDir()) {
+      request.initialFolder = last.absoluteFilePath();
+    } else if (!m_searchDialogFileName.isEmpty() && last.isFile()) {
+      request.initialFolder = last.absolutePath();
+    } else {
+      request.initialFolder = initialFolderFor(QString(), FileDialogKind::SearchOpen);
+    }
     const std::optional<QString> folder = m_prompts->askFolder(request);
     if (!folder) return;
     rememberFolder(FileDialogKind::SearchOpen, *folder + QStringLiteral("/"));

@@ -266,6 +266,7 @@ class TfTrevak final : public QMainWindow {
   QAction* Desfazer1 = nullptr;
   QAction* Refazer1 = nullptr;
   EditCommands m_editCommands;
+  QAction* m_about = nullptr;
 
   ModuleListModel* m_editNames = nullptr;
   ModuleListModel* m_searchNames = nullptr;

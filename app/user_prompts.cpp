@@ -3,6 +3,7 @@
 
 #include <QFileDialog>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <utility>
@@ -66,15 +67,25 @@ std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request
   return folders.first();
 }
 
-bool QtUserPrompts::confirmDiscard() {
+DiscardAnswer QtUserPrompts::confirmDiscard(const QString& library) {
   QMessageBox box(QMessageBox::Warning, m_title, QString::fromUtf16(kDiscardQuestion),
-                  QMessageBox::Yes | QMessageBox::Cancel, m_parent);
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+  box.setInformativeText(
+      QStringLiteral("As mudanças em %1 não foram salvas. Salve-as para não perdê-las.").arg(library));
   // Enter must not throw away a library: Cancel is the default.
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Sim"));
+  box.button(QMessageBox::Save)->setText(QStringLiteral("&Salvar"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("&Descartar"));
   box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
-  return box.exec() == QMessageBox::Yes;
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return DiscardAnswer::Save;
+    case QMessageBox::Discard:
+      return DiscardAnswer::Discard;
+    default:
+      return DiscardAnswer::Cancel;
+  }
 }
 
 bool QtUserPrompts::confirmOverwriteChanged(const QString& file) {
@@ -97,6 +108,14 @@ void QtUserPrompts::showError(const QString& text) {
 
 void QtUserPrompts::showInfo(const QString& text) {
   QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
+  box.exec();
+}
+
+void QtUserPrompts::showAbout(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Sobre o Trevak"), text, QMessageBox::Ok,
+                  m_parent);
+  box.setTextFormat(Qt::RichText);
+  box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
   box.exec();
 }
 

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
+#include <utility>
 
 #include "app/user_prompts.h"
 
@@ -74,18 +75,24 @@ TEST(QtUserPrompts, ErrorBoxIsModalWithTitleAndOneOkButton) {
   EXPECT_TRUE(seen);
 }
 
-TEST(QtUserPrompts, DiscardQuestionIsAWarningWithYesAndCancel) {
+TEST(QtUserPrompts, DiscardQuestionIsAWarningNamingTheLibraryWithSaveDiscardAndCancel) {
   QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
-  for (const bool yes : {true, false}) {
-    QTimer::singleShot(0, [yes] {
+  const std::pair<QMessageBox::StandardButton, DiscardAnswer> answers[] = {
+      {QMessageBox::Save, DiscardAnswer::Save},
+      {QMessageBox::Discard, DiscardAnswer::Discard},
+      {QMessageBox::Cancel, DiscardAnswer::Cancel}};
+  for (const auto& [button, answer] : answers) {
+    QTimer::singleShot(0, [button = button] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       EXPECT_EQ(box->text(), QStringLiteral("Biblioteca atual modificada, descartar?"));
+      EXPECT_TRUE(box->informativeText().contains("/lib/conn.mod"));
       EXPECT_EQ(box->icon(), QMessageBox::Warning);
-      EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::Cancel);
-      box->button(yes ? QMessageBox::Yes : QMessageBox::Cancel)->click();
+      EXPECT_EQ(box->standardButtons(),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box->button(button)->click();
     });
-    EXPECT_EQ(prompts.confirmDiscard(), yes);
+    EXPECT_EQ(prompts.confirmDiscard(QStringLiteral("/lib/conn.mod")), answer);
   }
 }
 
@@ -96,7 +103,7 @@ TEST(QtUserPrompts, ClosingTheDiscardQuestionCancels) {
     ASSERT_NE(box, nullptr);
     box->reject();
   });
-  EXPECT_FALSE(prompts.confirmDiscard());
+  EXPECT_EQ(prompts.confirmDiscard(QStringLiteral("nova")), DiscardAnswer::Cancel);
 }
 
 }  // namespace
