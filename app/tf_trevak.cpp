@@ -420,7 +420,7 @@ void TfTrevak::connectHandlers() {
   enableWhileFilled(*m_editNames, {Salvar1, Exportarbibliotecaparakicad1});
   connect(m_about, &QAction::triggered, this, [this] { m_prompts->showAbout(aboutText()); });
   connect(m_history, &EditHistory::modifiedChanged, this, [this] {
-    setWindowModified(isModified());
+    showEditLibraryTitle(*this, m_editFile, kTitle, isModified());
     m_status->libraryModified(isModified());
   });
   connect(m_editCommands.copy, &QAction::triggered, this, &TfTrevak::RxSB_copiarClick);
@@ -499,7 +499,7 @@ void TfTrevak::tell(const QString& message) { m_status->show(message); }
 void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
-  setWindowTitle(editLibraryTitle(file, kTitle));
+  showEditLibraryTitle(*this, file, kTitle, isModified());
 }
 
 QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialog) const {

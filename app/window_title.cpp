@@ -2,6 +2,7 @@
 #include "app/window_title.h"
 
 #include <QFileInfo>
+#include <QWidget>
 
 namespace trevak {
 
@@ -11,6 +12,13 @@ QString editLibraryTitle(const QString& file, const QString& title) {
   QString name = QFileInfo(file).fileName();
   name.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
   return QStringLiteral("%1[*] - %2").arg(name, title);
+}
+
+void showEditLibraryTitle(QWidget& window, const QString& file, const QString& title,
+                          bool modified) {
+  window.setWindowTitle(editLibraryTitle(file, title));
+  // Without a file the title has no place for the mark.
+  window.setWindowModified(modified && !file.isEmpty());
 }
 
 }  // namespace trevak
