@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/user_prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
@@ -53,12 +55,41 @@ std::optional<QStringList> QtUserPrompts::askOpenPaths(const FileDialogRequest& 
   return files;
 }
 
+namespace {
+
+// Qt's folder dialog refuses a folder that does not exist; this one can take a typed name whose
+// parent exists, for the caller to make.
+class FolderDialog final : public QFileDialog {
+ public:
+  FolderDialog(QWidget* parent, bool newFolderAllowed)
+      : QFileDialog(parent), m_newFolderAllowed(newFolderAllowed) {}
+
+  void accept() override {
+    const QStringList typed = selectedFiles();
+    if (m_newFolderAllowed && typed.size() == 1) {
+      const QFileInfo info(typed.first());
+      if (!info.exists() && !info.fileName().isEmpty() && info.dir().exists()) {
+        QDialog::accept();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  bool m_newFolderAllowed;
+};
+
+}  // namespace
+
 std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request) {
-  QFileDialog dialog(m_parent);
+  FolderDialog dialog(m_parent, request.newFolderAllowed);
   if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  // The platform's own dialog would not ask this one whether to take a new name.
+  if (request.newFolderAllowed) dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -109,6 +140,17 @@ void QtUserPrompts::showError(const QString& text) {
 void QtUserPrompts::showInfo(const QString& text) {
   QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
   box.exec();
+}
+
+bool QtUserPrompts::confirmReplace(const QString& text, const QString& details) {
+  QMessageBox box(QMessageBox::Warning, m_title, text, QMessageBox::Yes | QMessageBox::No,
+                  m_parent);
+  if (!details.isEmpty()) box.setDetailedText(details);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Substituir"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&Manter"));
+  return box.exec() == QMessageBox::Yes;
 }
 
 void QtUserPrompts::showAbout(const QString& text) {

@@ -18,6 +18,8 @@ struct FileDialogRequest {
   QString fileName;       ///< the name (or full path) the dialog opens with
   QString initialFolder;  ///< the folder the dialog opens in; empty: the platform's choice
   bool confirmOverwrite = false;  ///< save dialogs: ask before replacing a file
+  bool newFolderAllowed = false;  ///< folder dialogs: a folder name typed that does not exist
+                                  ///< yet is taken (the caller makes it)
 };
 
 /// A long task's progress as the user sees it.
@@ -59,6 +61,9 @@ class UserPrompts {
   virtual void showInfo(const QString& text) = 0;
   /// A modal information box with one OK button and `details` the user can unfold.
   virtual void showSummary(const QString& text, const QString& details) = 0;
+  /// A warning box with `text`, `details` the user can unfold, and the buttons "Substituir" and
+  /// "Manter", Keep being the default and the answer when the box is closed; true to replace.
+  virtual bool confirmReplace(const QString& text, const QString& details) = 0;
   /// The box "Sobre" with `text` (rich text) and one OK button.
   virtual void showAbout(const QString& text) = 0;
   /// Shows the progress of a task of `total` steps (only once it lasts), until the returned
@@ -84,6 +89,7 @@ class QtUserPrompts final : public UserPrompts {
   void showError(const QString& text) override;
   void showInfo(const QString& text) override;
   void showSummary(const QString& text, const QString& details) override;
+  bool confirmReplace(const QString& text, const QString& details) override;
   void showAbout(const QString& text) override;
   std::unique_ptr<ProgressReport> startProgress(const QString& text, int total) override;
 

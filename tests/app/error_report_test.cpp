@@ -5,7 +5,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <utility>
 
@@ -104,6 +109,50 @@ TEST(QtUserPrompts, ClosingTheDiscardQuestionCancels) {
     box->reject();
   });
   EXPECT_EQ(prompts.confirmDiscard(QStringLiteral("nova")), DiscardAnswer::Cancel);
+}
+
+TEST(QtUserPrompts, FolderDialogTakesANewFolderTypedByNameWhenAllowed) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
+  FileDialogRequest request;
+  request.initialFolder = dir.path();
+  request.newFolderAllowed = true;
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("novo.pretty"));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  const std::optional<QString> folder = prompts.askFolder(request);
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_EQ(*folder, dir.filePath(QStringLiteral("novo.pretty")));
+  EXPECT_FALSE(QFileInfo::exists(*folder));  // made by the export, not by the dialog
+}
+
+TEST(QtUserPrompts, ReplaceQuestionIsAWarningThatKeepsByDefault) {
+  QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
+  for (const bool replace : {true, false}) {
+    QTimer::singleShot(0, [replace] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->icon(), QMessageBox::Warning);
+      EXPECT_EQ(box->detailedText(), QStringLiteral("R2.kicad_mod: diferente"));
+      EXPECT_TRUE(box->defaultButton() == box->button(QMessageBox::No));
+      EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Substituir"));
+      EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&Manter"));
+      if (replace) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        box->reject();
+      }
+    });
+    EXPECT_EQ(prompts.confirmReplace(QStringLiteral("Exportação..."),
+                                     QStringLiteral("R2.kicad_mod: diferente")),
+              replace);
+  }
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ class FakePrompts final : public UserPrompts {
   std::deque<DiscardAnswer> discardChoices;
   QStringList discardLibraries;  // the library each discard question named
   QStringList abouts;
+  std::deque<bool> replaceAnswers;
+  QStringList replaceQuestions;
+  QStringList replaceDetails;
   std::deque<bool> overwriteAnswers;
   QStringList overwriteQuestions;  // the files asked about
   /// Several files at once (an empty list cancels); when none is scripted, an open answer is
@@ -131,6 +134,18 @@ class FakePrompts final : public UserPrompts {
   void showInfo(const QString& text) override { infos << text; }
 
   void showAbout(const QString& text) override { abouts << text; }
+
+  bool confirmReplace(const QString& text, const QString& details) override {
+    replaceQuestions << text;
+    replaceDetails << details;
+    if (replaceAnswers.empty()) {
+      ADD_FAILURE() << "unexpected question about replacing files";
+      return false;
+    }
+    const bool answer = replaceAnswers.front();
+    replaceAnswers.pop_front();
+    return answer;
+  }
 
   void showSummary(const QString& text, const QString& details) override {
     summaries << text;
