@@ -129,6 +129,7 @@ QTabWidget* pageControl(QWidget* parent, const char* name, int x, int y, QWidget
   tabs->addTab(*commands, QStringLiteral("Comandos"));
   tabs->addTab(tests, QStringLiteral("testes"));
   tabs->setTabVisible(2, false);
+  tabs->setTabEnabled(2, false);  // Ctrl+Tab passes over it too
   tabs->setCurrentIndex(0);
   return tabs;
 }

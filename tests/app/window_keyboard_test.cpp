@@ -152,6 +152,20 @@ TEST_F(Keyboard, EditMenuHoldsTheModuleCommandsWithTheirKeys) {
   EXPECT_EQ(editor->text(), "A");
 }
 
+TEST_F(Keyboard, CtrlTabGoesBetweenTheShownPagesAndShiftTabLeavesTheText) {
+  auto* pages = find<QTabWidget>("TabControl1");
+  focusOn("textlistbox1");
+  ASSERT_EQ(pages->currentIndex(), 1);
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->currentIndex(), 0);  // past the hidden page, round to the first
+  press(Qt::Key_Tab, Qt::ControlModifier);
+  EXPECT_EQ(pages->currentIndex(), 1);
+  // Tab is a character in the text; Shift+Tab takes the focus out.
+  focusOn("textlistbox1");
+  press(Qt::Key_Backtab, Qt::ShiftModifier);
+  EXPECT_NE(focusName(), "textlistbox1");
+}
+
 /// The window's shortcuts from each control a user types in or walks.
 class ShortcutsFrom : public Keyboard, public ::testing::WithParamInterface<const char*> {};
 
