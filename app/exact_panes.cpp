@@ -160,16 +160,24 @@ void ExactPanes::draw(PreviewWidget* pane, const std::string& body, LengthUnit u
   }
   size = size.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxSide, kMaxSide));
   m_lastDrawn.size = size;
-  QImage image(size, QImage::Format_RGB32);
+  // A drawing smaller than its pane sits in the pane's middle; a larger one scrolls as before.
+  const QSize canvas = size.expandedTo(view).boundedTo(QSize(kMaxSide, kMaxSide));
+  shown.toDevice *= QTransform::fromTranslate((canvas.width() - size.width()) / 2,
+                                              (canvas.height() - size.height()) / 2);
+  // Drawn at the screen's pixel density, so it stays sharp on a scaled display.
+  const qreal density = std::clamp(pane->devicePixelRatioF(), 1.0, 4.0);
+  QImage image(QSize(qRound(canvas.width() * density), qRound(canvas.height() * density)),
+               QImage::Format_RGB32);
+  image.setDevicePixelRatio(density);
   image.fill(Qt::white);
   {
     QPainter painter(&image);
     shown.drawing->paint(painter, shown.toDevice);
   }
   pane->setImage(std::move(image));
-  pane->resize(size);
+  pane->resize(canvas);
   if (QWidget* holder = pane->parentWidget()) {
-    holder->resize(pane->x() + size.width(), size.height());
+    holder->resize(pane->x() + canvas.width(), canvas.height());
   }
 }
 

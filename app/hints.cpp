@@ -58,6 +58,9 @@ constexpr Hint kHints[] = {
      "Abre no painel de pesquisa (direita) as bibliotecas da tabela de bibliotecas do KiCad"},
     {"Exportarbibliotecaparakicad1",
      "Exporta a biblioteca do painel de edição (esquerda) como pasta .pretty do KiCad atual"},
+    {"Adicionaratabeladokicad1",
+     "Acrescenta uma pasta .pretty (de início a da última exportação do painel de edição, "
+     "esquerda) à tabela de bibliotecas do KiCad, global ou de um projeto"},
     {"Desenhoexato1",
      "Alterna o desenho de cada painel (edição e pesquisa) entre o esboço e o desenho exato"},
     {"Salvar1",

@@ -134,19 +134,19 @@ QString replaceQuestion(std::size_t different) {
 
 }  // namespace
 
-void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
-                              UserPrompts& prompts, SaveFileLayer* files) {
+QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
+                                 UserPrompts& prompts, SaveFileLayer* files) {
   if (table.IsEmpty()) {
     prompts.showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
                                         static_cast<qsizetype>(kEmptyLibraryMessage.size())));
-    return;
+    return QString();
   }
   FileDialogRequest request;
   request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
   if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
   request.newFolderAllowed = true;
   const std::optional<QString> chosen = prompts.askFolder(request);
-  if (!chosen) return;
+  if (!chosen) return QString();
   const QString folder = kicadExportFolder(*chosen, libraryPath);
 
   settle(table);
@@ -157,17 +157,17 @@ void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
   options.files = files;
   options.footprintNames = &names;
   std::optional<ExportReport> report = runExport(modules, table.unit(), folder, options, prompts);
-  if (!report) return;
+  if (!report) return QString();
   ExportSummary summary = summarizeExport(*report, folder);
   const std::size_t different = report->count(ExportOutcome::RefusedDifferent);
   if (different == 0 || report->stopped) {
     prompts.showSummary(summary.text, summary.details);
-    return;
+    return folder;
   }
   // The user decides what --force decides on the command line; the question is the summary.
   if (!prompts.confirmReplace(summary.text + QStringLiteral("\n\n") + replaceQuestion(different),
                               summary.details)) {
-    return;
+    return folder;
   }
   std::vector<std::size_t> refused;
   std::vector<ExportModule> again;
@@ -182,13 +182,14 @@ void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
   options.footprintNames = &againNames;
   const std::optional<ExportReport> replaced =
       runExport(again, table.unit(), folder, options, prompts);
-  if (!replaced) return;
+  if (!replaced) return folder;
   for (std::size_t k = 0; k < replaced->footprints.size(); ++k) {
     report->footprints[refused[k]] = replaced->footprints[k];
   }
   report->stopped = replaced->stopped;
   summary = summarizeExport(*report, folder);
   prompts.showSummary(summary.text, summary.details);
+  return folder;
 }
 
 }  // namespace trevak

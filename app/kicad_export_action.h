@@ -32,8 +32,9 @@ ExportSummary summarizeExport(const ExportReport& report, const QString& folder)
 /// module of `table` (settled first, the current record kept), with progress, then shows the
 /// summary. A library without modules and a folder that cannot be made are shown in the error
 /// box. Files already there and different are left alone, and the summary asks whether to
-/// replace them; replaced, they are listed as such in a last summary.
-void exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
+/// replace them; replaced, they are listed as such in a last summary. Returns the folder
+/// written into (empty when the user cancelled or nothing could be written).
+QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
                               UserPrompts& prompts, SaveFileLayer* files = nullptr);
 
 }  // namespace trevak

@@ -4,10 +4,13 @@
 #include <new>
 
 #include "app/start_up.h"
+#include "library/save_cleanup.h"
 
 // Memory running out, or any fault that escaped the window, ends the program with a message on
 // standard error instead of an abort.
 int main(int argc, char* argv[]) {
+  // A save ended by a signal leaves no temporary file beside the library.
+  trevak::temporary_files::removeOnSignals();
   try {
     return trevak::runTrevak(argc, argv);
   } catch (const std::bad_alloc&) {

@@ -26,8 +26,13 @@ int ModuleListModel::columnCount(const QModelIndex& parent) const {
 
 QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= m_rows) return {};
-  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   const int row = index.row();
+  if (role == Qt::ToolTipRole && index.column() == 1 && row < m_table.RecordCount()) {
+    // The nickname may be elided in the grid: the tooltip names the library's file or folder.
+    const SourceLibrary* library = m_table.libraryOf(m_table.recordAt(row));
+    return library == nullptr ? QVariant() : QVariant(QString::fromUtf8(library->path));
+  }
+  if (role != Qt::DisplayRole && role != Qt::EditRole) return {};
   if (index.column() == 1) {
     if (row >= m_table.RecordCount()) return QString();
     const SourceLibrary* library = m_table.libraryOf(m_table.recordAt(row));

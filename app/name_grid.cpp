@@ -74,10 +74,24 @@ class NameDelegate final : public QStyledItemDelegate {
   const std::function<void()>* m_editStarted;
 };
 
+// Elides a cell's text in its middle instead of at its end.
+class MiddleElidingDelegate final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    option->textElideMode = Qt::ElideMiddle;
+  }
+};
+
 }  // namespace
 
 NameGrid::NameGrid(bool editable, QWidget* parent) : QTableView(parent) {
   setItemDelegate(new NameDelegate(&m_editStarted, this));
+  // A set's library column: a nickname such as kicad-official-2015/Resistors keeps both ends.
+  setItemDelegateForColumn(1, new MiddleElidingDelegate(this));
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
   setEditTriggers(editable ? (QAbstractItemView::AnyKeyPressed | QAbstractItemView::EditKeyPressed |

@@ -20,7 +20,12 @@ void PreviewWidget::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect area = event->rect();
   painter.fillRect(area, Qt::white);
-  if (!m_image.isNull()) painter.drawImage(area.topLeft(), m_image, area);
+  if (m_image.isNull()) return;
+  // An image made for a denser screen holds more pixels than the widget has points.
+  const qreal density = m_image.devicePixelRatio();
+  const QRectF source(area.x() * density, area.y() * density, area.width() * density,
+                      area.height() * density);
+  painter.drawImage(QRectF(area), m_image, source);
 }
 
 }  // namespace trevak

@@ -54,7 +54,7 @@ DrawnPicture drawnPicture(const estado_desenho& st) {
 
 int fitScale(const std::function<std::optional<DrawnPicture>(int)>& drawAt, int current,
              QSize area) {
-  if (!isPaneScale(current)) current = kNormalPaneScale;
+  if (current < kMinFitScale || current > kMaxPaneScale) current = kNormalPaneScale;
   const std::optional<DrawnPicture> first = drawAt(current);
   if (!first) return current;
 
@@ -67,14 +67,19 @@ int fitScale(const std::function<std::optional<DrawnPicture>(int)>& drawAt, int 
     const double boxW = std::max(first->size.width() - 2 * kMargin, 1);
     const double boxH = std::max(first->size.height() - 2 * kMargin, 1);
     const double needed = std::max(boxW * current / roomW, boxH * current / roomH);
-    const double steps = std::ceil(needed / kPaneScaleStep - 1e-9);
-    scale = static_cast<int>(
-        std::clamp(steps * kPaneScaleStep, double{kMinPaneScale}, double{kMaxPaneScale}));
+    if (needed > kMinPaneScale - kPaneScaleStep) {
+      const double steps = std::ceil(needed / kPaneScaleStep - 1e-9);
+      scale = static_cast<int>(
+          std::clamp(steps * kPaneScaleStep, double{kMinPaneScale}, double{kMaxPaneScale}));
+    } else {
+      scale = static_cast<int>(std::max(std::ceil(needed - 1e-9), double{kMinFitScale}));
+    }
   }
   std::optional<DrawnPicture> last = scale == current ? first : drawAt(scale);
   // Rounding, texts and a drawing cut at the surface's edge can make the prediction short.
   while (!fitsIn(last, area) && scale < kMaxPaneScale) {
-    scale += kPaneScaleStep;
+    scale = scale < kMinPaneScale ? std::min(kMinPaneScale, scale + std::max(1, scale / 4))
+                                  : scale + kPaneScaleStep;
     last = drawAt(scale);
   }
   return scale;
@@ -128,8 +133,13 @@ QSize PreviewNavigator::area() const {
 
 bool PreviewNavigator::zoomAbout(int steps, QPoint pointer) {
   const int oldScale = m_hooks.scale();
+  // Past the buttons' largest drawing (a fitted small module) the wheel only steps back to it.
+  if (oldScale < kMinPaneScale && steps > 0) return false;
   // The buttons' steps, and their ends: a larger drawing is a smaller divisor.
-  const int newScale = std::clamp(oldScale - steps * kPaneScaleStep, kMinPaneScale, kMaxPaneScale);
+  const int newScale =
+      oldScale < kMinPaneScale
+          ? kMinPaneScale
+          : std::clamp(oldScale - steps * kPaneScaleStep, kMinPaneScale, kMaxPaneScale);
   if (newScale == oldScale || !isPaneScale(newScale)) return false;
   QScrollBar* h = m_box->horizontalScrollBar();
   QScrollBar* v = m_box->verticalScrollBar();

@@ -21,6 +21,9 @@ inline constexpr int kMinPaneScale = 40;
 inline constexpr int kMaxPaneScale = 210;
 inline constexpr int kPaneScaleStep = 10;
 inline constexpr int kNormalPaneScale = 100;
+/// Fitting goes past the buttons' largest drawing, down to this divisor in steps of one, so a
+/// small module fills a large pane (drawn at that scale, not stretched).
+inline constexpr int kMinFitScale = 5;
 
 /// True for a scale the zoom buttons can reach: 40, 50, ..., 210.
 bool isPaneScale(int scale);
@@ -37,7 +40,8 @@ struct DrawnPicture {
 DrawnPicture drawnPicture(const estado_desenho& st);
 
 /// The scale at which a module fills `area`: the smallest pane scale (the largest drawing)
-/// whose picture fits the area whole. `drawAt` redraws the pane at a scale and says what it
+/// whose picture fits the area whole; below the buttons' 40, any whole divisor down to
+/// kMinFitScale. `drawAt` redraws the pane at a scale and says what it
 /// gave (nullopt: the pane has nothing to draw). The first redraw is at `current` and predicts
 /// the rest, since a picture's box shrinks as the scale grows; the last redraw made is always
 /// at the scale returned. When nothing fits, the largest scale.

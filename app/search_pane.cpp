@@ -52,11 +52,6 @@ class EscapeClears final : public QObject {
   }
 };
 
-QString folderOf(const QString& source) {
-  const QFileInfo info(source);
-  return info.isDir() ? info.absoluteFilePath() : info.absolutePath();
-}
-
 QString failureText(const std::vector<LibraryFailure>& failures) {
   QString text = failures.size() == 1
                      ? QStringLiteral("Não foi possível carregar 1 arquivo:")
@@ -96,9 +91,19 @@ QString searchLoadedText(const ModuleTable& table, const QString& path) {
 }
 
 QString librarySetCaption(const QStringList& sources, int libraries) {
+  const QString count = libraries == 1 ? QStringLiteral("1 biblioteca")
+                                       : QStringLiteral("%1 bibliotecas").arg(libraries);
+  if (sources.size() == 1) {
+    return QStringLiteral("%1 (%2)").arg(QDir::cleanPath(QFileInfo(sources.front()).absoluteFilePath()), count);
+  }
+  // Several files or folders: the folder that holds them all, then each one's own name, so the
+  // caption names what was loaded rather than only a folder above it.
   QString folder;
+  QStringList names;
   for (const QString& source : sources) {
-    const QString f = QDir::cleanPath(folderOf(source));
+    const QFileInfo info(source);
+    names << info.fileName();
+    const QString f = QDir::cleanPath(info.absolutePath());
     if (folder.isNull()) {
       folder = f;
       continue;
@@ -108,9 +113,7 @@ QString librarySetCaption(const QStringList& sources, int libraries) {
       folder = QFileInfo(folder).path();
     }
   }
-  const QString count = libraries == 1 ? QStringLiteral("1 biblioteca")
-                                       : QStringLiteral("%1 bibliotecas").arg(libraries);
-  return QStringLiteral("%1 (%2)").arg(folder, count);
+  return QStringLiteral("%1: %2 (%3)").arg(folder, names.join(QStringLiteral(", ")), count);
 }
 
 SearchPane::SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& caption,

@@ -123,6 +123,10 @@ bool Settings::textSwitch() const { return readBool(*m_store, QStringLiteral("pr
 
 void Settings::setTextSwitch(bool on) { m_store->setValue(QStringLiteral("preview/texts"), on); }
 
+bool Settings::exactDrawing() const { return readBool(*m_store, QStringLiteral("preview/exact")); }
+
+void Settings::setExactDrawing(bool on) { m_store->setValue(QStringLiteral("preview/exact"), on); }
+
 QStringList Settings::recentLibraries(Pane pane) const {
   const QVariant value = m_store->value(paneKey(pane, "recent"));
   // One entry comes back from an INI file as a plain text, several as a list.

@@ -58,6 +58,10 @@ class Settings {
   bool textSwitch() const;
   void setTextSwitch(bool on);
 
+  /// "Exibir > Desenho exato".
+  bool exactDrawing() const;
+  void setExactDrawing(bool on);
+
   /// A pane's recent libraries, most recent first: at most kMaxRecentLibraries, no blanks, no
   /// repeats.
   QStringList recentLibraries(Pane pane) const;

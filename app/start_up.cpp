@@ -136,6 +136,10 @@ int runTrevak(int argc, char** argv) {
     QStringList sources;
     for (const QString& s : request->searchSources) sources << fullPath(s);
     window.openSearchSources(sources);
+  } else if (!request->kicadLibraries && settings) {
+    // Nothing asked for the search pane: the library it held last time, if it is still there.
+    const QString last = settings->lastSearchSource();
+    if (!last.isEmpty() && QFileInfo::exists(last)) window.openSearchLibrary(fullPath(last));
   }
   if (request->kicadLibraries) {
     window.loadKicadLibraries(request->kicadProject.isEmpty() ? QString()

@@ -35,6 +35,7 @@
 #include "app/hints.h"
 #include "app/keyboard_access.h"
 #include "app/kicad_export_action.h"
+#include "app/kicad_table_add_action.h"
 #include "app/kicad_tables_action.h"
 #include "app/load_warnings_panel.h"
 #include "app/module_list_model.h"
@@ -197,6 +198,12 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   buildSearchPane(Panel2);
   m_exact = new ExactPanes(this);
   buildMenu();
+  m_tableAddition = new KicadTableAddition(this, *m_prompts);
+  if (auto* fileMenu = menuBar()->findChild<QMenu*>(QStringLiteral("Arquivo1"))) {
+    const QList<QAction*> items = fileMenu->actions();
+    const qsizetype after = items.indexOf(Exportarbibliotecaparakicad1) + 1;
+    m_tableAddition->install(fileMenu, after > 0 && after < items.size() ? items[after] : nullptr);
+  }
   m_loadWarnings = new LoadWarningsPanel(this);
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->addPermanentWidget(m_loadWarnings, 0);
@@ -470,6 +477,12 @@ void TfTrevak::runReported(Body&& body) {
 }
 
 void TfTrevak::reportFailure(const std::exception& failure) {
+  if (const auto* notLibrary = dynamic_cast<const NotALibraryError*>(&failure)) {
+    m_prompts->showError(tr("O arquivo \"%1\" não é uma biblioteca de módulos do KiCad: a primeira "
+                            "linha não começa com PCBNEW-LibModule-V e não há nenhuma linha $MODULE.")
+                             .arg(QString::fromUtf8(notLibrary->path().c_str())));
+    return;
+  }
   m_prompts->showError(withFullStop(QString::fromUtf8(failure.what())));
 }
 
@@ -927,7 +940,9 @@ void TfTrevak::BitBtn1Click() {
 void TfTrevak::BitBtn2Click() {
   if (m_drawing.escala_edicao > 200) return;
   m_editNavigator->setFitting(false);
-  m_drawing.escala_edicao += 10;
+  // From a fitted scale past the buttons' largest drawing, back to that drawing.
+  m_drawing.escala_edicao =
+      m_drawing.escala_edicao < kMinPaneScale ? kMinPaneScale : m_drawing.escala_edicao + 10;
   runReported([this] { redrawEditPane(); });
 }
 
@@ -947,7 +962,9 @@ void TfTrevak::BitBtn4Click() {
 void TfTrevak::BitBtn5Click() {
   if (m_drawing.escala_pesquisa > 200) return;
   m_searchNavigator->setFitting(false);
-  m_drawing.escala_pesquisa += 10;
+  // From a fitted scale past the buttons' largest drawing, back to that drawing.
+  m_drawing.escala_pesquisa =
+      m_drawing.escala_pesquisa < kMinPaneScale ? kMinPaneScale : m_drawing.escala_pesquisa + 10;
   runReported([this] { redrawSearchPane(); });
 }
 
@@ -1029,7 +1046,9 @@ void TfTrevak::Exportarbibliotecaparakicad1Click() {
   runReported([this] {
     // The walk reads the records only; the panes need no redraw meanwhile.
     const RedrawSuppression::Guard suppressed(m_redrawSuppression);
-    exportEditLibraryToKicad(RxMD_comp, Panel5->text(), *m_prompts, m_options.saveFiles);
+    const QString folder =
+        exportEditLibraryToKicad(RxMD_comp, Panel5->text(), *m_prompts, m_options.saveFiles);
+    if (!folder.isEmpty()) m_tableAddition->exported(folder);
   });
 }
 

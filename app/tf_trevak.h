@@ -25,6 +25,7 @@ class QToolButton;
 
 namespace trevak {
 
+class KicadTableAddition;
 class BodyView;
 class CommandStatus;
 class DataSource;
@@ -275,6 +276,7 @@ class TfTrevak final : public QMainWindow {
   /// The exact drawing of both panes and its toggle.
   ExactPanes* m_exact = nullptr;
   SearchPane* m_searchPane = nullptr;
+  KicadTableAddition* m_tableAddition = nullptr;
 
   // The room to grow and what is remembered.
   QSplitter* m_panes = nullptr;

@@ -146,6 +146,7 @@ void TfTrevak::restoreSettings() {
   SB_ajustar1->setChecked(settings->paneFitting(Pane::Edit));
   SB_ajustar2->setChecked(settings->paneFitting(Pane::Search));
   RxSwitch1->setChecked(settings->textSwitch());
+  m_exact->toggle()->setChecked(settings->exactDrawing());
   m_editRecent->setPaths(settings->recentLibraries(Pane::Edit));
   m_searchRecent->setPaths(settings->recentLibraries(Pane::Search));
 }
@@ -164,6 +165,7 @@ void TfTrevak::storeSettings() {
   settings->setPaneFitting(Pane::Edit, SB_ajustar1->isChecked());
   settings->setPaneFitting(Pane::Search, SB_ajustar2->isChecked());
   settings->setTextSwitch(RxSwitch1->isChecked());
+  settings->setExactDrawing(m_exact->isOn());
   settings->setRecentLibraries(Pane::Edit, m_editRecent->paths());
   settings->setRecentLibraries(Pane::Search, m_searchRecent->paths());
   settings->sync();

@@ -100,21 +100,38 @@ class NameColumnFollower final : public QObject {
         m_designedWidth(grid->width()),
         m_designedColumn(grid->horizontalHeader()->defaultSectionSize()) {
     grid->installEventFilter(this);
+    // The viewport's size settles after the grid's own: a set's shares follow the viewport.
+    grid->viewport()->installEventFilter(this);
     connect(grid->horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { apply(); });
   }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == m_grid && event->type() == QEvent::Resize) apply();
+    if ((watched == m_grid || watched == m_grid->viewport()) && event->type() == QEvent::Resize) {
+      apply();
+    }
     return false;
   }
 
  private:
   void apply() {
-    if (m_grid->horizontalHeader()->count() == 0) return;
-    const int extra = std::max(0, m_grid->width() - m_designedWidth);
-    m_grid->horizontalHeader()->resizeSection(0, m_designedColumn + extra);
+    QHeaderView* header = m_grid->horizontalHeader();
+    if (header->count() == 0) return;
+    if (header->count() == 1) {
+      const int extra = std::max(0, m_grid->width() - m_designedWidth);
+      header->resizeSection(0, m_designedColumn + extra);
+      return;
+    }
+    // A set's grid: the names and the libraries' nicknames share the visible width, so the
+    // library column is never pushed out of sight (the nickname is elided in its middle).
+    const int room = std::max(m_grid->viewport()->width(), 2 * kMinimumShare);
+    const int names = std::max(kMinimumShare, room * kNameShare / 100);
+    header->resizeSection(0, names);
+    header->resizeSection(1, std::max(kMinimumShare, room - names));
   }
+
+  static constexpr int kNameShare = 58;  ///< per cent of the width for the names
+  static constexpr int kMinimumShare = 40;
 
   QTableView* m_grid;
   int m_designedWidth;

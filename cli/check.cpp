@@ -2,16 +2,19 @@
 #include <charconv>
 #include <ostream>
 #include <string>
+#include <vector>
 
 #include "cli/commands.h"
 #include "library/io_error.h"
 #include "library/library_reader.h"
 #include "library/load_warnings.h"
+#include "library/message_text.h"
 #include "library/library_set.h"
 #include "library/module_edits.h"
 #include "library/module_table.h"
 #include "library/pretty_library.h"
 #include "library/record_items.h"
+#include "library/save_cleanup.h"
 
 namespace trevak::cli {
 
@@ -105,12 +108,18 @@ int cmdCheck(const Args& args, std::ostream& out, std::ostream& err) {
     const auto written = std::to_chars(digits, digits + sizeof digits, mismatch->medianPadSideMm,
                                        std::chars_format::general, 4);
     const std::string_view median(digits, static_cast<std::size_t>(written.ptr - digits));
-    out << record.nome_Componente.value_or(std::string()) << ": medidas que cabem muito melhor em "
-        << (mm ? "milímetros que em decimils" : "decimils que em milímetros")
-        << " (lado mediano das ilhas " << median << " mm)\n";
+    out << record.nome_Componente.value_or(std::string()) << ": lengths that fit "
+        << (mm ? "millimetres far better than decimils" : "decimils far better than millimetres")
+        << " (median pad side " << median << " mm)\n";
+  }
+  // Temporary files of saves that were ended before they finished, beside the library.
+  const std::vector<std::string> leftovers = interruptedSaveLeftovers(path);
+  for (const std::string& leftover : leftovers) {
+    out << "(folder): " << messageQuote(leftover)
+        << ": left by a save that was ended before it finished; the library does not need it\n";
   }
   if (!out) return 2;
-  return warnings.findings().empty() && !wrongUnit ? 0 : 1;
+  return warnings.findings().empty() && !wrongUnit && leftovers.empty() ? 0 : 1;
 }
 
 }  // namespace trevak::cli

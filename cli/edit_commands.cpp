@@ -226,7 +226,8 @@ int cmdCopy(const Args& args, std::ostream&, std::ostream& err) {
         copied = true;
         break;
       case CopyResult::Duplicate:
-        err << "trevak-cli: copy '" << name << "': " << kDuplicateModuleMessage << "\n";
+        err << "trevak-cli: copy '" << name
+            << "': the library already holds a module of this name (letter case aside)\n";
         status = kRefused;
         break;
       case CopyResult::OtherFormat:

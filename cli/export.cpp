@@ -39,8 +39,17 @@ int cmdExport(const Args& args, std::ostream& out, std::ostream& err) {
   bool force = false;
   unsigned jobs = 0;
   std::vector<std::string> positional;
+  bool operandsOnly = false;  // after "--", a name may start with '-'
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (operandsOnly) {
+      positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      operandsOnly = true;
+      continue;
+    }
     if (a == "-o" || a == "--output") {
       if (i + 1 >= args.size() || !output.empty()) {
         err << kExportUsage;

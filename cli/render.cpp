@@ -61,8 +61,17 @@ std::optional<RenderOptions> parseArgs(const Args& args, std::ostream& err) {
   RenderOptions o;
   std::vector<std::string> positional;
   bool haveOutput = false;
+  bool operandsOnly = false;  // after "--", a name may start with '-'
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (operandsOnly) {
+      positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      operandsOnly = true;
+      continue;
+    }
     if (a == "-o" || a == "--output" || a == "--scale") {
       if (i + 1 == args.size()) {
         err << "trevak-cli: render: " << a << " needs a value\n" << kRenderUsage;
@@ -240,6 +249,7 @@ QString safeFileStem(const std::string& name) {
 
 int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
   for (const std::string& a : args) {
+    if (a == "--") break;
     if (a == "--exact") return cmdRenderExact(args, out, err);
   }
   const std::optional<RenderOptions> options = parseArgs(args, err);
@@ -256,13 +266,17 @@ int cmdRender(const Args& args, std::ostream& out, std::ostream& err) {
            "libraries only\n";
     Args exactArgs;
     for (std::size_t i = 0; i < args.size(); ++i) {
+      if (args[i] == "--") {
+        exactArgs.insert(exactArgs.end(), args.begin() + static_cast<std::ptrdiff_t>(i), args.end());
+        break;
+      }
       if (args[i] == "--scale") {
         ++i;  // the exact drawing is sized in pixels instead
       } else if (args[i] != "--texts") {
         exactArgs.push_back(args[i]);
       }
     }
-    exactArgs.push_back("--exact");
+    exactArgs.insert(exactArgs.begin(), "--exact");
     return cmdRenderExact(exactArgs, out, err);
   }
   return statusWithUnread(

@@ -75,8 +75,17 @@ bool endsWithNoCase(const std::string& text, std::string_view suffix) {
 std::optional<ExactOptions> parseArgs(const Args& args, std::ostream& err) {
   ExactOptions o;
   std::vector<std::string> positional;
+  bool operandsOnly = false;  // after "--", a name may start with '-'
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
+    if (operandsOnly) {
+      positional.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      operandsOnly = true;
+      continue;
+    }
     if (a == "-o" || a == "--output" || a == "--size" || a == "--layers") {
       if (i + 1 == args.size()) {
         err << "trevak-cli: render: " << a << " needs a value\n" << kExactUsage;

@@ -13,6 +13,7 @@
 #include "cli/library_source.h"
 #include "library/library_set.h"
 #include "library/library_table.h"
+#include "library/table_addition.h"
 #include "library/module_table.h"
 
 namespace trevak::cli {
@@ -139,57 +140,28 @@ int cmdTable(const Args& rawArgs, std::ostream& out, std::ostream& err) {
     err << kTablesUsage;
     return 2;
   }
-  const std::string& nickname = words[0];
-  const std::string library = QFileInfo(QString::fromStdString(words[1])).absoluteFilePath().toStdString();
-  if (!QFileInfo(QString::fromStdString(library)).isDir()) {
-    err << "trevak-cli: table add: " << library << " is not a .pretty folder\n";
-    return 2;
+  TableAddition addition;
+  addition.nickname = words[0];
+  addition.library = words[1];
+  addition.table = tableArg;
+  addition.create = create;
+  const TableAdditionResult result = addLibraryToTable(addition);
+  switch (result.outcome) {
+    case TableAdditionResult::Outcome::Added:
+      break;
+    case TableAdditionResult::Outcome::NoTable:
+      err << "trevak-cli: table add: " << result.error
+          << (tableArg.empty() ? "; --create makes one from the stock table's rows plus the new one\n"
+                               : "; --create makes an empty one\n");
+      return 1;
+    case TableAdditionResult::Outcome::NicknameTaken:
+      err << "trevak-cli: table add: " << result.error << '\n';
+      return 1;
+    case TableAdditionResult::Outcome::Failed:
+      err << "trevak-cli: table add: " << result.error << '\n';
+      return 2;
   }
-  auto environment = [](const std::string& n) -> std::optional<std::string> {
-    const char* v = std::getenv(n.c_str());
-    return v != nullptr ? std::optional<std::string>(v) : std::nullopt;
-  };
-  std::string path;
-  TableVariables vars;
-  std::string stockText;
-  const std::string* createFrom = nullptr;
-  if (tableArg.empty()) {
-    path = findGlobalTable(environment);
-    if (path.empty()) {
-      path = newGlobalTablePath(environment);
-      if (!create) {
-        err << "trevak-cli: table add: KiCad has no global footprint library table yet (" << path
-            << "); --create makes one from the stock table's rows plus the new one\n";
-        return 1;
-      }
-      stockText = "(fp_lib_table\n)\n";
-      if (const std::string stock = stockTablePath(); !stock.empty()) {
-        QFile f(QString::fromStdString(stock));
-        if (f.open(QIODevice::ReadOnly)) stockText = f.readAll().toStdString();
-      }
-      createFrom = &stockText;
-    }
-    vars = TableVariables::fromSystem(path);
-  } else {
-    path = tableFileOf(tableArg);
-    vars = TableVariables::fromSystem(findGlobalTable(environment));
-    vars.projectFolder = QFileInfo(QString::fromStdString(path)).absolutePath().toStdString();
-    if (!QFileInfo::exists(QString::fromStdString(path))) {
-      if (!create) {
-        err << "trevak-cli: table add: " << path << ": no such table; --create makes an empty one\n";
-        return 1;
-      }
-      stockText = "(fp_lib_table\n  (version 7)\n)\n";
-      createFrom = &stockText;
-    }
-  }
-  const std::string uri = tableUriFor(library, vars);
-  std::string error;
-  if (!addTableRow(path, nickname, uri, error, createFrom)) {
-    err << "trevak-cli: table add: " << error << '\n';
-    return error.find("already has") != std::string::npos ? 1 : 2;
-  }
-  out << path << ": " << nickname << '\t' << uri << '\n';
+  out << result.tableFile << ": " << addition.nickname << '\t' << result.uri << '\n';
   return out ? 0 : 2;
 }
 

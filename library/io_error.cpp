@@ -2,6 +2,8 @@
 #include "library/io_error.h"
 
 #include <cerrno>
+#include <cctype>
+#include <cstring>
 
 namespace trevak {
 
@@ -16,6 +18,16 @@ std::string ioErrorText(int code) {
     case kInvalidNumericInput: return "Invalid numeric input";
     default: return "I/O error " + std::to_string(code);
   }
+}
+
+std::string systemErrorWords(int errnoValue) {
+  if (errnoValue == ELOOP) return "a link loop, or too many links in the path";
+  // strerrordesc_np: the untranslated text, safe from any thread.
+  const char* words = strerrordesc_np(errnoValue);
+  if (words == nullptr) return "unknown system error";
+  std::string text(words);
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
 }
 
 int ioCodeFromErrno(int errnoValue) {
@@ -43,9 +55,11 @@ IoError ioErrorFromErrno(int errnoValue) {
                       errnoValue == EACCES || errnoValue == EPERM || errnoValue == EROFS ||
                       errnoValue == EISDIR || errnoValue == ENOSPC || errnoValue == EDQUOT;
   if (!mapped) {
-    // Not one of ours: the number is the system's, whatever program code it may resemble.
-    return IoError(code, "I/O error " + std::to_string(code));
+    // Not one of ours: the number is the system's, whatever program code it may resemble; the
+    // system's own words say what it means.
+    return IoError(code, "I/O error " + std::to_string(code) + " (" + systemErrorWords(errnoValue) + ")");
   }
+  if (errnoValue == ENOTDIR) return IoError(code, ioErrorText(code) + " (a part of the path is not a folder)");
   return IoError(code, ioErrorText(code));
 }
 

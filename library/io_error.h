@@ -39,8 +39,12 @@ std::string ioErrorText(int code);
 /// EMFILE/ENFILE 4; EACCES/EPERM/EROFS/EISDIR 5; ENOSPC/EDQUOT 101; anything else unchanged.
 int ioCodeFromErrno(int errnoValue);
 
+/// The system's words for an error number, lower case: "input/output error", "a link loop...".
+std::string systemErrorWords(int errnoValue);
+
 /// The error for a failed system call, from its error number. Error numbers that have no code
-/// of their own read "I/O error N" even where N collides with a program code.
+/// of their own read "I/O error N (the system's words)" even where N collides with a program
+/// code; ENOTDIR reads "File not found (a part of the path is not a folder)".
 IoError ioErrorFromErrno(int errnoValue);
 
 /// The error for an empty file name.

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/kicad_export.h"
+#include "library/save_cleanup.h"
 
 #include "library/record_items.h"
 
@@ -146,7 +147,9 @@ class ExportFileLayer final : public PosixFileLayer {
   }
 
   int rename(const std::string& from, const std::string& to) override {
-    return ::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+    if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+    temporary_files::drop(from);
+    return 0;
   }
 
   int createUnnamed(const std::string& folder, mode_t mode, int& handle) override {

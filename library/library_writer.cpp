@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "library/library_writer.h"
+#include "library/save_cleanup.h"
 
 #include <fcntl.h>
 #include <stdio.h>
@@ -247,6 +248,7 @@ int PosixFileLayer::create(const std::string& path, mode_t mode, bool exactMode,
     return error;
   }
   handle = fd;
+  temporary_files::add(path);
   return 0;
 }
 
@@ -268,6 +270,7 @@ int PosixFileLayer::close(int handle) { return ::close(handle) == 0 ? 0 : errno;
 
 int PosixFileLayer::rename(const std::string& from, const std::string& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) return errno;
+  temporary_files::drop(from);
   // The file is in place now; forcing the folder to disk only makes that last through a power
   // cut, and a folder that cannot be forced is no reason to report the save as failed.
   const int folder = ::open(folderOf(to).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -279,6 +282,7 @@ int PosixFileLayer::rename(const std::string& from, const std::string& to) {
 }
 
 int PosixFileLayer::remove(const std::string& path) {
+  temporary_files::drop(path);
   return ::unlink(path.c_str()) == 0 ? 0 : errno;
 }
 
@@ -327,12 +331,16 @@ int PosixFileLayer::linkUnnamedAt(int handle, int base, const char* path) {
 }
 
 int PosixFileLayer::renameNoReplace(const std::string& from, const std::string& to) {
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    temporary_files::drop(from);
+    return 0;
+  }
   if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return errno;
   // A file system without the flag: a hard link refuses an existing name just as well.
   if (::link(from.c_str(), to.c_str()) != 0) {
     return errno == EEXIST ? EEXIST : ENOTSUP;
   }
+  temporary_files::drop(from);
   ::unlink(from.c_str());
   return 0;
 }

@@ -40,9 +40,10 @@ std::string_view trimmed(std::string_view text) {
 
 NotALibraryError::NotALibraryError(const std::string& path)
     : IoError(kNotALibraryCode,
-              "O arquivo \"" + path +
-                  "\" não é uma biblioteca de módulos do KiCad: a primeira linha não começa "
-                  "com PCBNEW-LibModule-V e não há nenhuma linha $MODULE.") {}
+              "\"" + path +
+                  "\" is not a KiCad module library: its first line does not start with "
+                  "PCBNEW-LibModule-V and it holds no $MODULE line."),
+      m_path(path) {}
 
 void LoadWarnings::start(std::string path) {
   m_path = std::move(path);
@@ -169,28 +170,27 @@ void LoadWarnings::finished(const ModuleTable& read) {
 
 std::string describeFinding(const LoadFinding& finding) {
   const std::string who =
-      finding.module.empty() ? std::string("(cabeçalho)") : messageQuote(finding.module);
+      finding.module.empty() ? std::string("(header)") : messageQuote(finding.module);
   switch (finding.kind) {
     case LoadFinding::Kind::HeaderMissing:
-      return who + ": a primeira linha não começa com PCBNEW-LibModule-V";
+      return who + ": the first line does not start with PCBNEW-LibModule-V";
     case LoadFinding::Kind::NameTooLong:
-      return who + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
+      return who + ": name over 60 bytes; older tools cut it at 60 (" +
              messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::CutNameCollides:
-      return who + ": ferramentas antigas dão a este e a outro módulo o mesmo nome " +
-             finding.detail;
+      return who + ": older tools give this and another module the same name " + finding.detail;
     case LoadFinding::Kind::NameCutAtBlank:
-      return who + ": nome com espaço; ferramentas antigas o cortam no espaço (" +
+      return who + ": name with a blank; older tools cut it at the blank (" +
              messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::NameCutAtQuote:
-      return who + ": nome com aspas; ferramentas antigas o cortam ou tiram as aspas (" +
+      return who + ": name with quotes; older tools cut it or drop the quotes (" +
              messageQuote(finding.detail) + ")";
     case LoadFinding::Kind::EndLineMissing:
-      return who + ": módulo sem linha $EndMODULE";
+      return who + ": module without an $EndMODULE line";
     case LoadFinding::Kind::DuplicateName:
-      return who + ": nome repetido " + finding.detail + " vezes no arquivo";
+      return who + ": name repeated " + finding.detail + " times in the file";
     case LoadFinding::Kind::UnitLineIgnored:
-      return who + ": linha Units que o KiCad ignora, medidas em décimos de mil (" +
+      return who + ": a Units line KiCad ignores; lengths are read in decimils (" +
              messageQuote(finding.detail) + ")";
   }
   return who;

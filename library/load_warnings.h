@@ -13,9 +13,15 @@
 namespace trevak {
 
 /// The refusal of a file that is neither headed as a footprint library nor holds a module.
+/// Its text is English, as the command line prints it; the window words it in its own language
+/// from path().
 class NotALibraryError : public IoError {
  public:
   explicit NotALibraryError(const std::string& path);
+  const std::string& path() const { return m_path; }
+
+ private:
+  std::string m_path;
 };
 
 /// Older module-library tools kept a name to its first word (a quote ending or enclosing it)

@@ -233,9 +233,11 @@ std::optional<Nanometres> scaledDecimalExact(std::string_view s, Int128 numerato
 }
 
 // The quoted text starting at the first quote at or after `pos`, as KiCad's legacy reader takes
-// it: \" and \\ stand for themselves, any other backslash stays. Returns the position after
+// it: \" and \\ stand for themselves, any other backslash stays; `lineEnd` is the line's own
+// terminator ("\n", "\r\n"...). Returns the position after
 // the closing quote (or the line's end) and writes the text into `out`; nullopt without quote.
-std::optional<std::size_t> quotedText(std::string_view line, std::size_t pos, std::string& out) {
+std::optional<std::size_t> quotedText(std::string_view line, std::size_t pos, std::string& out,
+                                      std::string_view lineEnd) {
   out.clear();
   std::size_t i = line.find('"', pos);
   if (i == std::string_view::npos) return std::nullopt;
@@ -250,8 +252,13 @@ std::optional<std::size_t> quotedText(std::string_view line, std::size_t pos, st
       out.push_back(c);
     }
   }
-  // KiCad reads the line with its end, so an unclosed quote takes the line end in.
-  out.push_back('\n');
+  // KiCad reads the line with its end, so an unclosed quote takes the line end in, a carriage
+  // return before the line feed included.
+  if (lineEnd.empty()) {
+    out.push_back('\n');
+  } else {
+    out.append(lineEnd);
+  }
   return line.size();
 }
 
@@ -284,9 +291,12 @@ class Parser {
     line = m_body.substr(m_pos, end - m_pos);
     m_pos = end;
     if (m_pos < m_body.size()) {
-      m_pos += (m_body[m_pos] == '\r' && m_pos + 1 < m_body.size() && m_body[m_pos + 1] == '\n')
-                   ? 2
-                   : 1;
+      const std::size_t endLength =
+          (m_body[m_pos] == '\r' && m_pos + 1 < m_body.size() && m_body[m_pos + 1] == '\n') ? 2 : 1;
+      m_lineEnd = m_body.substr(m_pos, endLength);
+      m_pos += endLength;
+    } else {
+      m_lineEnd = {};
     }
     ++m_lineNumber;
     return true;
@@ -442,7 +452,7 @@ class Parser {
     t.visible = hide.empty() || hide[0] != 'I';
     if (!layer.empty()) t.layer = intPrefix(layer);
     t.italic = !italic.empty() && italic[0] == 'I';
-    const std::optional<std::size_t> textEnd = quotedText(line, afterThickness, t.text);
+    const std::optional<std::size_t> textEnd = quotedText(line, afterThickness, t.text, m_lineEnd);
     if (textEnd) {
       Fields justify(line, *textEnd);
       const std::string_view h = justify.next();
@@ -552,7 +562,7 @@ class Parser {
       } else if (isKeyword(line, "Ne")) {
         Fields f(line, 2);
         pad.netCode = intPrefix(f.next());
-        quotedText(line, 2, pad.netName);
+        quotedText(line, 2, pad.netName, m_lineEnd);
       } else if (isKeyword(line, "Po")) {
         Fields f(line, 2);
         if (!lengths(f, {&pad.position.x, &pad.position.y})) {
@@ -574,7 +584,7 @@ class Parser {
 
   void padShapeLine(std::string_view line, PadItem& pad) {
     std::string name;
-    const std::optional<std::size_t> afterName = quotedText(line, 2, name);
+    const std::optional<std::size_t> afterName = quotedText(line, 2, name, m_lineEnd);
     if (!afterName) {
       unparsed(line, UnparsedReason::BadField);
       pad.shapeLineBad = true;
@@ -637,7 +647,7 @@ class Parser {
       }
       if (m_fieldsOnly) continue;
       if (isKeyword(line, "Na")) {
-        quotedText(line, 2, model.fileName);
+        quotedText(line, 2, model.fileName, m_lineEnd);
       } else if (isKeyword(line, "Sc")) {
         readTriple(line, model.scale);
       } else if (isKeyword(line, "Ro")) {
@@ -672,6 +682,7 @@ class Parser {
   int m_lineNumber = 0;
   bool m_pending = false;
   std::string_view m_pendingLine;
+  std::string_view m_lineEnd;  // the terminator of the line last read
   Int128 m_numerator;
   int m_shift;
   ModuleItems& m_items;

@@ -38,6 +38,14 @@ KiCad's footprint library tables: a global table made from the stock template, `
 
     /usr/bin/python3 scripts/check-with-kicad.py tables TREVAK_CLI
 
+Editing a `.pretty` library from the command line, judged by KiCad 6: 50 footprints copied from
+three `.pretty` libraries of different dialects and two legacy libraries into a new folder, three
+renamed, two deleted, a prefix stripped; every footprint KiCad reads there equals its reading
+of the source (renamed ones aside; newer dialects through a copy rewritten to 20211014), untouched
+files keep their bytes, and a command that changes nothing writes no file:
+
+    /usr/bin/python3 scripts/check-with-kicad.py pretty-edit TREVAK_CLI
+
 Exit status: 0 every footprint matched (expected differences and skips allowed), 1 a mismatch,
 2 usage error or pcbnew missing.
 """
@@ -927,7 +935,174 @@ def tables_main(argv):
         return 0 if want == got and ok_add and found == set(added) else 1
 
 
+def pretty_edit_main(argv):
+    """The scripted .pretty editing run (see the module's text)."""
+    if len(argv) != 1:
+        print("usage: check-with-kicad.py pretty-edit TREVAK_CLI", file=sys.stderr)
+        return 2
+    cli = os.path.abspath(argv[0])
+    pcbnew = import_pcbnew()
+    if pcbnew is None:
+        return 2
+    sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+    import hashlib
+    import kicad_json_check
+    here = os.path.dirname(os.path.abspath(__file__))
+    shared = os.path.normpath(os.path.join(here, "..", "..", "shared"))
+    pretty_sources = [
+        "/usr/share/kicad/footprints/Resistor_SMD.pretty",                 # KiCad 6 (20211014)
+        os.path.join(shared, "corpus-pretty", "kicad-5.1.12", "Crystal.pretty"),     # KiCad 5
+        os.path.join(shared, "corpus-pretty", "kicad-8.0.0", "Diode_SMD.pretty"),    # KiCad 8
+    ]
+    legacy_sources = sorted(
+        os.path.join(root, f) for root, _, files in os.walk(os.path.join(shared, "corpus"))
+        for f in files if f.endswith(".mod"))
+    # One library in 1/10000 inch and one in millimetres.
+    def in_mm(path):
+        with open(path, "rb") as f:
+            return re.search(rb"^Units mm", f.read(4096), re.M) is not None
+    legacy_sources = ([l for l in legacy_sources if not in_mm(l)][:1] +
+                      [l for l in legacy_sources if in_mm(l)][:1])
+    sx = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.KICAD_SEXP)
+    leg = pcbnew.IO_MGR.PluginFind(pcbnew.IO_MGR.LEGACY)
+
+    def run(*args):
+        r = subprocess.run([cli] + list(args), capture_output=True, text=True)
+        return r.returncode, r.stdout + r.stderr
+
+    def hashes(folder):
+        out = {}
+        for n in sorted(os.listdir(folder)):
+            with open(os.path.join(folder, n), "rb") as f:
+                out[n] = (hashlib.sha256(f.read()).hexdigest(), os.stat(os.path.join(folder, n)).st_mtime_ns)
+        return out
+
+    failures = 0
+    with tempfile.TemporaryDirectory() as tmp:
+        new = os.path.join(tmp, "Mine.pretty")
+        origin = {}  # name in the new library -> (source path, name there, legacy?)
+        taken = set()
+        first = True
+        for src in pretty_sources + legacy_sources:
+            legacy = src.endswith(".mod")
+            code, text = run("list", src)
+            names = [n for n in text.splitlines() if n and n.lower() not in taken][:10]
+            for n in names:
+                taken.add(n.lower())
+            args = ["copy", src, new] + names + (["--new"] if first else [])
+            first = False
+            code, text = run(*args)
+            if code != 0:
+                print("FAIL copy from %s: %s" % (src, text.strip()[:300]))
+                failures += 1
+            for n in names:
+                origin[n] = (src, n, legacy)
+        print("copied %d footprints from %d libraries" % (len(origin), len(pretty_sources) + len(legacy_sources)))
+        before = hashes(new)
+        names = sorted(origin)
+        renames = {names[0]: "Renamed_One", names[15]: "Renamed_Two", names[-1]: "MinePart"}
+        for old, newname in renames.items():
+            code, text = run("rename", new, old, newname)
+            if code != 0:
+                print("FAIL rename %s: %s" % (old, text.strip()[:300]))
+                failures += 1
+            origin[newname] = origin.pop(old) + (True,)
+        deleted = [names[5], names[25]]
+        code, text = run("delete", new, *deleted)
+        if code != 0:
+            print("FAIL delete: %s" % text.strip()[:300])
+            failures += 1
+        for d in deleted:
+            origin.pop(d, None)
+        listed_before = set(run("list", new)[1].split("\n"))
+        code, text = run("strip-prefix", new)
+        listed_after = set(run("list", new)[1].split("\n"))
+        gone, came = sorted(listed_before - listed_after), sorted(listed_after - listed_before)
+        print("strip-prefix: exit %d, %s became %s %s" % (code, gone, came, text.strip()[:200]))
+        if len(gone) == 1 and len(came) == 1:
+            origin[came[0]] = origin.pop(gone[0]) + (True,)
+        after = hashes(new)
+        touched = {n for n in before if n not in after or before[n][0] != after.get(n, ("", 0))[0]}
+        untouched_ok = all(after[n] == before[n] for n in before if n in after and n not in touched)
+        expected_touched = set()
+        for old in list(renames) + deleted:
+            for n in before:
+                if n[:-len(".kicad_mod")] == old:
+                    expected_touched.add(n)
+        stray = touched - expected_touched - {n for n in before if "Mine" in n}
+        print("untouched files: %s; files changed or gone beyond the edited ones: %s"
+              % ("same bytes and times" if untouched_ok else "CHANGED", sorted(stray) or "none"))
+        failures += 0 if untouched_ok and not stray else 1
+        # A command that changes nothing writes nothing.
+        steady = hashes(new)
+        code, text = run("strip-prefix", new)
+        unchanged = hashes(new) == steady
+        print("strip-prefix again (nothing to strip): exit %d, %s" % (code, "no file written" if unchanged else "FILES WRITTEN"))
+        failures += 0 if unchanged else 1
+
+        # KiCad 6 reads every footprint; files of newer dialects through a rewritten copy.
+        judged = os.path.join(tmp, "judged.pretty")
+        os.makedirs(judged)
+        rewritten = 0
+        for n in os.listdir(new):
+            with open(os.path.join(new, n), "rb") as f:
+                data = f.read()
+            version = re.search(rb"\(version (\d+)\)", data)
+            if version and int(version.group(1)) > 20211014:
+                data, _ = kicad_json_check.rewrite_file(data)
+                rewritten += 1
+            with open(os.path.join(judged, n), "wb") as f:
+                f.write(data)
+        sources_judged = {}
+        for src in pretty_sources:
+            copy = os.path.join(tmp, "src-%d.pretty" % len(sources_judged))
+            os.makedirs(copy)
+            for n in os.listdir(src):
+                with open(os.path.join(src, n), "rb") as f:
+                    data = f.read()
+                version = re.search(rb"\(version (\d+)\)", data)
+                if version and int(version.group(1)) > 20211014:
+                    data, _ = kicad_json_check.rewrite_file(data)
+                with open(os.path.join(copy, n), "wb") as f:
+                    f.write(data)
+            sources_judged[src] = copy
+        listed = set(sx.FootprintEnumerate(judged))
+        equal = renamed_read = 0
+        for name, info in sorted(origin.items()):
+            src, orig_name, legacy = info[0], info[1], info[2]
+            fb = load(sx, judged, name)
+            if fb is None:
+                print("  FAIL KiCad does not read %s" % name)
+                failures += 1
+                continue
+            if len(info) > 3:
+                renamed_read += 1
+                continue
+            fa = load(leg, src, orig_name) if legacy else load(sx, sources_judged[src], orig_name)
+            if fa is None:
+                print("  SKIP KiCad does not read the source of %s" % name)
+                continue
+            if legacy:
+                # A legacy module is converted as the export converts it: compared the same way.
+                c = ExportComparer(pcbnew)
+                c.footprint(fa, fb)
+                diffs = c.diffs
+            else:
+                diffs, _ = compare(pcbnew, 1, fa, fb)
+            if diffs:
+                print("  DIFFERENT %s (from %s): %s" % (name, os.path.basename(src), diffs[:3]))
+                failures += 1
+            else:
+                equal += 1
+        print("KiCad 6 lists %d footprints in the folder (%d rewritten from newer dialects to be read);"
+              " %d equal to its reading of their source, %d renamed read, %d failures"
+              % (len(listed), rewritten, equal, renamed_read, failures))
+        return 0 if failures == 0 else 1
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "pretty-edit":
+        return pretty_edit_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "tables":
         return tables_main(sys.argv[2:])
     if len(sys.argv) > 1 and sys.argv[1] == "inspect":

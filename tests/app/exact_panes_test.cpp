@@ -26,6 +26,24 @@ TestModule padModule(std::string name) {
            "$EndPAD"}};
 }
 
+// The drawing within a picture: the box of its pixels that are not white, margins added back
+// (a drawing smaller than its pane is centred in a picture of the pane's size).
+QSize drawingSize(const QImage& image) {
+  int left = image.width(), top = image.height(), right = -1, bottom = -1;
+  const QRgb white = qRgb(255, 255, 255);
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == white) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  if (right < 0) return {};
+  return {right - left + 1 + 100, bottom - top + 1 + 100};
+}
+
 class ExactPanesTest : public WindowTest {
  protected:
   void loadBoth() {
@@ -67,17 +85,40 @@ TEST_F(ExactPanesTest, ToggleSwitchesBothPanesAndBack) {
 TEST_F(ExactPanesTest, ZoomButtonsAndNormalWorkOnTheExactDrawing) {
   loadBoth();
   trigger("Desenhoexato1");
-  const QSize normal = picture("Image3").size();
+  const QSize normal = drawingSize(picture("Image3"));
   click("BitBtn4");
   click("BitBtn4");
-  EXPECT_GT(picture("Image3").width(), normal.width());
+  EXPECT_GT(drawingSize(picture("Image3")).width(), normal.width());
   click("BitBtn5");
   click("BitBtn5");
   click("BitBtn5");
-  EXPECT_LT(picture("Image3").width(), normal.width());
+  EXPECT_LT(drawingSize(picture("Image3")).width(), normal.width());
   click("BitBtn6");
-  EXPECT_EQ(picture("Image3").size(), normal);
-  EXPECT_NEAR(picture("Image2").width(), normal.width(), 2);  // the other pane untouched
+  EXPECT_EQ(drawingSize(picture("Image3")), normal);
+  EXPECT_NEAR(drawingSize(picture("Image2")).width(), normal.width(), 2);  // the other pane untouched
+}
+
+// A drawing smaller than its pane sits in its middle, the picture filling the pane's room.
+TEST_F(ExactPanesTest, ASmallDrawingIsCentredInItsPane) {
+  loadBoth();
+  trigger("Desenhoexato1");
+  const QImage image = picture("Image2");
+  int left = image.width(), right = -1, top = image.height(), bottom = -1;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      if (image.pixel(x, y) == qRgb(255, 255, 255)) continue;
+      left = std::min(left, x);
+      right = std::max(right, x);
+      top = std::min(top, y);
+      bottom = std::max(bottom, y);
+    }
+  }
+  ASSERT_GE(right, 0);
+  EXPECT_NEAR(left, image.width() - 1 - right, 3);
+  EXPECT_NEAR(top, image.height() - 1 - bottom, 3);
+  auto* b = find<QScrollArea>("ScrollBox1");
+  EXPECT_EQ(b->horizontalScrollBar()->maximum(), 0);  // nothing to scroll to
+  EXPECT_EQ(b->verticalScrollBar()->maximum(), 0);
 }
 
 TEST_F(ExactPanesTest, TextSwitchAddsTheTexts) {
@@ -152,16 +193,16 @@ class ExactNavigation : public ExactPanesTest {
 };
 
 TEST_F(ExactNavigation, WheelStepsTheScaleAndTheDrawingGrowsInProportion) {
-  const QSize at100 = picture("Image2").size();
+  const QSize at100 = drawingSize(picture("Image2"));
   wheel("ScrollBox1", {100, 100}, 2 * 120);
   EXPECT_EQ(st().escala_edicao, 80);
   EXPECT_EQ(st().escala_pesquisa, 100);
-  const QSize at80 = picture("Image2").size();
+  const QSize at80 = drawingSize(picture("Image2"));
   // The box inside the 50-pixel margins grows as 100 / 80, scroll bars or not.
   EXPECT_NEAR(at80.width() - 100, (at100.width() - 100) * 100.0 / 80, 2);
   EXPECT_NEAR(at80.height() - 100, (at100.height() - 100) * 100.0 / 80, 2);
   wheel("ScrollBox1", {100, 100}, -2 * 120);
-  EXPECT_EQ(picture("Image2").size(), at100);
+  EXPECT_EQ(drawingSize(picture("Image2")), at100);
 }
 
 TEST_F(ExactNavigation, WheelZoomsAboutThePointer) {

@@ -48,7 +48,9 @@ TEST_P(FitScale, ChoosesTheLargestDrawingThatFitsWhole) {
   const int scale = fitScale(std::ref(drawer), c.current, c.area);
   EXPECT_EQ(scale, c.expected) << c.what;
   ASSERT_FALSE(drawer.calls.empty());
-  EXPECT_EQ(drawer.calls.front(), isPaneScale(c.current) ? c.current : 100) << c.what;
+  EXPECT_EQ(drawer.calls.front(),
+            c.current >= kMinFitScale && c.current <= kMaxPaneScale ? c.current : 100)
+      << c.what;
   // The pane shows what was drawn last: the scale chosen.
   EXPECT_EQ(drawer.calls.back(), scale) << c.what;
   EXPECT_EQ(drawer.calls.size(), c.redraws) << c.what;
@@ -57,8 +59,9 @@ TEST_P(FitScale, ChoosesTheLargestDrawingThatFitsWhole) {
 INSTANTIATE_TEST_SUITE_P(
     Cases, FitScale,
     ::testing::Values(
-        FitCase{
-            "small module, large area: the largest drawing", {100, 50}, 0, 100, {600, 500}, 40, 2},
+        FitCase{"small module, large area: past the buttons' largest drawing",
+                {100, 50}, 0, 100, {600, 500}, 20, 2},
+        FitCase{"a tiny module stops at the smallest divisor", {2, 2}, 0, 100, {900, 900}, 5, 2},
         FitCase{"exactly the area at 100", {200, 100}, 0, 150, {300, 300}, 100, 2},
         FitCase{
             "one pixel short of 100 takes the next step", {200, 100}, 0, 100, {299, 300}, 110, 2},
@@ -71,10 +74,10 @@ INSTANTIATE_TEST_SUITE_P(
                 210,
                 2},
         FitCase{"an area without room for the margins", {100, 100}, 0, 100, {80, 500}, 210, 2},
-        FitCase{"cut at the surface's edge below 90", {10, 10}, 90, 100, {900, 900}, 90, 7},
+        FitCase{"cut at the surface's edge below 90", {10, 10}, 90, 100, {900, 900}, 90, 18},
         FitCase{"already fitting: one redraw", {200, 100}, 0, 100, {300, 300}, 100, 1},
-        FitCase{
-            "a scale no button reaches starts from 100", {200, 100}, 0, 45, {300, 300}, 100, 1}),
+        FitCase{"a fitted scale starts from itself", {200, 100}, 0, 45, {300, 300}, 100, 2},
+        FitCase{"a scale out of range starts from 100", {200, 100}, 0, 3, {300, 300}, 100, 1}),
     [](const auto& param) { return "Case" + std::to_string(param.index); });
 
 TEST(FitScaleEmpty, NothingToDrawKeepsTheScaleAfterOneTry) {

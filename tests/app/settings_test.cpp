@@ -3,6 +3,7 @@
 #include "app/settings.h"
 
 #include <QDir>
+#include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -139,6 +140,7 @@ TEST_F(WindowMemory, ClosingWritesWhatTheNextWindowStartsWith) {
   click("BitBtn1");
   click("BitBtn5");
   find<TextSwitch>("RxSwitch1")->click();
+  find<QAction>("Desenhoexato1")->trigger();
   click("SB_ajustar2");
   window_->resize(1100, 750);
   find<QSplitter>("client")->setSizes({600, 64, 436});
@@ -148,6 +150,7 @@ TEST_F(WindowMemory, ClosingWritesWhatTheNextWindowStartsWith) {
 
   EXPECT_EQ(window_->drawingState().escala_edicao, 80);
   EXPECT_TRUE(find<TextSwitch>("RxSwitch1")->isChecked());
+  EXPECT_TRUE(find<QAction>("Desenhoexato1")->isChecked());
   EXPECT_TRUE(find<QAbstractButton>("SB_ajustar2")->isChecked());
   EXPECT_FALSE(find<QAbstractButton>("SB_ajustar1")->isChecked());
   EXPECT_EQ(window_->size(), QSize(1100, 750));

@@ -152,7 +152,7 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   for (QAction* action : top.first()->menu()->actions()) {
     if (action->menu() == nullptr) items << action;
   }
-  ASSERT_EQ(items.size(), 10);
+  ASSERT_EQ(items.size(), 11);
   // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
@@ -164,14 +164,15 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
       {"Criar nova biblioteca para edição", QKeySequence(Qt::CTRL | Qt::Key_N)},
       {"Exportar biblioteca de edição para KiCad (.pretty)...",
        QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E)},
+      {"Adicionar à tabela de bibliotecas do KiCad...", QKeySequence()},
   };
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < 9; ++i) {
     EXPECT_EQ(items[i]->text(), QString::fromUtf8(expected[i].first));
     EXPECT_EQ(items[i]->shortcut(), expected[i].second);
   }
-  EXPECT_TRUE(items[8]->isSeparator());
-  EXPECT_EQ(items[9]->text(), "Sair");
-  EXPECT_EQ(items[9]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  EXPECT_TRUE(items[9]->isSeparator());
+  EXPECT_EQ(items[10]->text(), "Sair");
+  EXPECT_EQ(items[10]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
 }
 
 TEST_F(WindowStart, WideningWidensBothPanesNotTheStrip) {

@@ -3,6 +3,7 @@
 // column, the filter and what acts on the shown modules.
 #include <QDir>
 #include <QFile>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <optional>
@@ -45,13 +46,25 @@ TEST_F(SearchSet, FolderMenuLoadsEveryLibraryWithNicknames) {
   EXPECT_EQ(model->headerData(1, Qt::Horizontal).toString(), "biblioteca");
   EXPECT_EQ(gridText(0, 1), "smd");
   EXPECT_EQ(gridText(2, 1), "discret");
+  // The nickname's tooltip is the library's path; names and nicknames share the grid's width,
+  // the library column in sight at any width.
+  EXPECT_EQ(model->index(0, 1).data(Qt::ToolTipRole).toString(), m_smd);
+  auto* grid = find<NameGrid>("DBGrid2");
+  for (const int width : {180, 400, 900}) {
+    grid->resize(width, grid->height());
+    const int names = grid->horizontalHeader()->sectionSize(0);
+    const int libraries = grid->horizontalHeader()->sectionSize(1);
+    EXPECT_GE(libraries, 40) << width;
+    EXPECT_LE(names + libraries, std::max(grid->viewport()->width(), 80)) << width;
+    EXPECT_GT(names, libraries) << width;
+  }
 }
 
 TEST_F(SearchSet, SeveralFilesFromTheOpenDialogMakeOneSet) {
   prompts_->openManyAnswers.push_back(QStringList{m_discret, m_smd});
   click("RxSB_carregar2");
   EXPECT_EQ(window_->searchLibrary().totalCount(), 4);
-  EXPECT_EQ(text("panel6"), QDir::cleanPath(m_folder) + " (2 bibliotecas)");
+  EXPECT_EQ(text("panel6"), QDir::cleanPath(m_folder) + ": discret.mod, smd.mod (2 bibliotecas)");
   // One file afterwards loads as before: one column, its path as the caption.
   loadSearch(m_discret);
   EXPECT_EQ(find<NameGrid>("DBGrid2")->model()->columnCount(), 1);
@@ -196,9 +209,11 @@ TEST_F(SearchSet, CancelledOrEmptyLoadKeepsThePreviousLibraries) {
 }
 
 TEST(SearchCaption, FolderAndNumberOfLibraries) {
-  EXPECT_EQ(librarySetCaption({"/a/b/x.mod", "/a/c/y.mod"}, 2), "/a (2 bibliotecas)");
-  EXPECT_EQ(librarySetCaption({"/a/b/x.mod"}, 1), "/a/b (1 biblioteca)");
-  EXPECT_EQ(librarySetCaption({"/ab/x.mod", "/a/y.mod"}, 2), "/ (2 bibliotecas)");
+  // What was loaded is named, with the folder that holds it.
+  EXPECT_EQ(librarySetCaption({"/a/b/x.mod", "/a/c/y.mod"}, 2), "/a: x.mod, y.mod (2 bibliotecas)");
+  EXPECT_EQ(librarySetCaption({"/a/b/x.mod"}, 1), "/a/b/x.mod (1 biblioteca)");
+  EXPECT_EQ(librarySetCaption({"/ab/x.mod", "/a/y.pretty"}, 2), "/: x.mod, y.pretty (2 bibliotecas)");
+  EXPECT_EQ(librarySetCaption({"/a/corpus"}, 5), "/a/corpus (5 bibliotecas)");
 }
 
 

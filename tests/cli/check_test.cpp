@@ -30,17 +30,29 @@ TEST_F(Check, CleanLibraryPrintsNothingAndSucceeds) {
   EXPECT_EQ(r.out, "");
 }
 
+// A save ended by a signal before it finished left its temporary file beside the library.
+TEST_F(Check, LeftoversOfInterruptedSavesAreReported) {
+  const std::string library = write("u.mod", "PCBNEW-LibModule-V1\n$MODULE A\n$EndMODULE A\n");
+  write(".u.mod.save-123456789", "PCBNEW-LibModule-V1\n");
+  write(".other.mod.save-123456789", "");
+  const auto r = runCli({"check", library});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "(folder): " + m_dir.path().toStdString() +
+                       "/.u.mod.save-123456789: left by a save that was ended before it "
+                       "finished; the library does not need it\n");
+}
+
 TEST_F(Check, OneLinePerFindingWithItsModuleAndExitOne) {
   const std::string name(64, 'n');
   const auto r = runCli({"check", write("bad.mod", "$MODULE " + name +
                                                        "\n$EndMODULE\n"
                                                        "$MODULE X\nPo\n$MODULE x\n$EndMODULE\n")});
   EXPECT_EQ(r.status, 1);
-  EXPECT_EQ(r.out, "(cabeçalho): a primeira linha não começa com PCBNEW-LibModule-V\n" +
-                       name + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
+  EXPECT_EQ(r.out, "(header): the first line does not start with PCBNEW-LibModule-V\n" +
+                       name + ": name over 60 bytes; older tools cut it at 60 (" +
                        std::string(60, 'n') + ")\n" +
-                       "X: módulo sem linha $EndMODULE\n"
-                       "X: nome repetido 2 vezes no arquivo\n");
+                       "X: module without an $EndMODULE line\n"
+                       "X: name repeated 2 times in the file\n");
 }
 
 // A module left in another library's unit by a copy that did not convert is reported; one in
@@ -57,10 +69,10 @@ TEST_F(Check, ModulesWhoseLengthsFitTheOtherUnitAreReported) {
     const char* out;
   };
   for (const Case& c :
-       {Case{true, "600", "P: medidas que cabem muito melhor em decimils que em milímetros "
-                          "(lado mediano das ilhas 600 mm)\n"},
-        Case{false, "1.5", "P: medidas que cabem muito melhor em milímetros que em decimils "
-                           "(lado mediano das ilhas 0.00381 mm)\n"},
+       {Case{true, "600", "P: lengths that fit decimils far better than millimetres "
+                          "(median pad side 600 mm)\n"},
+        Case{false, "1.5", "P: lengths that fit millimetres far better than decimils "
+                           "(median pad side 0.00381 mm)\n"},
         Case{true, "1.5", ""}, Case{false, "600", ""}}) {
     SCOPED_TRACE(std::string(c.mm ? "mm " : "decimil ") + c.size);
     const auto r = runCli({"check", write("u.mod", library(c.mm, c.size))});
@@ -84,7 +96,7 @@ TEST_F(Check, FilesThatAreNoLibraryAreRefusedByEveryCommand) {
     }
   }
   const auto r = runCli({"list", png});
-  EXPECT_NE(r.err.find("não é uma biblioteca de módulos do KiCad"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("is not a KiCad module library"), std::string::npos) << r.err;
 }
 
 }  // namespace

@@ -89,6 +89,30 @@ TEST_F(CliExport, NamesLimitTheExportAndAnAbsentNameWritesNothing) {
   EXPECT_FALSE(fs::exists(out()));
 }
 
+// After "--" a name may start with '-', for export and for render (sketch and exact).
+TEST_F(CliExport, NamesAfterDoubleDashMayStartWithADash) {
+  std::ofstream(m_dir / "dash.mod", std::ios::binary)
+      << "PCBNEW-LibModule-V1  01/01/2010-00:00:00\n$MODULE -R\nPo 0 0 0 15 0 0 ~~\n"
+         "DS 0 0 100 0 50 21\n$EndMODULE -R\n";
+  const std::string dash = (m_dir / "dash.mod").string();
+  const CliResult exported = runCli({"export", dash, "-o", out(), "--", "-R"});
+  EXPECT_EQ(exported.status, 0) << exported.err;
+  EXPECT_EQ(files(), (std::set<std::string>{"-R.kicad_mod"}));
+  EXPECT_EQ(runCli({"export", dash, "-o", out(), "-R"}).status, 2);  // an unknown option
+  for (const char* exact : {"", "--exact"}) {
+    SCOPED_TRACE(exact);
+    const std::string png = (m_dir / "dash.png").string();
+    std::vector<std::string> args{"render", dash, "-o", png};
+    if (*exact != '\0') args.push_back(exact);
+    args.push_back("--");
+    args.push_back("-R");
+    const CliResult drawn = runCli(args);
+    EXPECT_EQ(drawn.status, 0) << drawn.err;
+    EXPECT_TRUE(fs::exists(png));
+    fs::remove(png);
+  }
+}
+
 // A folder is a source too: NICKNAME:NAME picks one library's module, a bare name held by two
 // libraries is refused, and each module is read in its own library's unit.
 TEST_F(CliExport, FromAFolderEachModuleInItsOwnUnit) {

@@ -458,12 +458,12 @@ INSTANTIATE_TEST_SUITE_P(
                       FaultCase{"CreateNoSpace", Step::Create, ENOSPC, 0, "Disk full"},
                       FaultCase{"FirstWriteNoSpace", Step::Write, ENOSPC, 1, "Disk full"},
                       FaultCase{"SecondWriteQuota", Step::Write, EDQUOT, 2, "Disk full"},
-                      FaultCase{"WriteDeviceError", Step::Write, EIO, 1, "I/O error 5"},
-                      FaultCase{"FlushDeviceError", Step::Flush, EIO, 0, "I/O error 5"},
+                      FaultCase{"WriteDeviceError", Step::Write, EIO, 1, "I/O error 5 (input/output error)"},
+                      FaultCase{"FlushDeviceError", Step::Flush, EIO, 0, "I/O error 5 (input/output error)"},
                       FaultCase{"FlushNoSpace", Step::Flush, ENOSPC, 0, "Disk full"},
                       FaultCase{"CloseNoSpace", Step::Close, ENOSPC, 0, "Disk full"},
                       FaultCase{"RenameDenied", Step::Rename, EACCES, 0, "File access denied"},
-                      FaultCase{"RenameAcrossDevices", Step::Rename, EXDEV, 0, "I/O error 18"}),
+                      FaultCase{"RenameAcrossDevices", Step::Rename, EXDEV, 0, "I/O error 18 (invalid cross-device link)"}),
     [](const ::testing::TestParamInfo<FaultCase>& param) { return param.param.label; });
 
 // Writes go to /dev/full, so the kernel itself reports the full disk.
@@ -705,7 +705,7 @@ TEST(LibraryWriterSystem, DanglingLinkCreatesItsFileAndLoopIsAnError) {
   saveLibrary(table, folder / "link.mod", SaveOptions{kFixedTime});
   EXPECT_TRUE(fs::is_symlink(folder / "link.mod"));
   EXPECT_TRUE(fs::is_regular_file(folder / "target.mod"));
-  EXPECT_EQ(saveError(table, folder / "loop1.mod"), "I/O error 40");  // ELOOP
+  EXPECT_EQ(saveError(table, folder / "loop1.mod"), "I/O error 40 (a link loop, or too many links in the path)");
 }
 
 // ---------------------------------------------------------------------------------------------

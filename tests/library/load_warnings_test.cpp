@@ -127,7 +127,7 @@ TEST(LoadFindingText, NamesTheWholeModuleAndWhatOlderToolsRead) {
   const auto findings = findingsOf(kHeader + "$MODULE " + kLong + "\r\n$EndMODULE\r\n");
   ASSERT_EQ(findings.size(), 1U);
   EXPECT_EQ(trevak::describeFinding(findings[0]),
-            kLong + ": nome com mais de 60 bytes; ferramentas antigas o cortam em 60 (" +
+            kLong + ": name over 60 bytes; older tools cut it at 60 (" +
                 std::string(60, 'L') + ")");
 }
 
@@ -175,7 +175,8 @@ TEST_P(NotALibrary, IsRefusedNamingTheFileAndTheTableKept) {
   } catch (const trevak::NotALibraryError& e) {
     const std::string text = e.what();
     EXPECT_NE(text.find(path), std::string::npos) << text;
-    EXPECT_NE(text.find("não é uma biblioteca"), std::string::npos) << text;
+    EXPECT_NE(text.find("is not a KiCad module library"), std::string::npos) << text;
+    EXPECT_EQ(e.path(), path);
   }
   ASSERT_EQ(table.RecordCount(), 1);
   EXPECT_EQ(*table.recordAt(0).nome_Componente, "KEEP");

@@ -151,11 +151,16 @@ TEST(ModuleItemsTexts, ShortLinesKeepDefaultsAndBytesStayAsTheyAre) {
 TEST(ModuleItemsTexts, MissingFlagsAreTakenFromTheTextAsKiCadTakesThem) {
   // Old official libraries leave out layer and italic: KiCad reads the quoted text as the layer.
   const ModuleItems m = parseModuleItems(
-      "T0 250 -1875 500 500 0 35 N V \">NAME\"\rT1 0 0 1 1 0 1 N V 21 N \"open\r", kDmil);
-  ASSERT_EQ(m.texts.size(), 2u);
+      "T0 250 -1875 500 500 0 35 N V \">NAME\"\rT1 0 0 1 1 0 1 N V 21 N \"open\r"
+      "T2 0 0 1 1 0 1 N V 21 N \"crlf\r\nnext\"\nT3 0 0 1 1 0 1 N V 21 N \"lf\n",
+      kDmil);
+  ASSERT_EQ(m.texts.size(), 4u);
   EXPECT_EQ(m.texts[0].layer, 0);
   EXPECT_EQ(m.texts[0].text, ">NAME");
-  EXPECT_EQ(m.texts[1].text, "open\n");
+  // An unclosed quote takes its own line end in, carriage return included, as KiCad reads it.
+  EXPECT_EQ(m.texts[1].text, "open\r");
+  EXPECT_EQ(m.texts[2].text, "crlf\r\n");
+  EXPECT_EQ(m.texts[3].text, "lf\n");
 }
 
 // --- shapes -------------------------------------------------------------------------------------
