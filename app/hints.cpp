@@ -36,8 +36,8 @@ constexpr Hint kHints[] = {
     {"BitBtn9", "Anterior: volta ao módulo anterior nos dois painéis"},
     {"BitBtn10", "Último: vai ao último módulo nos dois painéis"},
     {"RxSB_carregar2",
-     "Carregar origem: abre um ou mais arquivos .mod ou .kicad_mod no painel de pesquisa "
-     "(direita)"},
+     "Carregar biblioteca de pesquisa: abre um ou mais arquivos .mod ou .kicad_mod no painel "
+     "de pesquisa (direita)"},
     {"EditFiltro",
      "Filtro: mostra no painel de pesquisa (direita) só os módulos com todas as palavras no "
      "nome, na biblioteca, na descrição ou nas palavras-chave (Ctrl+F; Esc limpa)"},
@@ -71,7 +71,15 @@ constexpr Hint kHints[] = {
      "Esvazia o painel de edição (esquerda) para começar uma biblioteca nova"},
     {"Sair1", "Fecha o Trevak (pergunta antes se houver mudanças não salvas)"},
     {"Desfazer1", "Desfaz a última mudança da biblioteca do painel de edição (esquerda)"},
+    {"Sobre1", "Mostra a versão, a licença e os formatos do KiCad que o Trevak lê e grava"},
     {"Refazer1", "Refaz a mudança desfeita na biblioteca do painel de edição (esquerda)"},
+    {"Copiarparaedicao1",
+     "Copia os módulos selecionados do painel de pesquisa (direita) para o de edição "
+     "(esquerda) (Insert)"},
+    {"Apagarmodulos1",
+     "Tira os módulos selecionados do painel de edição (esquerda) (Delete na lista de nomes)"},
+    {"Renomear1", "Muda o nome do módulo atual do painel de edição (esquerda) (F2)"},
+    {"Localizar1", "Põe o cursor no filtro do painel de pesquisa (direita) (Ctrl+F)"},
 };
 
 }  // namespace

@@ -4,6 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <memory>
+#include <optional>
+#include <vector>
 
 #include "app/user_prompts.h"
 #include "library/io_error.h"
@@ -99,8 +102,40 @@ ExportSummary summarizeExport(const ExportReport& report, const QString& folder)
   return {text, details.join(QLatin1Char('\n'))};
 }
 
+namespace {
+
+// One run of the export with its progress; a folder that cannot be made is shown in the error
+// box and gives nothing.
+std::optional<ExportReport> runExport(const std::vector<ExportModule>& modules, LengthUnit unit,
+                                      const QString& folder, ExportOptions options,
+                                      UserPrompts& prompts) {
+  std::unique_ptr<ProgressReport> progress = prompts.startProgress(
+      QStringLiteral("Exportando para KiCad..."), static_cast<int>(modules.size()));
+  options.progress = [&progress](std::size_t done, std::size_t) {
+    return progress->advance(static_cast<int>(done));
+  };
+  try {
+    return exportPretty(modules, unit, QFile::encodeName(folder).toStdString(), options);
+  } catch (const IoError& e) {
+    progress.reset();
+    prompts.showError(QStringLiteral("%1: %2").arg(folder, QString::fromUtf8(e.what())));
+    return std::nullopt;
+  }
+}
+
+QString replaceQuestion(std::size_t different) {
+  return different == 1
+             ? QStringLiteral("1 arquivo diferente já estava na pasta e não foi substituído. "
+                              "Substituí-lo pelo exportado?")
+             : QStringLiteral("%1 arquivos diferentes já estavam na pasta e não foram "
+                              "substituídos. Substituí-los pelos exportados?")
+                   .arg(different);
+}
+
+}  // namespace
+
 QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
-                              UserPrompts& prompts, SaveFileLayer* files) {
+                                 UserPrompts& prompts, SaveFileLayer* files) {
   if (table.IsEmpty()) {
     prompts.showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
                                         static_cast<qsizetype>(kEmptyLibraryMessage.size())));
@@ -109,29 +144,50 @@ QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
   FileDialogRequest request;
   request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
   if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
+  request.newFolderAllowed = true;
   const std::optional<QString> chosen = prompts.askFolder(request);
   if (!chosen) return QString();
   const QString folder = kicadExportFolder(*chosen, libraryPath);
 
   settle(table);
   const std::vector<ExportModule> modules = exportModulesOf(table);
-  std::unique_ptr<ProgressReport> progress = prompts.startProgress(
-      QStringLiteral("Exportando para KiCad..."), static_cast<int>(modules.size()));
+  // Named once for the whole library, so a second run over some of them keeps their names.
+  const std::vector<std::string> names = exportFootprintNames(modules);
   ExportOptions options;
   options.files = files;
-  options.progress = [&progress](std::size_t done, std::size_t) {
-    return progress->advance(static_cast<int>(done));
-  };
-  ExportReport report;
-  try {
-    report = exportPretty(modules, table.unit(), QFile::encodeName(folder).toStdString(), options);
-  } catch (const IoError& e) {
-    progress.reset();
-    prompts.showError(QStringLiteral("%1: %2").arg(folder, QString::fromUtf8(e.what())));
-    return QString();
+  options.footprintNames = &names;
+  std::optional<ExportReport> report = runExport(modules, table.unit(), folder, options, prompts);
+  if (!report) return QString();
+  ExportSummary summary = summarizeExport(*report, folder);
+  const std::size_t different = report->count(ExportOutcome::RefusedDifferent);
+  if (different == 0 || report->stopped) {
+    prompts.showSummary(summary.text, summary.details);
+    return folder;
   }
-  progress.reset();
-  const ExportSummary summary = summarizeExport(report, folder);
+  // The user decides what --force decides on the command line; the question is the summary.
+  if (!prompts.confirmReplace(summary.text + QStringLiteral("\n\n") + replaceQuestion(different),
+                              summary.details)) {
+    return folder;
+  }
+  std::vector<std::size_t> refused;
+  std::vector<ExportModule> again;
+  std::vector<std::string> againNames;
+  for (std::size_t i = 0; i < report->footprints.size(); ++i) {
+    if (report->footprints[i].outcome != ExportOutcome::RefusedDifferent) continue;
+    refused.push_back(i);
+    again.push_back(modules[i]);
+    againNames.push_back(names[i]);
+  }
+  options.force = true;
+  options.footprintNames = &againNames;
+  const std::optional<ExportReport> replaced =
+      runExport(again, table.unit(), folder, options, prompts);
+  if (!replaced) return folder;
+  for (std::size_t k = 0; k < replaced->footprints.size(); ++k) {
+    report->footprints[refused[k]] = replaced->footprints[k];
+  }
+  report->stopped = replaced->stopped;
+  summary = summarizeExport(*report, folder);
   prompts.showSummary(summary.text, summary.details);
   return folder;
 }

@@ -28,11 +28,12 @@ struct ExportSummary {
 };
 ExportSummary summarizeExport(const ExportReport& report, const QString& folder);
 
-/// The menu item's work: asks for the folder, exports every module of `table` (settled first,
-/// the current record kept), with progress, then shows the summary. A library without modules
-/// and a folder that cannot be made are shown in the error box. Files already there and
-/// different are left alone and listed in the summary. Returns the folder written into (empty
-/// when the user cancelled or nothing could be written).
+/// The menu item's work: asks for the folder (a new one may be typed; it is made), exports every
+/// module of `table` (settled first, the current record kept), with progress, then shows the
+/// summary. A library without modules and a folder that cannot be made are shown in the error
+/// box. Files already there and different are left alone, and the summary asks whether to
+/// replace them; replaced, they are listed as such in a last summary. Returns the folder
+/// written into (empty when the user cancelled or nothing could be written).
 QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
                               UserPrompts& prompts, SaveFileLayer* files = nullptr);
 

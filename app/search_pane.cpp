@@ -12,7 +12,6 @@
 #include <QLineEdit>
 #include <QPointer>
 #include <QProgressDialog>
-#include <QShortcut>
 #include <QTabWidget>
 #include <QThread>
 #include <string>
@@ -142,14 +141,12 @@ SearchPane::SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& ca
     }
   });
   connect(m_filter, &QLineEdit::textChanged, this, &SearchPane::applyFilter);
+}
 
-  auto* find = new QShortcut(QKeySequence::Find, &window);
-  find->setObjectName(QStringLiteral("AtalhoFiltro"));
-  connect(find, &QShortcut::activated, this, [this] {
-    m_pages.setCurrentIndex(0);
-    m_filter->setFocus(Qt::ShortcutFocusReason);
-    m_filter->selectAll();
-  });
+void SearchPane::focusFilter() {
+  m_pages.setCurrentIndex(0);
+  m_filter->setFocus(Qt::ShortcutFocusReason);
+  m_filter->selectAll();
 }
 
 SearchPane::~SearchPane() {

@@ -45,7 +45,7 @@ class SearchPane final : public QObject {
 
  public:
   /// Adds the filter line edit `EditFiltro` above `grid` in the page `contents`, moving the grid
-  /// down by its height, with Escape to clear it and Ctrl+F (on `window`) to focus it.
+  /// down by its height, with Escape to clear it. `window` owns the pane.
   SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& caption, QTabWidget& pages,
              QWidget& contents, NameGrid& grid, QWidget& window);
   ~SearchPane() override;
@@ -63,6 +63,8 @@ class SearchPane final : public QObject {
   bool loading() const { return m_control != nullptr; }
 
   QLineEdit* filterEdit() const { return m_filter; }
+  /// Shows the filter's page and puts the focus in the filter, its words selected ("Localizar").
+  void focusFilter();
 
  public slots:
   /// Asks a running load to stop before its next file.

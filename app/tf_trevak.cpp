@@ -10,6 +10,7 @@
 #include <QFont>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 #include <utility>
 
 #include "app/body_view.h"
+#include "app/command_status.h"
 #include "app/data_source.h"
 #include "app/dock_panel.h"
 #include "app/edit_history.h"
@@ -31,6 +33,7 @@
 #include "app/grid_selection.h"
 #include "app/header_strip.h"
 #include "app/hints.h"
+#include "app/keyboard_access.h"
 #include "app/kicad_export_action.h"
 #include "app/kicad_table_add_action.h"
 #include "app/kicad_tables_action.h"
@@ -46,6 +49,8 @@
 #include "app/undo_commands.h"
 #include "app/version.h"
 #include "app/window_layout.h"
+#include "app/window_menus.h"
+#include "app/window_title.h"
 #include "drawing/preview.h"
 #include "library/body_lines.h"
 #include "library/library_commands.h"
@@ -125,6 +130,7 @@ QTabWidget* pageControl(QWidget* parent, const char* name, int x, int y, QWidget
   tabs->addTab(*commands, QStringLiteral("Comandos"));
   tabs->addTab(tests, QStringLiteral("testes"));
   tabs->setTabVisible(2, false);
+  tabs->setTabEnabled(2, false);  // Ctrl+Tab passes over it too
   tabs->setCurrentIndex(0);
   return tabs;
 }
@@ -201,6 +207,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   m_loadWarnings = new LoadWarningsPanel(this);
   statusBar()->setObjectName(QStringLiteral("StatusBar"));
   statusBar()->addPermanentWidget(m_loadWarnings, 0);
+  m_status = new CommandStatus(*this);
   m_history = new EditHistory(
       RxMD_comp, [this](const QString& refusal) { m_prompts->showError(refusal); }, this);
 
@@ -225,6 +232,7 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   FormCreate();
 
   buildViewTools();
+  setUpKeyboard();
   applyHints(*this);  // after every control and menu item exists
   installGrowingPanes(this, {kEditPaneWidth, kClientHeight}, {kSearchPaneWidth, kClientHeight});
   restoreSettings();
@@ -323,7 +331,7 @@ void TfTrevak::buildSearchPane(DockPanel* panel) {
 }
 
 void TfTrevak::buildMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("Arquivo"));
+  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Arquivo"));
   menu->setObjectName(QStringLiteral("Arquivo1"));
   auto item = [menu](const char* name, const QString& caption, const QKeySequence& keys) {
     QAction* action = menu->addAction(caption);
@@ -335,7 +343,7 @@ void TfTrevak::buildMenu() {
       item("Carregarbibliotecadepesquisa1", QStringLiteral("Carregar biblioteca de pesquisa..."),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
   Carregarpastadeorigem1 = item("Carregarpastadeorigem1",
-                                QStringLiteral("Carregar pasta de origem..."), QKeySequence());
+                                QStringLiteral("Carregar pasta de pesquisa..."), QKeySequence());
   CarregarbibliotecasdoKicad1 = item("CarregarbibliotecasdoKicad1",
                                      tr("Carregar bibliotecas do KiCad"), QKeySequence());
   Carregarbibliotecaparaedio1 =
@@ -353,7 +361,7 @@ void TfTrevak::buildMenu() {
   menu->addSeparator();
   Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("Editar"));
+  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Editar"));
   edit->setObjectName(QStringLiteral("Editar1"));
   Desfazer1 = edit->addAction(QStringLiteral("Desfazer"));
   Desfazer1->setObjectName(QStringLiteral("Desfazer1"));
@@ -362,11 +370,13 @@ void TfTrevak::buildMenu() {
   Refazer1->setObjectName(QStringLiteral("Refazer1"));
   Refazer1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  m_editCommands = addEditCommands(*edit, *DBGrid1);
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("Exibir"));
+  QMenu* view = menuBar()->addMenu(QStringLiteral("E&xibir"));
   view->setObjectName(QStringLiteral("Exibir1"));
   m_exact->toggle()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   view->addAction(m_exact->toggle());
+  m_about = addHelpMenu(*this);
 }
 
 void TfTrevak::connectHandlers() {
@@ -414,6 +424,17 @@ void TfTrevak::connectHandlers() {
   Refazer1->setEnabled(false);
   connect(&m_history->stack(), &QUndoStack::canUndoChanged, Desfazer1, &QAction::setEnabled);
   connect(&m_history->stack(), &QUndoStack::canRedoChanged, Refazer1, &QAction::setEnabled);
+  nameUndoSteps(m_history->stack(), *Desfazer1, *Refazer1);
+  enableWhileFilled(*m_editNames, {Salvar1, Exportarbibliotecaparakicad1});
+  connect(m_about, &QAction::triggered, this, [this] { m_prompts->showAbout(aboutText()); });
+  connect(m_history, &EditHistory::modifiedChanged, this, [this] {
+    showEditLibraryTitle(*this, m_editFile, kTitle, isModified());
+    m_status->libraryModified(isModified());
+  });
+  connect(m_editCommands.copy, &QAction::triggered, this, &TfTrevak::RxSB_copiarClick);
+  connect(m_editCommands.remove, &QAction::triggered, this, &TfTrevak::RxSB_apagarClick);
+  connect(m_editCommands.rename, &QAction::triggered, this, [this] { renameCurrentRow(*DBGrid1); });
+  connect(m_editCommands.find, &QAction::triggered, m_searchPane, &SearchPane::focusFilter);
   DBGrid1->setNameCommitted([this] { runReported([this] { m_history->commitEdits(); }); });
 
   RxMD_comp.setAfterEdit([this] { RxMD_compAfterEdit(); });
@@ -429,6 +450,19 @@ void TfTrevak::FormCreate() {
   m_drawing.escala_edicao = 100;
   m_drawing.escala_pesquisa = 100;
   m_drawing.imagem_trabalho = &Image1;
+}
+
+void TfTrevak::setUpKeyboard() {
+  QLineEdit* filter = m_searchPane->filterEdit();
+  // The daily path first: find, pick, copy, walk, then the edit library and its tools.
+  chainTabOrder({filter,        DBGrid2,        RxSB_copiar, BitBtn7,     BitBtn8,     BitBtn9,
+                 BitBtn10,      DBGrid1,        RxSB_apagar, SB_salvar,   SB_carregar, RxSB_limpar,
+                 TabControl1,   textlistbox1,   RxSpeedButton2, SB_ajustar1, RxSpeedButton4,
+                 RxSwitch1,     ScrollBox1,     Button1,     Button2,     BitBtn1,     BitBtn2,
+                 BitBtn3,       RxSB_carregar2, PageControl1, DBRE_comp2, SB_ajustar2, ScrollBox2,
+                 BitBtn4,       BitBtn5,        BitBtn6});
+  leadFilterIntoResults(*filter, *DBGrid2);
+  keepWindowShortcuts(*this);
 }
 
 // --- error report -------------------------------------------------------------------------
@@ -456,13 +490,30 @@ void TfTrevak::reportFailure(const std::exception& failure) {
 
 bool TfTrevak::isModified() const { return m_history->isModified(); }
 
-bool TfTrevak::mayDiscardEditLibrary() { return !isModified() || m_prompts->confirmDiscard(); }
+bool TfTrevak::mayDiscardEditLibrary() {
+  if (!isModified()) return true;
+  QString library = m_editFile.isEmpty() ? Panel5->text() : m_editFile;
+  if (library.isEmpty()) library = QStringLiteral("(sem nome)");
+  switch (m_prompts->confirmDiscard(library)) {
+    case DiscardAnswer::Discard:
+      return true;
+    case DiscardAnswer::Save:
+      // As "Salvar" does, its dialog included while the library has no file; a save that
+      // failed or was cancelled keeps the work, and the command stops here.
+      Salvar1Click();
+      return !isModified();
+    case DiscardAnswer::Cancel:
+      break;
+  }
+  return false;
+}
 
-void TfTrevak::tell(const QString& message) { statusBar()->showMessage(message); }
+void TfTrevak::tell(const QString& message) { m_status->show(message); }
 
 void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
+  showEditLibraryTitle(*this, file, kTitle, isModified());
 }
 
 QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialog) const {
@@ -533,7 +584,6 @@ void TfTrevak::loadSearchSources(const QStringList& sources) {
 
 void TfTrevak::SB_carregarClick() {
   runReported([this] {
-    if (!mayDiscardEditLibrary()) return;
     FileDialogRequest request;
     request.filters = kEditFilters;
     request.defaultSuffix = QStringLiteral("mod");
@@ -541,6 +591,8 @@ void TfTrevak::SB_carregarClick() {
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::EditOpen);
     const std::optional<QString> path = m_prompts->askOpenPath(request);
     if (!path) return;
+    // Asked once the user chose a file: cancelling the dialog needs no answer about the work.
+    if (!mayDiscardEditLibrary()) return;
     rememberFolder(FileDialogKind::EditOpen, *path);
     loadEditLibraryFile(*path);
   });
@@ -595,7 +647,7 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
                  ? QStringLiteral(" (o dono e o grupo do arquivo não puderam ser mantidos)")
                  : QStringLiteral(" (o dono do arquivo não pôde ser mantido)");
   }
-  tell(saved);
+  m_status->showUntilChanged(saved);
 }
 
 void TfTrevak::SB_salvarClick() {
@@ -963,9 +1015,17 @@ void TfTrevak::loadKicadLibraries(const QString& projectFolder) {
 void TfTrevak::Carregarpastadeorigem1Click() {
   runReported([this] {
     FileDialogRequest request;
-    request.title = QStringLiteral("Carregar pasta de origem");
-    request.fileName = m_searchDialogFileName;
-    request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
+    request.title = QStringLiteral("Carregar pasta de pesquisa");
+    // The dialog opens on a folder with an empty name field: the folder loaded last, or the
+    // folder of the file loaded last, or where the open dialog starts.
+    QFileInfo last(m_searchDialogFileName);
+    if (!m_searchDialogFileName.isEmpty() && last.isDir()) {
+      request.initialFolder = last.absoluteFilePath();
+    } else if (!m_searchDialogFileName.isEmpty() && last.isFile()) {
+      request.initialFolder = last.absolutePath();
+    } else {
+      request.initialFolder = initialFolderFor(QString(), FileDialogKind::SearchOpen);
+    }
     const std::optional<QString> folder = m_prompts->askFolder(request);
     if (!folder) return;
     rememberFolder(FileDialogKind::SearchOpen, *folder + QStringLiteral("/"));

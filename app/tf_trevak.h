@@ -8,6 +8,7 @@
 
 #include "app/redraw_suppression.h"
 #include "app/user_prompts.h"
+#include "app/window_menus.h"
 #include "drawing/drawing_state.h"
 #include "drawing/surface.h"
 #include "library/file_lock.h"
@@ -26,6 +27,7 @@ namespace trevak {
 
 class KicadTableAddition;
 class BodyView;
+class CommandStatus;
 class DataSource;
 class DockPanel;
 class ExactPanes;
@@ -142,6 +144,8 @@ class TfTrevak final : public QMainWindow {
   void buildSearchPane(DockPanel* panel);
   void buildMenu();
   void connectHandlers();
+  /// The Tab order, the filter's way into its results and the window-wide shortcuts.
+  void setUpKeyboard();
 
   /// Runs a handler's body; a failure it does not catch ends it and is shown in an error box.
   template <typename Body>
@@ -199,6 +203,8 @@ class TfTrevak final : public QMainWindow {
   QString m_editIdentityFile;
   std::optional<FileIdentity> m_editIdentity;
   LoadWarningsPanel* m_loadWarnings = nullptr;
+  /// The last command's result in the status bar.
+  CommandStatus* m_status = nullptr;
   RedrawSuppression m_redrawSuppression;
   Surface Image1;
   PanePicture m_editPicture;
@@ -260,6 +266,8 @@ class TfTrevak final : public QMainWindow {
   QAction* Salvar1 = nullptr;
   QAction* Desfazer1 = nullptr;
   QAction* Refazer1 = nullptr;
+  EditCommands m_editCommands;
+  QAction* m_about = nullptr;
 
   ModuleListModel* m_editNames = nullptr;
   ModuleListModel* m_searchNames = nullptr;

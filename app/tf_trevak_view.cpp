@@ -76,9 +76,9 @@ void TfTrevak::buildViewTools() {
 
   // Each pane's recent libraries follow the item that loads that pane.
   auto* arquivo = menuBar()->findChild<QMenu*>(QStringLiteral("Arquivo1"));
-  m_searchRecentMenu = new QMenu(QStringLiteral("Bibliotecas recentes"), this);
+  m_searchRecentMenu = new QMenu(QStringLiteral("Bibliotecas de pesquisa recentes"), this);
   m_searchRecentMenu->setObjectName(QStringLiteral("Bibliotecasrecentes2"));
-  m_editRecentMenu = new QMenu(QStringLiteral("Bibliotecas recentes"), this);
+  m_editRecentMenu = new QMenu(QStringLiteral("Bibliotecas de edição recentes"), this);
   m_editRecentMenu->setObjectName(QStringLiteral("Bibliotecasrecentes1"));
   if (arquivo != nullptr) {
     arquivo->insertMenu(Carregarbibliotecaparaedio1, m_searchRecentMenu);

@@ -1,8 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/user_prompts.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QAbstractButton>
+#include <QApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <utility>
@@ -52,12 +55,41 @@ std::optional<QStringList> QtUserPrompts::askOpenPaths(const FileDialogRequest& 
   return files;
 }
 
+namespace {
+
+// Qt's folder dialog refuses a folder that does not exist; this one can take a typed name whose
+// parent exists, for the caller to make.
+class FolderDialog final : public QFileDialog {
+ public:
+  FolderDialog(QWidget* parent, bool newFolderAllowed)
+      : QFileDialog(parent), m_newFolderAllowed(newFolderAllowed) {}
+
+  void accept() override {
+    const QStringList typed = selectedFiles();
+    if (m_newFolderAllowed && typed.size() == 1) {
+      const QFileInfo info(typed.first());
+      if (!info.exists() && !info.fileName().isEmpty() && info.dir().exists()) {
+        QDialog::accept();
+        return;
+      }
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  bool m_newFolderAllowed;
+};
+
+}  // namespace
+
 std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request) {
-  QFileDialog dialog(m_parent);
+  FolderDialog dialog(m_parent, request.newFolderAllowed);
   if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly, true);
+  // The platform's own dialog would not ask this one whether to take a new name.
+  if (request.newFolderAllowed) dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
@@ -66,15 +98,25 @@ std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request
   return folders.first();
 }
 
-bool QtUserPrompts::confirmDiscard() {
+DiscardAnswer QtUserPrompts::confirmDiscard(const QString& library) {
   QMessageBox box(QMessageBox::Warning, m_title, QString::fromUtf16(kDiscardQuestion),
-                  QMessageBox::Yes | QMessageBox::Cancel, m_parent);
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
+  box.setInformativeText(
+      QStringLiteral("As mudanças em %1 não foram salvas. Salve-as para não perdê-las.").arg(library));
   // Enter must not throw away a library: Cancel is the default.
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("Sim"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
-  return box.exec() == QMessageBox::Yes;
+  box.button(QMessageBox::Save)->setText(QStringLiteral("&Salvar"));
+  box.button(QMessageBox::Discard)->setText(QStringLiteral("&Descartar"));
+  box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
+  switch (box.exec()) {
+    case QMessageBox::Save:
+      return DiscardAnswer::Save;
+    case QMessageBox::Discard:
+      return DiscardAnswer::Discard;
+    default:
+      return DiscardAnswer::Cancel;
+  }
 }
 
 bool QtUserPrompts::confirmOverwriteChanged(const QString& file) {
@@ -97,6 +139,25 @@ void QtUserPrompts::showError(const QString& text) {
 
 void QtUserPrompts::showInfo(const QString& text) {
   QMessageBox box(QMessageBox::Information, m_title, text, QMessageBox::Ok, m_parent);
+  box.exec();
+}
+
+bool QtUserPrompts::confirmReplace(const QString& text, const QString& details) {
+  QMessageBox box(QMessageBox::Warning, m_title, text, QMessageBox::Yes | QMessageBox::No,
+                  m_parent);
+  if (!details.isEmpty()) box.setDetailedText(details);
+  box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::No);
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Substituir"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("&Manter"));
+  return box.exec() == QMessageBox::Yes;
+}
+
+void QtUserPrompts::showAbout(const QString& text) {
+  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Sobre o Trevak"), text, QMessageBox::Ok,
+                  m_parent);
+  box.setTextFormat(Qt::RichText);
+  box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
   box.exec();
 }
 

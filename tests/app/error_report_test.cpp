@@ -5,8 +5,14 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <utility>
 
 #include "app/user_prompts.h"
 
@@ -74,18 +80,24 @@ TEST(QtUserPrompts, ErrorBoxIsModalWithTitleAndOneOkButton) {
   EXPECT_TRUE(seen);
 }
 
-TEST(QtUserPrompts, DiscardQuestionIsAWarningWithYesAndCancel) {
+TEST(QtUserPrompts, DiscardQuestionIsAWarningNamingTheLibraryWithSaveDiscardAndCancel) {
   QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
-  for (const bool yes : {true, false}) {
-    QTimer::singleShot(0, [yes] {
+  const std::pair<QMessageBox::StandardButton, DiscardAnswer> answers[] = {
+      {QMessageBox::Save, DiscardAnswer::Save},
+      {QMessageBox::Discard, DiscardAnswer::Discard},
+      {QMessageBox::Cancel, DiscardAnswer::Cancel}};
+  for (const auto& [button, answer] : answers) {
+    QTimer::singleShot(0, [button = button] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       ASSERT_NE(box, nullptr);
       EXPECT_EQ(box->text(), QStringLiteral("Biblioteca atual modificada, descartar?"));
+      EXPECT_TRUE(box->informativeText().contains("/lib/conn.mod"));
       EXPECT_EQ(box->icon(), QMessageBox::Warning);
-      EXPECT_EQ(box->standardButtons(), QMessageBox::Yes | QMessageBox::Cancel);
-      box->button(yes ? QMessageBox::Yes : QMessageBox::Cancel)->click();
+      EXPECT_EQ(box->standardButtons(),
+                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+      box->button(button)->click();
     });
-    EXPECT_EQ(prompts.confirmDiscard(), yes);
+    EXPECT_EQ(prompts.confirmDiscard(QStringLiteral("/lib/conn.mod")), answer);
   }
 }
 
@@ -96,7 +108,51 @@ TEST(QtUserPrompts, ClosingTheDiscardQuestionCancels) {
     ASSERT_NE(box, nullptr);
     box->reject();
   });
-  EXPECT_FALSE(prompts.confirmDiscard());
+  EXPECT_EQ(prompts.confirmDiscard(QStringLiteral("nova")), DiscardAnswer::Cancel);
+}
+
+TEST(QtUserPrompts, FolderDialogTakesANewFolderTypedByNameWhenAllowed) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
+  FileDialogRequest request;
+  request.initialFolder = dir.path();
+  request.newFolderAllowed = true;
+  QTimer::singleShot(0, [] {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    ASSERT_NE(dialog, nullptr);
+    auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(name, nullptr);
+    name->setText(QStringLiteral("novo.pretty"));
+    QMetaObject::invokeMethod(dialog, "accept");
+  });
+  const std::optional<QString> folder = prompts.askFolder(request);
+  ASSERT_TRUE(folder.has_value());
+  EXPECT_EQ(*folder, dir.filePath(QStringLiteral("novo.pretty")));
+  EXPECT_FALSE(QFileInfo::exists(*folder));  // made by the export, not by the dialog
+}
+
+TEST(QtUserPrompts, ReplaceQuestionIsAWarningThatKeepsByDefault) {
+  QtUserPrompts prompts(nullptr, QStringLiteral("Trevak"));
+  for (const bool replace : {true, false}) {
+    QTimer::singleShot(0, [replace] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      ASSERT_NE(box, nullptr);
+      EXPECT_EQ(box->icon(), QMessageBox::Warning);
+      EXPECT_EQ(box->detailedText(), QStringLiteral("R2.kicad_mod: diferente"));
+      EXPECT_TRUE(box->defaultButton() == box->button(QMessageBox::No));
+      EXPECT_EQ(box->button(QMessageBox::Yes)->text(), QStringLiteral("&Substituir"));
+      EXPECT_EQ(box->button(QMessageBox::No)->text(), QStringLiteral("&Manter"));
+      if (replace) {
+        box->button(QMessageBox::Yes)->click();
+      } else {
+        box->reject();
+      }
+    });
+    EXPECT_EQ(prompts.confirmReplace(QStringLiteral("Exportação..."),
+                                     QStringLiteral("R2.kicad_mod: diferente")),
+              replace);
+  }
 }
 
 }  // namespace

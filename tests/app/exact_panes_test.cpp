@@ -60,7 +60,7 @@ TEST_F(ExactPanesTest, ToggleInTheViewMenuStartsOff) {
   EXPECT_TRUE(toggle->isCheckable());
   EXPECT_FALSE(toggle->isChecked());
   auto* menu = find<QMenu>("Exibir1");
-  EXPECT_EQ(menu->title(), QStringLiteral("Exibir"));
+  EXPECT_EQ(menu->title(), QStringLiteral("E&xibir"));
   EXPECT_TRUE(menu->actions().contains(toggle));
 }
 

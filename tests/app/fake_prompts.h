@@ -18,7 +18,15 @@ class FakePrompts final : public UserPrompts {
  public:
   std::deque<std::optional<QString>> openAnswers;
   std::deque<std::optional<QString>> saveAnswers;
+  /// Discard question answers: true for "Descartar", false for "Cancelar"...
   std::deque<bool> discardAnswers;
+  /// ... or, taken first while any is scripted, the answer itself.
+  std::deque<DiscardAnswer> discardChoices;
+  QStringList discardLibraries;  // the library each discard question named
+  QStringList abouts;
+  std::deque<bool> replaceAnswers;
+  QStringList replaceQuestions;
+  QStringList replaceDetails;
   std::deque<bool> overwriteAnswers;
   QStringList overwriteQuestions;  // the files asked about
   /// Several files at once (an empty list cancels); when none is scripted, an open answer is
@@ -90,15 +98,21 @@ class FakePrompts final : public UserPrompts {
     return answer;
   }
 
-  bool confirmDiscard() override {
+  DiscardAnswer confirmDiscard(const QString& library) override {
     ++discardQuestions;
+    discardLibraries << library;
+    if (!discardChoices.empty()) {
+      const DiscardAnswer answer = discardChoices.front();
+      discardChoices.pop_front();
+      return answer;
+    }
     if (discardAnswers.empty()) {
       ADD_FAILURE() << "unexpected discard question";
-      return false;
+      return DiscardAnswer::Cancel;
     }
     const bool answer = discardAnswers.front();
     discardAnswers.pop_front();
-    return answer;
+    return answer ? DiscardAnswer::Discard : DiscardAnswer::Cancel;
   }
 
   bool confirmOverwriteChanged(const QString& file) override {
@@ -118,6 +132,20 @@ class FakePrompts final : public UserPrompts {
   }
 
   void showInfo(const QString& text) override { infos << text; }
+
+  void showAbout(const QString& text) override { abouts << text; }
+
+  bool confirmReplace(const QString& text, const QString& details) override {
+    replaceQuestions << text;
+    replaceDetails << details;
+    if (replaceAnswers.empty()) {
+      ADD_FAILURE() << "unexpected question about replacing files";
+      return false;
+    }
+    const bool answer = replaceAnswers.front();
+    replaceAnswers.pop_front();
+    return answer;
+  }
 
   void showSummary(const QString& text, const QString& details) override {
     summaries << text;

@@ -55,19 +55,66 @@ TEST_F(KicadExportMenu, DifferentFilesAndNotesAreListedInTheDetails) {
     file.write("mine");
   }
   prompts_->folderAnswers.push_back(folder);
+  // The summary comes as the question whether to replace the different file: kept.
+  prompts_->replaceAnswers.push_back(false);
   trigger("Exportarbibliotecaparakicad1");
-  ASSERT_EQ(prompts_->summaries.size(), 1);
-  EXPECT_TRUE(prompts_->summaries[0].contains(QStringLiteral("1 recusados")));
-  EXPECT_TRUE(prompts_->summaryDetails[0].contains(QStringLiteral("Zz strange line")));
-  EXPECT_TRUE(prompts_->summaryDetails[0].contains(QStringLiteral("R2.kicad_mod")));
+  EXPECT_TRUE(prompts_->summaries.isEmpty());
+  ASSERT_EQ(prompts_->replaceQuestions.size(), 1);
+  EXPECT_TRUE(prompts_->replaceQuestions[0].contains(QStringLiteral("1 recusados")));
+  EXPECT_TRUE(prompts_->replaceQuestions[0].contains(QStringLiteral("Substituí-lo")));
+  EXPECT_TRUE(prompts_->replaceDetails[0].contains(QStringLiteral("Zz strange line")));
+  EXPECT_TRUE(prompts_->replaceDetails[0].contains(QStringLiteral("R2.kicad_mod")));
   QFile kept(folder + QStringLiteral("/R2.kicad_mod"));
   ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
   EXPECT_EQ(kept.readAll(), QByteArray("mine"));
 }
 
-TEST_F(KicadExportMenu, EmptyLibraryCancelAndBadFolder) {
+TEST_F(KicadExportMenu, ReplacingDifferentFilesRewritesOnlyThoseAndSaysSo) {
+  loadEdit(writeLibrary("parts.mod", modulesNamed({"R1", "R2", "R3", "R4"})));
+  const QString folder = dirPath(QStringLiteral("x.pretty"));
+  QDir().mkpath(folder);
+  for (const char* name : {"/R2.kicad_mod", "/R4.kicad_mod"}) {
+    QFile file(folder + QLatin1String(name));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("mine");
+  }
+  QDir().mkpath(folder + QStringLiteral("/R3.kicad_mod"));  // a folder is never replaced
+  prompts_->folderAnswers.push_back(folder);
+  prompts_->replaceAnswers.push_back(true);
   trigger("Exportarbibliotecaparakicad1");
-  EXPECT_EQ(prompts_->errors, QStringList{QStringLiteral("Biblioteca vazia!")});
+  ASSERT_EQ(prompts_->replaceQuestions.size(), 1);
+  EXPECT_TRUE(prompts_->replaceQuestions[0].contains(QStringLiteral("2 arquivos diferentes")));
+  // The second run goes over the two different files only.
+  EXPECT_EQ(prompts_->progressTotals, (std::vector<int>{4, 2}));
+  ASSERT_EQ(prompts_->summaries.size(), 1);
+  EXPECT_TRUE(prompts_->summaries[0].contains(QStringLiteral("1 gravados")));
+  EXPECT_TRUE(prompts_->summaries[0].contains(QStringLiteral("2 substituídos")));
+  EXPECT_TRUE(prompts_->summaries[0].contains(QStringLiteral("1 recusados")));
+  EXPECT_TRUE(prompts_->summaryDetails[0].contains(QStringLiteral("R3.kicad_mod")));
+  EXPECT_FALSE(prompts_->summaryDetails[0].contains(QStringLiteral("R2.kicad_mod")));
+  for (const char* name : {"/R2.kicad_mod", "/R4.kicad_mod"}) {
+    QFile file(folder + QLatin1String(name));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().startsWith("(footprint")) << name;
+  }
+}
+
+TEST_F(KicadExportMenu, ANewFolderTypedByNameIsMade) {
+  loadEdit(writeLibrary("parts.mod", modulesNamed({"R1"})));
+  prompts_->folderAnswers.push_back(dirPath(QStringLiteral("new/deeper")));
+  trigger("Exportarbibliotecaparakicad1");
+  ASSERT_EQ(prompts_->folderRequests.size(), 1u);
+  EXPECT_TRUE(prompts_->folderRequests[0].newFolderAllowed);
+  EXPECT_EQ(footprintFiles(dirPath(QStringLiteral("new/deeper/parts.pretty"))),
+            QStringList{"R1.kicad_mod"});
+  EXPECT_TRUE(prompts_->errors.isEmpty());
+}
+
+TEST_F(KicadExportMenu, EmptyLibraryCancelAndBadFolder) {
+  // Nothing to export: the item waits, disabled, for a module.
+  EXPECT_FALSE(find<QAction>("Exportarbibliotecaparakicad1")->isEnabled());
+  trigger("Exportarbibliotecaparakicad1");
+  EXPECT_TRUE(prompts_->errors.isEmpty());
   EXPECT_TRUE(prompts_->folderRequests.empty());
 
   loadEdit(writeLibrary("parts.mod", modulesNamed({"R1"})));
@@ -79,7 +126,7 @@ TEST_F(KicadExportMenu, EmptyLibraryCancelAndBadFolder) {
   const QString file = writeLibrary("plain.pretty", modulesNamed({"X"}));
   prompts_->folderAnswers.push_back(file);
   trigger("Exportarbibliotecaparakicad1");
-  EXPECT_EQ(prompts_->errors.size(), 2);
+  EXPECT_EQ(prompts_->errors.size(), 1);
   EXPECT_TRUE(prompts_->summaries.isEmpty());
 }
 

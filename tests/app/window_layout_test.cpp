@@ -140,10 +140,12 @@ TEST_F(WindowStart, NameGridsHaveOneTitledColumn) {
 
 TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   QList<QAction*> top = window_->menuBar()->actions();
-  ASSERT_EQ(top.size(), 3);
-  EXPECT_EQ(top[0]->text(), "Arquivo");
-  EXPECT_EQ(top[1]->text(), "Editar");
-  EXPECT_EQ(top[2]->text(), "Exibir");
+  ASSERT_EQ(top.size(), 4);
+  // Alt and the underlined letter open each menu.
+  EXPECT_EQ(top[0]->text(), "&Arquivo");
+  EXPECT_EQ(top[1]->text(), "&Editar");
+  EXPECT_EQ(top[2]->text(), "E&xibir");
+  EXPECT_EQ(top[3]->text(), "A&juda");
   // Each pane's "Bibliotecas recentes" follows the item that loads it; the items keep their
   // order around them.
   QList<QAction*> items;
@@ -154,7 +156,7 @@ TEST_F(WindowStart, MenuArquivoWithItemsAndShortcuts) {
   // "Salvar" writes back to the library's file; the save with its dialog is "Salvar como...".
   const std::pair<const char*, QKeySequence> expected[] = {
       {"Carregar biblioteca de pesquisa...", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O)},
-      {"Carregar pasta de origem...", QKeySequence()},
+      {"Carregar pasta de pesquisa...", QKeySequence()},
       {"Carregar bibliotecas do KiCad", QKeySequence()},
       {"Carregar biblioteca para edição...", QKeySequence(Qt::CTRL | Qt::Key_O)},
       {"Salvar", QKeySequence(Qt::CTRL | Qt::Key_S)},

@@ -80,11 +80,19 @@ TEST_F(Loading, DiscardQuestionGuardsUnsavedChanges) {
   click("RxSB_apagar");  // now modified
   ASSERT_TRUE(window_->isModified());
 
-  // Cancel: no dialog, nothing changes.
+  // The dialog comes first: cancelling it asks nothing.
+  prompts_->openAnswers.push_back(std::nullopt);
+  click("SB_carregar");
+  EXPECT_EQ(prompts_->discardQuestions, 0);
+  EXPECT_EQ(prompts_->openRequests.size(), 2u);
+
+  // Cancel at the question: nothing changes.
+  prompts_->openAnswers.push_back(second);
   prompts_->discardAnswers.push_back(false);
   click("SB_carregar");
   EXPECT_EQ(prompts_->discardQuestions, 1);
-  EXPECT_EQ(prompts_->openRequests.size(), 1u);
+  EXPECT_EQ(prompts_->discardLibraries, QStringList{first});
+  EXPECT_EQ(prompts_->openRequests.size(), 3u);
   EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"B"}));
   EXPECT_TRUE(window_->isModified());
   EXPECT_EQ(text("Panel5"), first);
