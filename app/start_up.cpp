@@ -12,6 +12,7 @@
 #include "app/settings.h"
 #include "app/tf_trevak.h"
 #include "app/version.h"
+#include "app/window_layout.h"
 
 namespace trevak {
 
@@ -126,6 +127,7 @@ int runTrevak(int argc, char** argv) {
   WindowOptions options;
   options.settings = settings.get();
   TfTrevak window(nullptr, options);
+  keepInsideScreen(window);
   window.show();
   // The captions show full paths, as the dialogs give them; the save dialog starts from it.
   const auto fullPath = [](const QString& path) { return QFileInfo(path).absoluteFilePath(); };

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QHeaderView>
 #include <QMainWindow>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTableView>
@@ -240,6 +241,20 @@ void installGrowingPanes(QMainWindow* window, QSize editPane, QSize searchPane) 
       new NameColumnFollower(grid, grid);
     }
   }
+}
+
+void keepInsideScreen(QWidget& window) {
+  const QScreen* screen = window.screen();
+  if (screen == nullptr) return;
+  const QRect area = screen->availableGeometry();
+  // The frame the window manager adds is not known before the window is shown: a margin for it.
+  const QSize frame(16, 40);
+  const QSize room = (area.size() - frame).expandedTo(window.minimumSizeHint());
+  if (window.width() > room.width() || window.height() > room.height()) {
+    window.resize(window.size().boundedTo(room));
+  }
+  const QRect wanted(window.pos(), window.size() + frame);
+  if (!area.contains(wanted)) window.move(area.topLeft());
 }
 
 }  // namespace trevak

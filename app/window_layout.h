@@ -82,4 +82,9 @@ QSplitter* makePaneSplitter(QWidget* editPane, QWidget* strip, QWidget* searchPa
 /// every control has its designed geometry.
 void installGrowingPanes(QMainWindow* window, QSize editPane, QSize searchPane);
 
+/// A window larger than its screen's available area (a large scale factor, a small screen, a
+/// size remembered from another screen) is made as small as its layout allows and moved to the
+/// area's corner; one that fits stays where it is.
+void keepInsideScreen(QWidget& window);
+
 }  // namespace trevak

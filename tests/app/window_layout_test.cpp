@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QTabWidget>
 #include <QToolButton>
@@ -11,6 +12,7 @@
 #include "app/body_view.h"
 #include "app/preview_widget.h"
 #include "app/text_switch.h"
+#include "app/window_layout.h"
 #include "window_fixture.h"
 
 namespace trevak::test {
@@ -66,6 +68,22 @@ struct Placed {
   const char* name;
   QRect geometry;
 };
+
+// A window larger than its screen (a large scale factor, a size from another screen) comes back
+// inside the screen's available area, as small as its layout allows; one that fits stays put.
+TEST_F(WindowStart, KeptInsideTheScreen) {
+  const QRect area = window_->screen()->availableGeometry();
+  window_->resize(area.size() * 2);
+  window_->move(area.topLeft() + QPoint(300, 200));
+  keepInsideScreen(*window_);
+  EXPECT_EQ(window_->pos(), area.topLeft());
+  EXPECT_LE(window_->height(), std::max(area.height(), window_->minimumSizeHint().height()));
+  EXPECT_LE(window_->width(), std::max(area.width(), window_->minimumSizeHint().width()));
+  // Once inside, it stays as it is.
+  const QRect placed = window_->geometry();
+  keepInsideScreen(*window_);
+  EXPECT_EQ(window_->geometry(), placed);
+}
 
 TEST_F(WindowStart, ControlsSitWhereTheLayoutPutsThem) {
   const Placed controls[] = {
