@@ -104,6 +104,12 @@ class NameColumnFollower final : public QObject {
     // The viewport's size settles after the grid's own: a set's shares follow the viewport.
     grid->viewport()->installEventFilter(this);
     connect(grid->horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { apply(); });
+    // A reset that keeps the number of columns (a filter typed) gives the header its default
+    // widths back without a word: the shares are set again after it.
+    if (grid->model() != nullptr) {
+      connect(grid->model(), &QAbstractItemModel::modelReset, this, [this] { apply(); });
+      connect(grid->model(), &QAbstractItemModel::layoutChanged, this, [this] { apply(); });
+    }
   }
 
  protected:

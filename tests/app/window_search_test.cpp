@@ -58,6 +58,10 @@ TEST_F(SearchSet, FolderMenuLoadsEveryLibraryWithNicknames) {
     EXPECT_LE(names + libraries, std::max(grid->viewport()->width(), 80)) << width;
     EXPECT_GT(names, libraries) << width;
   }
+  // A filter resets the rows, not the columns: the shares stay.
+  const int names = grid->horizontalHeader()->sectionSize(0);
+  filter()->setText(QStringLiteral("sot"));
+  EXPECT_EQ(grid->horizontalHeader()->sectionSize(0), names);
 }
 
 TEST_F(SearchSet, SeveralFilesFromTheOpenDialogMakeOneSet) {
