@@ -23,7 +23,21 @@ std::optional<QString> QtUserPrompts::runFileDialog(const FileDialogRequest& req
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
   if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
+  std::optional<QString> prettyFolder;
+  if (request.acceptPrettyFolders) {
+    // The platform's dialog offers no way to pick a folder among files; Qt's own tells when
+    // one is opened (double click, or its path typed), and a `.pretty` one is the answer.
+    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
+    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
+                     [&dialog, &prettyFolder](const QString& folder) {
+                       if (!folder.endsWith(QStringLiteral(".pretty"), Qt::CaseInsensitive)) return;
+                       prettyFolder = folder;
+                       // QDialog's own end: the file dialog's would open the folder again.
+                       static_cast<QDialog&>(dialog).QDialog::done(QDialog::Accepted);
+                     });
+  }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  if (prettyFolder) return prettyFolder;
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first();

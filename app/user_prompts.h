@@ -18,6 +18,9 @@ struct FileDialogRequest {
   QString fileName;       ///< the name (or full path) the dialog opens with
   QString initialFolder;  ///< the folder the dialog opens in; empty: the platform's choice
   bool confirmOverwrite = false;  ///< save dialogs: ask before replacing a file
+  /// A folder named `*.pretty` (a KiCad library) is an answer too: opening one chooses it
+  /// instead of showing what it holds.
+  bool acceptPrettyFolders = false;
 };
 
 /// A long task's progress as the user sees it.
