@@ -470,8 +470,6 @@ void TfTrevak::tell(const QString& message) { statusBar()->showMessage(message);
 void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
-  // A footprint file's text is shown as it is; typing into it would break its lines.
-  textlistbox1->setReadOnly(editIsPretty());
   showEditFormat();
 }
 

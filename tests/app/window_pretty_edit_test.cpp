@@ -133,6 +133,9 @@ TEST_F(PrettyEdit, TheFolderLoadsWithItsFormatItsTextAndTheExactDrawing) {
   find<QTabWidget>("TabControl1")->setCurrentIndex(1);
   EXPECT_TRUE(body->toPlainText().startsWith("(footprint \"A\" (version 20211014)"));
   EXPECT_TRUE(panes()->showsExact(find<PreviewWidget>("Image2")));
+  click("BitBtn8");
+  EXPECT_TRUE(body->toPlainText().startsWith("(footprint \"B\""));
+  EXPECT_TRUE(body->isReadOnly());
   // A legacy library afterwards is typed into again, with no format shown.
   loadEdit(writeLibrary("x.mod", modulesNamed({"X"})));
   EXPECT_FALSE(body->isReadOnly());
@@ -309,6 +312,50 @@ TEST_F(PrettyEdit, ASaveStoppedPartWaySaysWhatWasWrittenAndTheNextOneFinishes) {
   EXPECT_EQ(files.at("A2.kicad_mod"), window_->editLibrary().recordAt(0).Comandos);
   EXPECT_EQ(files.at("B2.kicad_mod"), window_->editLibrary().recordAt(1).Comandos);
   EXPECT_TRUE(untouched("C.kicad_mod"));
+}
+
+TEST_F(PrettyEdit, StripPrefixAndFillNamesChangeNameAndTextTogetherAndUndo) {
+  std::string placeholder = footprintText("Parts-R1");
+  placeholder.replace(placeholder.find("\"REF**\""), 7, "\">NAME\"");
+  writeAll(path("Parts-R1.kicad_mod"), placeholder);
+  loadEdit(m_folder);
+  click("RxSpeedButton2");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "C", "R1"}));
+  const std::string stripped = *window_->editLibrary().recordAt(3).Comandos;
+  EXPECT_TRUE(stripped.starts_with("(footprint \"R1\"")) << stripped;
+  EXPECT_NE(stripped.find("value \"R1\""), std::string::npos) << stripped;
+  click("RxSpeedButton4");
+  const std::string filled = *window_->editLibrary().recordAt(3).Comandos;
+  EXPECT_NE(filled.find("reference \"R1\""), std::string::npos) << filled;
+  EXPECT_EQ(filled.find(">NAME"), std::string::npos) << filled;
+  trigger("Desfazer1");
+  EXPECT_EQ(window_->editLibrary().recordAt(3).Comandos, stripped);
+  trigger("Desfazer1");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "C", "Parts-R1"}));
+  EXPECT_EQ(window_->editLibrary().recordAt(3).Comandos, placeholder);
+  EXPECT_FALSE(window_->isModified());
+  trigger("Refazer1");
+  trigger("Salvar1");
+  EXPECT_FALSE(fs::exists(path("Parts-R1.kicad_mod")));
+  EXPECT_EQ(readAll(path("R1.kicad_mod")), stripped);
+  EXPECT_TRUE(untouched("A.kicad_mod"));
+}
+
+TEST_F(PrettyEdit, AnUndoneNewLibraryBringsTheFolderBackAndItsSaveWritesThere) {
+  loadEdit(m_folder);
+  selectEditRow("B");
+  click("RxSB_apagar");
+  prompts_->discardAnswers.push_back(true);
+  click("RxSB_limpar");
+  EXPECT_EQ(text("EditFormat"), "");
+  trigger("Desfazer1");
+  EXPECT_EQ(text("Panel5"), m_folder);
+  EXPECT_EQ(text("EditFormat"), ".pretty, KiCad 6 (20211014)");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "C"}));
+  trigger("Salvar1");
+  EXPECT_TRUE(prompts_->saveRequests.empty());
+  EXPECT_FALSE(fs::exists(path("B.kicad_mod")));
+  EXPECT_TRUE(untouched("A.kicad_mod"));
 }
 
 TEST_F(PrettyEdit, ALegacyLibraryIsNotSavedUnderAPrettyName) {
