@@ -7,6 +7,7 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <utility>
@@ -160,6 +161,12 @@ QString PrettyEditFolder::formatText() const {
 
 PrettyEditFolder::CopyPlan PrettyEditFolder::planCopy(const ModuleTable& search,
                                                       const std::vector<int>& rows) const {
+  return planInto(m_table, search, rows);
+}
+
+PrettyEditFolder::CopyPlan PrettyEditFolder::planInto(const ModuleTable& library,
+                                                      const ModuleTable& search,
+                                                      const std::vector<int>& rows) {
   CopyPlan plan;
   const ModuleNameCollator collator;
   for (const int row : rows) {
@@ -176,7 +183,7 @@ PrettyEditFolder::CopyPlan PrettyEditFolder::planCopy(const ModuleTable& search,
       continue;
     }
     const bool taken =
-        rowOfOtherName(m_table, name, -1) >= 0 ||
+        rowOfOtherName(library, name, -1) >= 0 ||
         std::any_of(plan.records.begin(), plan.records.end(), [&](const ModuleRecord& other) {
           return sameModuleName(collator, other.nome_Componente.value_or(std::string()), name);
         });
@@ -192,24 +199,129 @@ PrettyEditFolder::CopyPlan PrettyEditFolder::planCopy(const ModuleTable& search,
 }
 
 PrettyEditFolder::SaveOutcome PrettyEditFolder::save(UserPrompts& prompts, SaveFileLayer* files) {
-  SaveOutcome outcome;
   if (m_library == nullptr) {
-    outcome.result = SaveResult::Refused;
-    outcome.message = QStringLiteral("Nenhuma pasta .pretty carregada");
+    return {SaveResult::Refused, QStringLiteral("Nenhuma pasta .pretty carregada"), 0, 0};
+  }
+  std::vector<WantedFile> wanted = wantedFilesOf(*m_library, m_table);
+  SaveOutcome outcome = writeFolder(m_folder, m_library->loaded, wanted, prompts, files);
+  if (outcome.result == SaveResult::Saved || outcome.result == SaveResult::Unchanged) {
+    takeSavedState(wanted);
+  }
+  return outcome;
+}
+
+PrettyEditFolder::SaveOutcome PrettyEditFolder::saveAs(const QString& folder, UserPrompts& prompts,
+                                                       SaveFileLayer* files) {
+  const QString absolute = QFileInfo(folder).absoluteFilePath();
+  if (m_library == nullptr) {
+    return {SaveResult::Refused, QStringLiteral("Nenhuma pasta .pretty carregada"), 0, 0};
+  }
+  if (const QString refusal = prepareNewFolder(absolute); !refusal.isEmpty()) {
+    return {SaveResult::Refused, refusal, 0, 0};
+  }
+  // Every footprint is written into the new folder; the old one is left as it is.
+  std::vector<WantedFile> wanted = wantedFilesOf(*m_library, m_table);
+  for (WantedFile& file : wanted) file.unchanged = false;
+  LoadedFolder loaded;
+  SaveOutcome outcome = writeFolder(absolute, loaded, wanted, prompts, files);
+  if (outcome.result == SaveResult::Saved || outcome.result == SaveResult::Unchanged) {
+    outcome.result = SaveResult::Saved;
+    m_folder = absolute;
+    m_library->folder = pathBytes(absolute);
+    m_library->loaded = std::move(loaded);
+    m_library->failures.clear();
+    takeSavedState(wanted);
+  }
+  return outcome;
+}
+
+PrettyEditFolder::SaveOutcome PrettyEditFolder::convertInto(const QString& folder,
+                                                            UserPrompts& prompts,
+                                                            SaveFileLayer* files) {
+  const QString absolute = QFileInfo(folder).absoluteFilePath();
+  std::vector<int> rows(static_cast<std::size_t>(m_table.RecordCount()));
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
+  // Planned against an empty library: the names are checked among themselves only.
+  ModuleTable empty;
+  CopyPlan plan = planInto(empty, m_table, rows);
+  if (!plan.refused.isEmpty()) {
+    return {SaveResult::Refused,
+            QStringLiteral("Nada foi salvo: estes módulos não dão arquivos .kicad_mod:\n") +
+                plan.refused.join(QLatin1Char('\n')),
+            0, 0};
+  }
+  if (const QString refusal = prepareNewFolder(absolute); !refusal.isEmpty()) {
+    return {SaveResult::Refused, refusal, 0, 0};
+  }
+  std::vector<WantedFile> wanted;
+  for (const ModuleRecord& r : plan.records) {
+    wanted.push_back({footprintFileName(r.nome_Componente.value_or(std::string())),
+                      std::string_view(*r.Comandos), false});
+  }
+  LoadedFolder loaded;
+  SaveOutcome outcome = writeFolder(absolute, loaded, wanted, prompts, files);
+  if (outcome.result != SaveResult::Saved && outcome.result != SaveResult::Unchanged) {
     return outcome;
   }
-  const std::string folder = pathBytes(m_folder);
-  const std::vector<WantedFile> wanted = wantedFilesOf(*m_library, m_table);
+  outcome.result = SaveResult::Saved;
+  // The folder written becomes the edit library, read back as any folder is.
+  load(absolute);
+  if (!plan.notes.isEmpty()) {
+    outcome.message += QStringLiteral("\n\nO que a conversão deixou de fora:\n") +
+                       plan.notes.join(QLatin1Char('\n'));
+  }
+  return outcome;
+}
+
+QString PrettyEditFolder::prepareNewFolder(const QString& folder) {
+  namespace fs = std::filesystem;
+  const fs::path path(pathBytes(folder));
+  std::error_code ec;
+  if (fs::exists(fs::symlink_status(path, ec))) {
+    if (!fs::is_directory(path, ec) || !fs::is_empty(path, ec) || ec) {
+      return QStringLiteral(
+                 "Nada foi salvo: %1 já existe e não é uma pasta vazia; uma "
+                 "biblioteca .pretty é salva como pasta nova.")
+          .arg(folder);
+    }
+    return {};
+  }
+  if (!fs::create_directory(path, ec) || ec) {
+    return QStringLiteral("Nada foi salvo: a pasta %1 não pôde ser criada (%2).")
+        .arg(folder, QString::fromLocal8Bit(ec.message().c_str()));
+  }
+  return {};
+}
+
+void PrettyEditFolder::takeSavedState(const std::vector<WantedFile>& wanted) {
+  // What the files hold now is what the next save compares with.
+  m_library->origins.clear();
+  for (int row = 0; row < m_table.RecordCount(); ++row) {
+    const ModuleRecord& r = m_table.recordAt(row);
+    const WantedFile& file = wanted[static_cast<std::size_t>(row)];
+    m_library->origins.emplace(
+        r.creationNumber, PrettyEditLibrary::Origin{file.fileName, r.nome_Componente.value_or(""),
+                                                    std::string(file.text)});
+  }
+}
+
+PrettyEditFolder::SaveOutcome PrettyEditFolder::writeFolder(const QString& target,
+                                                            LoadedFolder& loaded,
+                                                            const std::vector<WantedFile>& wanted,
+                                                            UserPrompts& prompts,
+                                                            SaveFileLayer* files) {
+  SaveOutcome outcome;
+  const std::string folder = pathBytes(target);
   PrettySaveOptions options;
   options.files = files;
   PrettySaveReport report;
   try {
     try {
-      report = savePrettyFolder(folder, m_library->loaded, wanted, options);
+      report = savePrettyFolder(folder, loaded, wanted, options);
     } catch (const PrettySaveRefused& refused) {
       if (refused.reason() != PrettySaveRefused::Reason::ChangedOnDisk) throw;
       QStringList changed;
-      for (const QString& file : fileList(refused.files())) changed << m_folder + '/' + file;
+      for (const QString& file : fileList(refused.files())) changed << target + '/' + file;
       if (!prompts.confirmOverwriteChanged(changed.join(QStringLiteral(", ")))) {
         outcome.result = SaveResult::Cancelled;
         outcome.message = QStringLiteral("Não salvo: %1 foi mudado por outro programa")
@@ -217,7 +329,7 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::save(UserPrompts& prompts, SaveF
         return outcome;
       }
       options.force = true;
-      report = savePrettyFolder(folder, m_library->loaded, wanted, options);
+      report = savePrettyFolder(folder, loaded, wanted, options);
     }
   } catch (const PrettySaveRefused& refused) {
     outcome.result = SaveResult::Refused;
@@ -230,7 +342,7 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::save(UserPrompts& prompts, SaveF
     // The records keep their origins: the next save writes what this one left.
     outcome.result = SaveResult::Partial;
     QStringList lines{QStringLiteral("A pasta %1 foi salva só em parte: %2.")
-                          .arg(m_folder, fromBytes(report.error))};
+                          .arg(target, fromBytes(report.error))};
     const auto section = [&lines](const char* title, const std::vector<std::string>& names) {
       if (names.empty()) return;
       lines << QString() << QString::fromUtf8(title) << fileList(names);
@@ -244,24 +356,15 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::save(UserPrompts& prompts, SaveF
     outcome.message = lines.join(QLatin1Char('\n'));
     return outcome;
   }
-  // What the files hold now is what the next save compares with.
-  m_library->origins.clear();
-  for (int row = 0; row < m_table.RecordCount(); ++row) {
-    const ModuleRecord& r = m_table.recordAt(row);
-    const WantedFile& file = wanted[static_cast<std::size_t>(row)];
-    m_library->origins.emplace(
-        r.creationNumber, PrettyEditLibrary::Origin{file.fileName, r.nome_Componente.value_or(""),
-                                                    std::string(file.text)});
-  }
   if (outcome.written == 0 && outcome.removed == 0) {
     outcome.result = SaveResult::Unchanged;
-    outcome.message = QStringLiteral("Nada mudou: nenhum arquivo escrito em %1").arg(m_folder);
+    outcome.message = QStringLiteral("Nada mudou: nenhum arquivo escrito em %1").arg(target);
     return outcome;
   }
   outcome.message = QStringLiteral("Pasta salva: %1 arquivo(s) escrito(s), %2 removido(s) em %3")
                         .arg(outcome.written)
                         .arg(outcome.removed)
-                        .arg(m_folder);
+                        .arg(target);
   return outcome;
 }
 

@@ -78,8 +78,26 @@ class PrettyEditFolder {
   /// written. Files changed on disk since the load are written over only when `prompts` agrees.
   /// After a complete save the current records are what the files hold.
   SaveOutcome save(UserPrompts& prompts, SaveFileLayer* files);
+  /// Writes every footprint into `folder`, made when missing (one that holds anything is
+  /// refused, nothing written), which then becomes the library's folder; the old folder is
+  /// left as it is.
+  SaveOutcome saveAs(const QString& folder, UserPrompts& prompts, SaveFileLayer* files);
+  /// A legacy edit library (the edit table's modules, lengths in its unit) written as a new
+  /// `.pretty` folder, each module converted by the export's writer, and then loaded from it as
+  /// the edit library. A module whose name cannot be a file's, or two whose names differ only in
+  /// letter case, refuse the whole save.
+  SaveOutcome convertInto(const QString& folder, UserPrompts& prompts, SaveFileLayer* files);
 
  private:
+  static CopyPlan planInto(const ModuleTable& library, const ModuleTable& search,
+                           const std::vector<int>& rows);
+  /// Empty when `folder` is an empty folder, or was missing and is made now; otherwise why not.
+  static QString prepareNewFolder(const QString& folder);
+  SaveOutcome writeFolder(const QString& target, LoadedFolder& loaded,
+                          const std::vector<WantedFile>& wanted, UserPrompts& prompts,
+                          SaveFileLayer* files);
+  void takeSavedState(const std::vector<WantedFile>& wanted);
+
   ModuleTable& m_table;
   QString m_folder;
   // Its table stays empty: the records live in m_table. Null before the first load.

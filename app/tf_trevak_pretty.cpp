@@ -13,6 +13,7 @@
 #include "app/recent_libraries.h"
 #include "app/tf_trevak.h"
 #include "app/undo_commands.h"
+#include "library/pretty_library.h"
 
 namespace trevak {
 
@@ -57,37 +58,48 @@ void TfTrevak::loadEditFolder(const QString& path) {
 
 void TfTrevak::saveEditFolderTo(const QString& path) {
   const QString target = QFileInfo(path).absoluteFilePath();
-  if (!editIsPretty()) {
-    m_prompts->showError(QStringLiteral(
-        "Uma biblioteca .mod não é salva como pasta .pretty: use \"Exportar biblioteca para o "
-        "KiCad\"."));
-    return;
-  }
-  if (target != m_prettyEdit->folder()) {
+  const bool converting = !editIsPretty();
+  if (!converting && target != m_prettyEdit->folder() &&
+      !hasPrettySuffix(QFile::encodeName(target).toStdString())) {
     m_prompts->showError(
-        QStringLiteral("Uma pasta .pretty é salva nela mesma (%1); para outra pasta, use "
-                       "\"Exportar biblioteca para o KiCad\".")
-            .arg(m_prettyEdit->folder()));
+        QStringLiteral("Uma biblioteca .pretty é salva numa pasta .pretty; um "
+                       "arquivo .mod não guarda as pegadas do KiCad atual."));
     return;
   }
-  const PrettyEditFolder::SaveOutcome outcome = m_prettyEdit->save(*m_prompts, m_options.saveFiles);
+  using Result = PrettyEditFolder::SaveResult;
+  const PrettyEditFolder::SaveOutcome outcome =
+      converting ? m_prettyEdit->convertInto(target, *m_prompts, m_options.saveFiles)
+      : target == m_prettyEdit->folder()
+          ? m_prettyEdit->save(*m_prompts, m_options.saveFiles)
+          : m_prettyEdit->saveAs(target, *m_prompts, m_options.saveFiles);
   switch (outcome.result) {
-    case PrettyEditFolder::SaveResult::Saved:
-    case PrettyEditFolder::SaveResult::Unchanged:
-      m_history->markClean();
-      m_editRecent->add(target);
-      showEditFormat();
+    case Result::Saved:
+    case Result::Unchanged: {
+      // A converted library is what was read back from its new files: its history is gone.
+      if (converting) {
+        m_history->clear();
+      } else {
+        m_history->markClean();
+      }
+      const QString folder = m_prettyEdit->folder();
+      setEditName(folder, folder);
+      m_editRecent->add(folder);
+      const qsizetype firstBreak = outcome.message.indexOf(QLatin1Char('\n'));
+      tell(outcome.message.left(firstBreak));
+      if (firstBreak >= 0) {
+        m_prompts->showSummary(outcome.message.left(firstBreak),
+                               outcome.message.mid(firstBreak).trimmed());
+      }
+      return;
+    }
+    case Result::Cancelled:
       tell(outcome.message);
       return;
-    case PrettyEditFolder::SaveResult::Cancelled:
-      tell(outcome.message);
-      return;
-    case PrettyEditFolder::SaveResult::Refused:
-    case PrettyEditFolder::SaveResult::Partial:
+    case Result::Refused:
+    case Result::Partial:
       m_prompts->showError(outcome.message);
-      tell(outcome.result == PrettyEditFolder::SaveResult::Partial
-               ? QStringLiteral("Pasta salva só em parte")
-               : QStringLiteral("Não salvo"));
+      tell(outcome.result == Result::Partial ? QStringLiteral("Pasta salva só em parte")
+                                             : QStringLiteral("Não salvo"));
       return;
   }
 }

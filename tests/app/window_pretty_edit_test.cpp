@@ -358,13 +358,64 @@ TEST_F(PrettyEdit, AnUndoneNewLibraryBringsTheFolderBackAndItsSaveWritesThere) {
   EXPECT_TRUE(untouched("A.kicad_mod"));
 }
 
-TEST_F(PrettyEdit, ALegacyLibraryIsNotSavedUnderAPrettyName) {
-  loadEdit(writeLibrary("x.mod", modulesNamed({"X"})));
+TEST_F(PrettyEdit, SaveAsWritesEveryFootprintIntoANewFolderWhichBecomesTheLibrary) {
+  loadEdit(m_folder);
+  selectEditRow("B");
+  click("RxSB_apagar");
+  // A folder that holds anything is refused, and nothing is written into it.
+  const QString busy = dirPath("Busy.pretty");
+  fs::create_directories(busy.toStdString());
+  writeAll(fs::path(busy.toStdString()) / "keep.txt", "x");
+  prompts_->saveAnswers.push_back(busy);
+  trigger("Salvarbibliotecaemedio1");
+  ASSERT_EQ(prompts_->errors.size(), 1);
+  EXPECT_EQ(folderContents(busy.toStdString()).size(), 1u);
+  EXPECT_TRUE(window_->isModified());
+  // A .mod name is refused too: the footprints are not legacy modules.
+  prompts_->saveAnswers.push_back(dirPath("flat.mod"));
+  trigger("Salvarbibliotecaemedio1");
+  ASSERT_EQ(prompts_->errors.size(), 2);
+  EXPECT_FALSE(fs::exists(dirPath("flat.mod").toStdString()));
+
+  const QString target = dirPath("Copy.pretty");
+  prompts_->saveAnswers.push_back(target);
+  trigger("Salvarbibliotecaemedio1");
+  EXPECT_EQ(prompts_->errors.size(), 2) << prompts_->errors.last().toStdString();
+  EXPECT_EQ(text("Panel5"), target);
+  EXPECT_FALSE(window_->isModified());
+  const auto files = folderContents(target.toStdString());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_EQ(files.at("A.kicad_mod"), readAll(path("A.kicad_mod")));
+  // The old folder is left as it was, B included.
+  EXPECT_TRUE(untouched("B.kicad_mod"));
+  // The new folder is the library now: a plain save there writes nothing more.
+  const auto aTime = fs::last_write_time(fs::path(target.toStdString()) / "A.kicad_mod");
+  trigger("Salvar1");
+  EXPECT_EQ(fs::last_write_time(fs::path(target.toStdString()) / "A.kicad_mod"), aTime);
+  EXPECT_TRUE(status().startsWith("Nada mudou")) << status().toStdString();
+}
+
+TEST_F(PrettyEdit, ALegacyLibrarySavedUnderAPrettyNameIsConvertedIntoANewFolder) {
+  loadEdit(writeLibrary("x.mod", modulesNamed({"X1", "X2"})));
   const QString target = dirPath("New.pretty");
   prompts_->saveAnswers.push_back(target);
   trigger("Salvarbibliotecaemedio1");
+  EXPECT_TRUE(prompts_->errors.isEmpty()) << prompts_->errors.join("\n").toStdString();
+  EXPECT_EQ(text("Panel5"), target);
+  EXPECT_EQ(text("EditFormat"), ".pretty, KiCad 6 (20211014)");
+  EXPECT_FALSE(window_->isModified());
+  const auto files = folderContents(target.toStdString());
+  ASSERT_EQ(files.size(), 2u);
+  EXPECT_TRUE(files.at("X1.kicad_mod").starts_with("(footprint \"X1\" (version 20211014)"));
+  EXPECT_EQ(window_->editLibrary().recordAt(1).Comandos, files.at("X2.kicad_mod"));
+  EXPECT_EQ(window_->editLibrary().recordAt(1).format, ModuleFormat::KicadMod);
+
+  // Two modules whose names differ in letter case alone would be one file: nothing is written.
+  loadEdit(writeLibrary("y.mod", modulesNamed({"Y", "y"})));
+  prompts_->saveAnswers.push_back(dirPath("Y.pretty"));
+  trigger("Salvarbibliotecaemedio1");
   ASSERT_EQ(prompts_->errors.size(), 1);
-  EXPECT_FALSE(fs::exists(target.toStdString()));
+  EXPECT_FALSE(fs::exists(dirPath("Y.pretty").toStdString()));
 }
 
 }  // namespace
