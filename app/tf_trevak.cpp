@@ -484,7 +484,7 @@ QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialo
 }
 
 void TfTrevak::loadEditLibraryFile(const QString& path) {
-  if (PrettyEditFolder::isPrettyFolder(path)) {
+  if (isFootprintLibrary(path)) {
     loadEditFolder(path);
     return;
   }

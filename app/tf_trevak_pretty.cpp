@@ -35,6 +35,13 @@ void TfTrevak::showEditFormat() {
 }
 
 void TfTrevak::loadEditFolder(const QString& path) {
+  if (!PrettyEditFolder::isPrettyFolder(path)) {
+    // One footprint file is no library to edit: its folder is.
+    m_prompts->showError(
+        QStringLiteral("%1 é uma pegada só; para editá-la, carregue a pasta .pretty que a contém.")
+            .arg(path));
+    return;
+  }
   // Nothing changes until every file was read; a folder that cannot be listed throws first.
   const QStringList failures = m_prettyEdit->load(path);
   m_history->clear();

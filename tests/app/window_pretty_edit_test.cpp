@@ -143,6 +143,10 @@ TEST_F(PrettyEdit, TheFolderLoadsWithItsFormatItsTextAndTheExactDrawing) {
 }
 
 TEST_F(PrettyEdit, TheCommandLineAndTheRecentListTakeTheFolder) {
+  // One footprint file is refused, the library left empty.
+  window_->openEditLibrary(QString::fromStdString(path("A.kicad_mod").string()));
+  EXPECT_EQ(prompts_->errors.size(), 1);
+  EXPECT_TRUE(window_->editLibrary().IsEmpty());
   window_->openEditLibrary(m_folder);
   EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "C"}));
   loadEdit(writeLibrary("x.mod", modulesNamed({"X"})));
