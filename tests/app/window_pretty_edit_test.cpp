@@ -271,6 +271,40 @@ TEST_F(PrettyEdit, ARenameToATakenOrUnwritableNameIsRefused) {
   EXPECT_FALSE(window_->isModified());
 }
 
+TEST_F(PrettyEdit, ARenameInLetterCaseAloneMovesTheFile) {
+  loadEdit(m_folder);
+  selectEditRow("A");
+  renameCurrent("a");
+  EXPECT_TRUE(prompts_->errors.isEmpty()) << prompts_->errors.join("\n").toStdString();
+  trigger("Salvar1");
+  const auto files = folderContents(m_folder.toStdString());
+  EXPECT_EQ(files.count("A.kicad_mod"), 0u);
+  ASSERT_EQ(files.count("a.kicad_mod"), 1u);
+  EXPECT_TRUE(files.at("a.kicad_mod").starts_with("(footprint \"a\""));
+  EXPECT_FALSE(window_->isModified());
+}
+
+TEST_F(PrettyEdit, AFileThatDidNotReadIsNeverWrittenOver) {
+  const std::string broken = "(footprint \"Broken\" (version 20211014)\n  (layer";
+  writeAll(path("Broken.kicad_mod"), broken);
+  const QString source = dirPath("Other.pretty");
+  fs::create_directories(source.toStdString());
+  writeAll(fs::path(source.toStdString()) / "broken.kicad_mod", footprintText("broken"));
+  loadEdit(m_folder);
+  window_->openSearchLibrary(source);
+  click("RxSB_copiar");
+  EXPECT_EQ(names(window_->editLibrary()), (std::vector<std::string>{"A", "B", "broken", "C"}));
+  prompts_->errors.clear();
+  trigger("Salvar1");
+  // Its name is the unread file's, letter case aside: the save refuses before writing anything.
+  ASSERT_EQ(prompts_->errors.size(), 1);
+  EXPECT_TRUE(prompts_->errors.first().startsWith("Nada foi salvo"))
+      << prompts_->errors.first().toStdString();
+  EXPECT_EQ(readAll(path("Broken.kicad_mod")), broken);
+  EXPECT_FALSE(fs::exists(path("broken.kicad_mod")));
+  EXPECT_TRUE(window_->isModified());
+}
+
 TEST_F(PrettyEdit, AFileChangedOnDiskIsWrittenOverOnlyWhenTheUserAgrees) {
   loadEdit(m_folder);
   selectEditRow("C");
