@@ -122,6 +122,13 @@ bool PrettyEditFolder::isPrettyFolder(const QString& path) {
   return libraryKindOf(pathBytes(path)) == LibraryKind::PrettyFolder;
 }
 
+bool PrettyEditFolder::holdsFootprintFiles(const ModuleTable& table) {
+  for (int row = 0; row < table.RecordCount(); ++row) {
+    if (table.recordAt(row).format == ModuleFormat::KicadMod) return true;
+  }
+  return false;
+}
+
 bool PrettyEditFolder::holds(const QString& editFile) const {
   return m_library != nullptr && !editFile.isEmpty() && editFile == m_folder;
 }

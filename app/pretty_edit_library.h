@@ -31,6 +31,9 @@ class PrettyEditFolder {
   /// True for a path the edit pane loads as a `.pretty` folder (asked of the store).
   static bool isPrettyFolder(const QString& path);
 
+  /// True when `table` holds any footprint of a `.kicad_mod` file, which no `.mod` file can hold.
+  static bool holdsFootprintFiles(const ModuleTable& table);
+
   /// True when `editFile` (the file a plain save writes to) is the folder held here.
   bool holds(const QString& editFile) const;
   /// The folder's absolute path; empty before the first load.

@@ -582,7 +582,8 @@ void TfTrevak::RxSB_carregar2Click() {
 // --- saving and the editing commands --------------------------------------------------------
 
 void TfTrevak::saveEditLibraryTo(const QString& path) {
-  if (editIsPretty() || hasPrettySuffix(pathBytes(path))) {
+  if (editIsPretty() || hasPrettySuffix(pathBytes(path)) ||
+      PrettyEditFolder::holdsFootprintFiles(RxMD_comp)) {
     saveEditFolderTo(path);
     return;
   }

@@ -66,8 +66,8 @@ void TfTrevak::loadEditFolder(const QString& path) {
 void TfTrevak::saveEditFolderTo(const QString& path) {
   const QString target = QFileInfo(path).absoluteFilePath();
   const bool converting = !editIsPretty();
-  if (!converting && target != m_prettyEdit->folder() &&
-      !hasPrettySuffix(QFile::encodeName(target).toStdString())) {
+  const bool inPlace = !converting && target == m_prettyEdit->folder();
+  if (!inPlace && !hasPrettySuffix(QFile::encodeName(target).toStdString())) {
     m_prompts->showError(
         QStringLiteral("Uma biblioteca .pretty é salva numa pasta .pretty; um "
                        "arquivo .mod não guarda as pegadas do KiCad atual."));
@@ -76,9 +76,8 @@ void TfTrevak::saveEditFolderTo(const QString& path) {
   using Result = PrettyEditFolder::SaveResult;
   const PrettyEditFolder::SaveOutcome outcome =
       converting ? m_prettyEdit->convertInto(target, *m_prompts, m_options.saveFiles)
-      : target == m_prettyEdit->folder()
-          ? m_prettyEdit->save(*m_prompts, m_options.saveFiles)
-          : m_prettyEdit->saveAs(target, *m_prompts, m_options.saveFiles);
+      : inPlace  ? m_prettyEdit->save(*m_prompts, m_options.saveFiles)
+                 : m_prettyEdit->saveAs(target, *m_prompts, m_options.saveFiles);
   switch (outcome.result) {
     case Result::Saved:
     case Result::Unchanged: {

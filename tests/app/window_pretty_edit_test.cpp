@@ -433,6 +433,28 @@ TEST_F(PrettyEdit, SaveAsWritesEveryFootprintIntoANewFolderWhichBecomesTheLibrar
   EXPECT_TRUE(status().startsWith("Nada mudou")) << status().toStdString();
 }
 
+TEST_F(PrettyEdit, FootprintsBroughtBackByUndoUnderAnOldFolderNameAreNeverWrittenAsAModFile) {
+  loadEdit(m_folder);
+  prompts_->discardAnswers.push_back(true);
+  click("RxSB_limpar");
+  trigger("Desfazer1");
+  prompts_->saveAnswers.push_back(dirPath("Copy.pretty"));
+  trigger("Salvarbibliotecaemedio1");
+  ASSERT_TRUE(prompts_->errors.isEmpty()) << prompts_->errors.join("\n").toStdString();
+  // Redo empties the pane, undo names the first folder again: the library held is the copy's.
+  trigger("Refazer1");
+  trigger("Desfazer1");
+  ASSERT_EQ(text("Panel5"), m_folder);
+  const auto before = folderContents(m_folder.toStdString());
+  trigger("Salvar1");
+  EXPECT_EQ(prompts_->errors.size(), 1);
+  EXPECT_EQ(folderContents(m_folder.toStdString()), before);
+  prompts_->saveAnswers.push_back(dirPath("flat.mod"));
+  trigger("Salvarbibliotecaemedio1");
+  EXPECT_EQ(prompts_->errors.size(), 2);
+  EXPECT_FALSE(fs::exists(dirPath("flat.mod").toStdString()));
+}
+
 TEST_F(PrettyEdit, ALegacyLibrarySavedUnderAPrettyNameIsConvertedIntoANewFolder) {
   loadEdit(writeLibrary("x.mod", modulesNamed({"X1", "X2"})));
   const QString target = dirPath("New.pretty");
