@@ -271,6 +271,25 @@ TEST_F(PrettyEdit, ARenameToATakenOrUnwritableNameIsRefused) {
   EXPECT_FALSE(window_->isModified());
 }
 
+TEST_F(PrettyEdit, ANameInsideAFileIsShownAndRenamedAsUtf8) {
+  writeAll(path("Res.kicad_mod"), footprintText("R\xc3\xa9sistor"));
+  loadEdit(m_folder);
+  auto* grid = find<NameGrid>("DBGrid1");
+  EXPECT_EQ(grid->model()->index(3, 0).data().toString(), QStringLiteral("Résistor"));
+  selectEditRow("R\xc3\xa9sistor");
+  // Typed keys are ASCII in the test library: the text is put in the editor whole.
+  QLineEdit* editor = startRename("C");
+  ASSERT_NE(editor, nullptr);
+  editor->setText(QStringLiteral("Capacitör"));
+  QTest::keyClick(editor, Qt::Key_Return);
+  for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+  EXPECT_TRUE(prompts_->errors.isEmpty()) << prompts_->errors.join("\n").toStdString();
+  EXPECT_EQ(names(window_->editLibrary()).back(), "Capacit\xc3\xb6r");
+  trigger("Salvar1");
+  EXPECT_EQ(readAll(path("Capacit\xc3\xb6r.kicad_mod")), footprintText("Capacit\xc3\xb6r"));
+  EXPECT_FALSE(fs::exists(path("Res.kicad_mod")));
+}
+
 TEST_F(PrettyEdit, ARenameInLetterCaseAloneMovesTheFile) {
   loadEdit(m_folder);
   selectEditRow("A");
