@@ -14,6 +14,7 @@
 #include "app/exact_panes.h"
 #include "app/preview_widget.h"
 #include "library/library_writer.h"
+#include "tests/common/mixed_pretty.h"
 #include "window_fixture.h"
 
 namespace trevak::test {
@@ -140,6 +141,21 @@ TEST_F(PrettyEdit, TheFolderLoadsWithItsFormatItsTextAndTheExactDrawing) {
   loadEdit(writeLibrary("x.mod", modulesNamed({"X"})));
   EXPECT_FALSE(body->isReadOnly());
   EXPECT_EQ(text("EditFormat"), "");
+}
+
+TEST_F(PrettyEdit, KiCadsOwnFilesOfEveryDialectAreNamedByTheirRelease) {
+  const QString mixed = dirPath("Mixed.pretty");
+  ASSERT_EQ(buildMixedPretty(mixed.toStdString()), "");
+  loadEdit(mixed);
+  EXPECT_EQ(window_->editLibrary().RecordCount(), 6);
+  EXPECT_EQ(text("EditFormat"),
+            ".pretty, KiCad 5, KiCad 6 (20211014), KiCad 7 (20221018), KiCad 8 (20240108), "
+            "KiCad 9 (20241229), KiCad 10 (20260206)");
+  // Loaded and saved with no change, KiCad's own files are not written.
+  const auto before = folderContents(mixed.toStdString());
+  trigger("Salvar1");
+  EXPECT_EQ(folderContents(mixed.toStdString()), before);
+  EXPECT_TRUE(status().startsWith("Nada mudou")) << status().toStdString();
 }
 
 TEST_F(PrettyEdit, TheCommandLineAndTheRecentListTakeTheFolder) {
