@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/user_prompts.h"
 
-#include <QFileDialog>
 #include <QAbstractButton>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <utility>
@@ -12,8 +13,52 @@ namespace trevak {
 QtUserPrompts::QtUserPrompts(QWidget* parent, QString title)
     : m_parent(parent), m_title(std::move(title)) {}
 
+namespace {
+
+bool isPrettyFolderPath(const QString& path) {
+  return path.endsWith(QStringLiteral(".pretty"), Qt::CaseInsensitive) && QFileInfo(path).isDir();
+}
+
+// A file dialog for which a folder named `*.pretty` is an answer: Open with one selected or its
+// path typed, or a double click on it, chooses it instead of showing what it holds. Qt's own
+// dialog is used, since the platform's offers no way to pick a folder among files.
+class LibraryFileDialog final : public QFileDialog {
+ public:
+  LibraryFileDialog(QWidget* parent, bool prettyFolders)
+      : QFileDialog(parent), m_prettyFolders(prettyFolders) {
+    if (!m_prettyFolders) return;
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    connect(this, &QFileDialog::directoryEntered, this, [this](const QString& folder) {
+      if (isPrettyFolderPath(folder)) choose(folder);
+    });
+  }
+  /// The `.pretty` folder chosen, if one was.
+  const std::optional<QString>& prettyFolder() const { return m_folder; }
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (m_prettyFolders && !files.isEmpty() && isPrettyFolderPath(files.first())) {
+      choose(files.first());
+      return;
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  void choose(const QString& folder) {
+    m_folder = folder;
+    // QDialog's own end: the file dialog's would open the folder.
+    QDialog::done(QDialog::Accepted);
+  }
+  bool m_prettyFolders;
+  std::optional<QString> m_folder;
+};
+
+}  // namespace
+
 std::optional<QString> QtUserPrompts::runFileDialog(const FileDialogRequest& request, bool save) {
-  QFileDialog dialog(m_parent);
+  LibraryFileDialog dialog(m_parent, request.acceptPrettyFolders);
   if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // A typed name need not exist: a missing file is reported by the loader, as a read failure.
@@ -23,21 +68,8 @@ std::optional<QString> QtUserPrompts::runFileDialog(const FileDialogRequest& req
   dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
   if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
-  std::optional<QString> prettyFolder;
-  if (request.acceptPrettyFolders) {
-    // The platform's dialog offers no way to pick a folder among files; Qt's own tells when
-    // one is opened (double click, or its path typed), and a `.pretty` one is the answer.
-    dialog.setOption(QFileDialog::DontUseNativeDialog, true);
-    QObject::connect(&dialog, &QFileDialog::directoryEntered, &dialog,
-                     [&dialog, &prettyFolder](const QString& folder) {
-                       if (!folder.endsWith(QStringLiteral(".pretty"), Qt::CaseInsensitive)) return;
-                       prettyFolder = folder;
-                       // QDialog's own end: the file dialog's would open the folder again.
-                       static_cast<QDialog&>(dialog).QDialog::done(QDialog::Accepted);
-                     });
-  }
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-  if (prettyFolder) return prettyFolder;
+  if (dialog.prettyFolder()) return dialog.prettyFolder();
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first();
