@@ -40,8 +40,12 @@ void DataSource::refresh(NotificationKind kind) {
   if (!m_body.hasUnsavedText() || m_table.mode() == TableMode::Browse) {
     m_body.load(m_table.IsEmpty() ? std::string() : m_table.GetField("Comandos"));
   }
-  // With no record there is nothing to type into; typing would make a nameless module.
-  m_body.setReadOnly(m_table.IsEmpty());
+  // With no record there is nothing to type into; typing would make a nameless module. A
+  // footprint file's text is shown as it is: typing into it would break its lines.
+  const int row = m_table.currentIndex();
+  const bool fileText = row >= 0 && row < m_table.RecordCount() &&
+                        m_table.recordAt(row).format == ModuleFormat::KicadMod;
+  m_body.setReadOnly(m_table.IsEmpty() || fileText);
   if (m_dataChange) m_dataChange();
 }
 

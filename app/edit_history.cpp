@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/pretty_edit_library.h"
 #include "app/undo_commands.h"
 #include "library/library_commands.h"
 #include "library/module_edits.h"
@@ -65,15 +66,27 @@ void EditHistory::takeStoredEdit() {
   CmdEditModule::Fields after{record.nome_Componente, record.Comandos};
   if (after.name != before.name) {
     const std::string newName = after.name.value_or(std::string());
+    QString refusal;
     if (rowOfOtherName(m_table, newName, row) >= 0) {
-      // Two modules of one name: KiCad would place the wrong one. The old name goes back.
+      // Two modules of one name: KiCad would place the wrong one.
+      refusal = QString::fromUtf8(kDuplicateModuleMessage.data(),
+                                  static_cast<qsizetype>(kDuplicateModuleMessage.size()));
+    } else if (record.format == ModuleFormat::KicadMod) {
+      // The name inside the file (and the value text that was the old name) follows, and the
+      // file name is made of it.
+      if (std::optional<std::string> text =
+              renamedFootprintText(after.body.value_or(std::string()), newName, &refusal)) {
+        after.body = std::move(*text);
+      }
+    } else if (after.body) {
+      after.body = followNameInLiLine(*after.body, before.name.value_or(std::string()), newName);
+    }
+    if (!refusal.isEmpty()) {
+      // The old name goes back.
       m_table.setRecordAt(row, before.name, after.body);
       m_table.moveTo(m_table.rowOfCreationNumber(before.number));
       after.name = before.name;
-      m_refuse(QString::fromUtf8(kDuplicateModuleMessage.data(),
-                                 static_cast<qsizetype>(kDuplicateModuleMessage.size())));
-    } else if (after.body) {
-      after.body = followNameInLiLine(*after.body, before.name.value_or(std::string()), newName);
+      m_refuse(refusal);
     }
   }
   if (after.name != before.name || after.body != before.body) {

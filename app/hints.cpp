@@ -14,7 +14,9 @@ struct Hint {
 };
 
 constexpr Hint kHints[] = {
-    {"SB_carregar", "Carregar biblioteca: abre um arquivo .mod no painel de edição (esquerda)"},
+    {"SB_carregar",
+     "Carregar biblioteca: abre um arquivo .mod ou uma pasta .pretty no painel de edição "
+     "(esquerda)"},
     {"RxSB_limpar", "Nova biblioteca: esvazia o painel de edição (esquerda) para começar outra"},
     {"SB_salvar",
      "Salvar como: grava a biblioteca do painel de edição (esquerda) num arquivo escolhido"},
@@ -50,7 +52,8 @@ constexpr Hint kHints[] = {
     {"BitBtn5", "- Zoom: diminui o desenho do painel de pesquisa (direita)"},
     {"BitBtn6", "Normal: desenho do painel de pesquisa (direita) no tamanho normal"},
     {"Carregarbibliotecadepesquisa1", "Abre um arquivo .mod no painel de pesquisa (direita)"},
-    {"Carregarbibliotecaparaedio1", "Abre um arquivo .mod no painel de edição (esquerda)"},
+    {"Carregarbibliotecaparaedio1",
+     "Abre um arquivo .mod ou uma pasta .pretty no painel de edição (esquerda)"},
     {"Carregarpastadeorigem1",
      "Abre no painel de pesquisa (direita) uma pasta .pretty, ou todas as bibliotecas .mod e "
      "pastas .pretty de uma pasta e das subpastas"},
@@ -64,7 +67,8 @@ constexpr Hint kHints[] = {
     {"Desenhoexato1",
      "Alterna o desenho de cada painel (edição e pesquisa) entre o esboço e o desenho exato"},
     {"Salvar1",
-     "Grava a biblioteca do painel de edição (esquerda) no arquivo de onde veio, sem perguntar"},
+     "Grava a biblioteca do painel de edição (esquerda) no arquivo de onde veio, sem perguntar "
+     "(de uma pasta .pretty, só as pegadas mudadas)"},
     {"Salvarbibliotecaemedio1",
      "Grava a biblioteca do painel de edição (esquerda) num arquivo escolhido"},
     {"Criarnovabibliotecaparaedio1",

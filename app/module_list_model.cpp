@@ -5,7 +5,18 @@ namespace trevak {
 
 namespace {
 constexpr std::string_view kNameField = "nome_Componente";
+
+// A legacy name is Latin-1 bytes; the name inside a `.kicad_mod` file is UTF-8.
+QString nameText(std::string_view name, ModuleFormat format) {
+  const auto size = static_cast<qsizetype>(name.size());
+  return format == ModuleFormat::KicadMod ? QString::fromUtf8(name.data(), size)
+                                          : QString::fromLatin1(name.data(), size);
 }
+
+ModuleFormat formatAt(const ModuleTable& table, int row) {
+  return row >= 0 && row < table.RecordCount() ? table.recordAt(row).format : ModuleFormat::Legacy;
+}
+}  // namespace
 
 ModuleListModel::ModuleListModel(ModuleTable& table, bool editable, QObject* parent)
     : QAbstractTableModel(parent), m_table(table), m_editable(editable), m_rows(tableRows()) {}
@@ -39,12 +50,12 @@ QVariant ModuleListModel::data(const QModelIndex& index, int role) const {
     return library == nullptr ? QString() : QString::fromUtf8(library->nickname);
   }
   if (row == m_table.currentIndex() && m_table.mode() != TableMode::Browse) {
-    return QString::fromLatin1(m_table.GetField(kNameField));
+    return nameText(m_table.GetField(kNameField), formatAt(m_table, row));
   }
   if (row >= m_table.RecordCount()) return QString();
-  const auto& name = m_table.recordAt(row).nome_Componente;
-  if (!name) return QString();
-  return QString::fromLatin1(name->data(), static_cast<qsizetype>(name->size()));
+  const ModuleRecord& record = m_table.recordAt(row);
+  if (!record.nome_Componente) return QString();
+  return nameText(*record.nome_Componente, record.format);
 }
 
 QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -66,13 +77,16 @@ Qt::ItemFlags ModuleListModel::flags(const QModelIndex& index) const {
 bool ModuleListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!m_editable || role != Qt::EditRole || !index.isValid()) return false;
   if (index.row() != m_table.currentIndex() || m_table.mode() == TableMode::Browse) return false;
-  // A name is Latin-1 bytes; a character past Latin-1 would be stored as '?'.
+  // The editor takes Latin-1 characters only; a legacy name stores them as bytes, a footprint
+  // file's name as UTF-8.
   const QString text = value.toString();
   for (const QChar c : text) {
     if (c.unicode() > 0xff) return false;
   }
-  const QByteArray name = text.toLatin1();
-  m_table.SetField(kNameField, std::string_view(name.constData(), static_cast<size_t>(name.size())));
+  const QByteArray name =
+      formatAt(m_table, index.row()) == ModuleFormat::KicadMod ? text.toUtf8() : text.toLatin1();
+  m_table.SetField(kNameField,
+                   std::string_view(name.constData(), static_cast<size_t>(name.size())));
   return true;
 }
 

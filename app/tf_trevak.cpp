@@ -41,6 +41,7 @@
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
 #include "app/preview_widget.h"
+#include "app/pretty_edit_library.h"
 #include "app/search_pane.h"
 #include "app/preview_zoom.h"
 #include "app/recent_libraries.h"
@@ -70,6 +71,7 @@ namespace {
 const QString kTitle = QStringLiteral("Trevak %1 - Criação/cópia de módulos p/KiCad")
                           .arg(QLatin1String(versionText()));
 const QStringList kEditFilters = {QStringLiteral("Modulos (*.mod)"), QStringLiteral("PCBs (*.brd)"),
+                                  QStringLiteral("Pastas de pegadas KiCad (*.pretty)"),
                                   QStringLiteral("Todos arquivos (*)")};
 const QStringList kSearchFilters = {QStringLiteral("Módulos (*.mod)"),
                                     QStringLiteral("PCBs (*.brd)"),
@@ -210,6 +212,11 @@ TfTrevak::TfTrevak(std::unique_ptr<UserPrompts> prompts, WindowOptions options, 
   m_status = new CommandStatus(*this);
   m_history = new EditHistory(
       RxMD_comp, [this](const QString& refusal) { m_prompts->showError(refusal); }, this);
+  m_prettyEdit = std::make_unique<PrettyEditFolder>(RxMD_comp);
+  m_editFormat = new QLabel(this);
+  m_editFormat->setObjectName(QStringLiteral("EditFormat"));
+  statusBar()->addPermanentWidget(m_editFormat, 0);
+  connect(&m_history->stack(), &QUndoStack::indexChanged, this, &TfTrevak::showEditFormat);
 
   m_editNames = new ModuleListModel(RxMD_comp, true, this);
   m_searchNames = new ModuleListModel(RxMD_comp2, false, this);
@@ -514,6 +521,7 @@ void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
   showEditLibraryTitle(*this, file, kTitle, isModified());
+  showEditFormat();
 }
 
 QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialog) const {
@@ -527,6 +535,10 @@ QString TfTrevak::initialFolderFor(const QString& fileName, FileDialogKind dialo
 }
 
 void TfTrevak::loadEditLibraryFile(const QString& path) {
+  if (isFootprintLibrary(path)) {
+    loadEditFolder(path);
+    return;
+  }
   // The reader fills the table only once the whole file was read, and refuses a file that is
   // no library, so a failure leaves the library, the flag and the caption as they were.
   LoadWarnings warnings;
@@ -589,6 +601,7 @@ void TfTrevak::SB_carregarClick() {
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = Panel5->text();
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::EditOpen);
+    request.acceptPrettyFolders = true;
     const std::optional<QString> path = m_prompts->askOpenPath(request);
     if (!path) return;
     // Asked once the user chose a file: cancelling the dialog needs no answer about the work.
@@ -621,6 +634,11 @@ void TfTrevak::RxSB_carregar2Click() {
 // --- saving and the editing commands --------------------------------------------------------
 
 void TfTrevak::saveEditLibraryTo(const QString& path) {
+  if (editIsPretty() || hasPrettySuffix(pathBytes(path)) ||
+      PrettyEditFolder::holdsFootprintFiles(RxMD_comp)) {
+    saveEditFolderTo(path);
+    return;
+  }
   const QString target = QFileInfo(path).absoluteFilePath();
   if (target == m_editIdentityFile && m_editIdentity) {
     const std::optional<FileIdentity> now = fileIdentityOf(pathBytes(target));
@@ -667,6 +685,7 @@ void TfTrevak::SB_salvarClick() {
       if (!remembered.isEmpty()) request.initialFolder = remembered;
     }
     request.confirmOverwrite = true;
+    request.acceptPrettyFolders = editIsPretty();
     // Walking the library must not redraw the edit pane at every module; the flag also keeps
     // the final move to the first module from redrawing, so the preview stays as it was.
     const RedrawSuppression::Guard suppressed(m_redrawSuppression);
@@ -682,6 +701,10 @@ void TfTrevak::SB_salvarClick() {
 void TfTrevak::Salvar1Click() {
   runReported([this] {
     m_history->commitEdits();
+    if (editIsPretty()) {
+      saveEditFolderTo(m_editFile);
+      return;
+    }
     if (m_editFile.isEmpty() || RxMD_comp.IsEmpty()) {
       SB_salvarClick();
       return;
@@ -722,6 +745,10 @@ void TfTrevak::RxSB_copiarClick() {
     if (RxMD_comp2.IsEmpty()) return;
     const std::vector<int> rows = selectedRows(*DBGrid2);
     const bool single = rows.size() <= 1;
+    if (editIsPretty()) {
+      copyIntoEditFolder(single ? std::vector<int>{RxMD_comp2.currentIndex()} : rows);
+      return;
+    }
     if (single && RxMD_comp2.recordAt(RxMD_comp2.currentIndex()).format == ModuleFormat::Legacy) {
       // One module: the name is looked up as ever, and a present one is shown.
       if (RxMD_comp.LocateName(RxMD_comp2.GetField("nome_Componente"))) {
@@ -761,6 +788,10 @@ void TfTrevak::RxSpeedButton2Click() {
   runReported([this] {
     m_history->commitEdits();
     if (RxMD_comp.IsEmpty()) return;
+    if (editIsPretty()) {
+      stripEditFolderPrefix();
+      return;
+    }
     auto* command = new CmdStripPrefix(RxMD_comp, pathBytes(Panel5->text()));
     const QString prefix = QString::fromLatin1(command->prefix());
     const int before = m_history->stack().index();
@@ -784,6 +815,10 @@ void TfTrevak::RxSpeedButton4Click() {
   runReported([this] {
     m_history->commitEdits();
     if (RxMD_comp.IsEmpty()) return;
+    if (editIsPretty()) {
+      fillEditFolderNames();
+      return;
+    }
     const int before = m_history->stack().index();
     m_history->push(new CmdFillNames(RxMD_comp));
     tell(m_history->stack().index() == before
@@ -854,10 +889,14 @@ void TfTrevak::DS_comp2DataChange() {
 void TfTrevak::converter() {
   if (RxMD_comp.IsEmpty()) return;
   const std::string body = textlistbox1->body();
-  if (m_exact->isOn()) {
-    m_exact->draw(Image2, body, RxMD_comp.unit(), m_drawing.escala, RxSwitch1->isChecked());
+  const int row = RxMD_comp.currentIndex();
+  const ModuleFormat format =
+      row >= 0 && row < RxMD_comp.RecordCount() ? RxMD_comp.recordAt(row).format : ModuleFormat::Legacy;
+  if (m_exact->isOn() || ExactPanes::drawsAlways(format)) {
+    m_exact->draw(Image2, body, RxMD_comp.unit(), m_drawing.escala, RxSwitch1->isChecked(), format);
     return;
   }
+  m_exact->sketched(Image2);
   redesenhar(m_drawing, splitBodyLines(body), RxSwitch1->isChecked(), RxMD_comp.unit());
   showPicture(Image2, m_editPicture);
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <exception>
 #include <memory>
+#include <vector>
 
 #include "app/redraw_suppression.h"
 #include "app/user_prompts.h"
@@ -38,6 +39,7 @@ class ModuleListModel;
 class NameGrid;
 class PreviewNavigator;
 class PreviewWidget;
+class PrettyEditFolder;
 class RecentLibraries;
 class SaveFileLayer;
 class SearchPane;
@@ -162,6 +164,15 @@ class TfTrevak final : public QMainWindow {
   void loadSearchSources(const QStringList& sources);
   /// Writes the edit library to `path` and makes that its file.
   void saveEditLibraryTo(const QString& path);
+  // The edit library as a `.pretty` folder (the room is app/pretty_edit_library.h).
+  bool editIsPretty() const;
+  void loadEditFolder(const QString& path);
+  void saveEditFolderTo(const QString& path);
+  void copyIntoEditFolder(const std::vector<int>& rows);
+  void stripEditFolderPrefix();
+  void fillEditFolderNames();
+  /// Shows the edit library's format and dialects in the status bar.
+  void showEditFormat();
   /// Shows what the last command did in the status bar.
   void tell(const QString& message);
   /// Sets the edit pane's caption and the file a plain save writes to.
@@ -202,6 +213,8 @@ class TfTrevak final : public QMainWindow {
   /// change before a save writes over it.
   QString m_editIdentityFile;
   std::optional<FileIdentity> m_editIdentity;
+  std::unique_ptr<PrettyEditFolder> m_prettyEdit;
+  QLabel* m_editFormat = nullptr;
   LoadWarningsPanel* m_loadWarnings = nullptr;
   /// The last command's result in the status bar.
   CommandStatus* m_status = nullptr;

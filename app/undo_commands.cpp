@@ -71,7 +71,17 @@ void CmdCopyModules::redo() {
       m_table.SetField("nome_Componente", m_modules[i].nome_Componente.value_or(std::string()));
       m_table.SetField("Comandos", m_modules[i].Comandos.value_or(std::string()));
       m_table.PostRecord();
-      m_numbers.push_back(m_table.recordAt(m_table.currentIndex()).creationNumber);
+      const int row = m_table.currentIndex();
+      if (m_modules[i].format != ModuleFormat::Legacy) {
+        // A `.kicad_mod` footprint keeps its format and filter fields, which no field holds.
+        ModuleRecord stored = m_table.takeRecordAt(row);
+        stored.format = m_modules[i].format;
+        stored.description = std::move(m_modules[i].description);
+        stored.tags = std::move(m_modules[i].tags);
+        m_table.insertRecordAt(row, std::move(stored));
+        m_table.moveTo(row);
+      }
+      m_numbers.push_back(m_table.recordAt(row).creationNumber);
     } else {
       m_table.insertRecordAt(m_table.RecordCount(), std::move(m_modules[i]));
     }
@@ -173,6 +183,33 @@ void CmdEditModule::undo() {
   // The module whose text changes back is the one to look at.
   makeCurrent(m_table, m_number);
 }
+
+// --- values worked out beforehand ------------------------------------------------------------
+
+CmdSetModules::CmdSetModules(ModuleTable& table, std::vector<Change> changes)
+    : m_table(table), m_changes(std::move(changes)) {}
+
+void CmdSetModules::swapValues() {
+  const NotificationSuspension pause(m_table);
+  for (Change& change : m_changes) {
+    const int row = m_table.rowOfCreationNumber(change.number);
+    if (row < 0) continue;
+    const ModuleRecord& record = m_table.recordAt(row);
+    Change old{change.number, record.nome_Componente, record.Comandos};
+    m_table.setRecordAt(row, std::move(change.name), std::move(change.body));
+    change = std::move(old);
+  }
+}
+
+void CmdSetModules::redo() {
+  if (m_changes.empty()) {
+    setObsolete(true);
+    return;
+  }
+  swapValues();
+}
+
+void CmdSetModules::undo() { swapValues(); }
 
 // --- whole-library rewrites -------------------------------------------------------------------
 

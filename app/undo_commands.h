@@ -25,7 +25,7 @@ namespace trevak {
 class CmdCopyModules final : public QUndoCommand {
  public:
   /// `modules`: names and bodies, the bodies already in `unit`, the unit the edit library takes
-  /// when it has none (CopyPlan::unit).
+  /// when it has none (CopyPlan::unit). A `.kicad_mod` record keeps its format.
   CmdCopyModules(ModuleTable& table, std::vector<ModuleRecord> modules, LengthUnit unit);
   void redo() override;
   void undo() override;
@@ -128,6 +128,26 @@ class CmdFillNames final : public CmdRewriteModules {
 
  private:
   std::string rewrite(const ModuleRecord& record) const override;
+};
+
+/// Gives modules names and bodies worked out beforehand, each name and body together (the
+/// strip-prefix and fill-names of a `.pretty` library, whose footprint text follows its name);
+/// keeps the old values of the records it changes. No change: the command is obsolete.
+class CmdSetModules final : public QUndoCommand {
+ public:
+  struct Change {
+    std::uint64_t number = 0;  ///< the record's creation number
+    std::optional<std::string> name;
+    std::optional<std::string> body;
+  };
+  CmdSetModules(ModuleTable& table, std::vector<Change> changes);
+  void redo() override;
+  void undo() override;
+
+ private:
+  void swapValues();
+  ModuleTable& m_table;
+  std::vector<Change> m_changes;  // the values the records do not hold now
 };
 
 /// Empties the edit library and names it "nova"; undo puts every module back, with the file

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/user_prompts.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QAbstractButton>
-#include <QApplication>
 #include <QMessageBox>
 #include <QProgressDialog>
 #include <utility>
@@ -15,8 +15,52 @@ namespace trevak {
 QtUserPrompts::QtUserPrompts(QWidget* parent, QString title)
     : m_parent(parent), m_title(std::move(title)) {}
 
+namespace {
+
+bool isPrettyFolderPath(const QString& path) {
+  return path.endsWith(QStringLiteral(".pretty"), Qt::CaseInsensitive) && QFileInfo(path).isDir();
+}
+
+// A file dialog for which a folder named `*.pretty` is an answer: Open with one selected or its
+// path typed, or a double click on it, chooses it instead of showing what it holds. Qt's own
+// dialog is used, since the platform's offers no way to pick a folder among files.
+class LibraryFileDialog final : public QFileDialog {
+ public:
+  LibraryFileDialog(QWidget* parent, bool prettyFolders)
+      : QFileDialog(parent), m_prettyFolders(prettyFolders) {
+    if (!m_prettyFolders) return;
+    setOption(QFileDialog::DontUseNativeDialog, true);
+    connect(this, &QFileDialog::directoryEntered, this, [this](const QString& folder) {
+      if (isPrettyFolderPath(folder)) choose(folder);
+    });
+  }
+  /// The `.pretty` folder chosen, if one was.
+  const std::optional<QString>& prettyFolder() const { return m_folder; }
+
+ protected:
+  void accept() override {
+    const QStringList files = selectedFiles();
+    if (m_prettyFolders && !files.isEmpty() && isPrettyFolderPath(files.first())) {
+      choose(files.first());
+      return;
+    }
+    QFileDialog::accept();
+  }
+
+ private:
+  void choose(const QString& folder) {
+    m_folder = folder;
+    // QDialog's own end: the file dialog's would open the folder.
+    QDialog::done(QDialog::Accepted);
+  }
+  bool m_prettyFolders;
+  std::optional<QString> m_folder;
+};
+
+}  // namespace
+
 std::optional<QString> QtUserPrompts::runFileDialog(const FileDialogRequest& request, bool save) {
-  QFileDialog dialog(m_parent);
+  LibraryFileDialog dialog(m_parent, request.acceptPrettyFolders);
   if (!request.title.isEmpty()) dialog.setWindowTitle(request.title);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
   // A typed name need not exist: a missing file is reported by the loader, as a read failure.
@@ -27,6 +71,7 @@ std::optional<QString> QtUserPrompts::runFileDialog(const FileDialogRequest& req
   if (!request.initialFolder.isEmpty()) dialog.setDirectory(request.initialFolder);
   if (!request.fileName.isEmpty()) dialog.selectFile(request.fileName);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  if (dialog.prettyFolder()) return dialog.prettyFolder();
   const QStringList files = dialog.selectedFiles();
   if (files.isEmpty()) return std::nullopt;
   return files.first();

@@ -20,6 +20,9 @@ struct FileDialogRequest {
   bool confirmOverwrite = false;  ///< save dialogs: ask before replacing a file
   bool newFolderAllowed = false;  ///< folder dialogs: a folder name typed that does not exist
                                   ///< yet is taken (the caller makes it)
+  /// A folder named `*.pretty` (a KiCad library) is an answer too: opening one chooses it
+  /// instead of showing what it holds.
+  bool acceptPrettyFolders = false;
 };
 
 /// A long task's progress as the user sees it.

@@ -88,8 +88,11 @@ std::string footprintFileName(std::string_view name) {
 }
 
 std::vector<WantedFile> wantedFilesOf(const PrettyEditLibrary& library) {
+  return wantedFilesOf(library, library.table);
+}
+
+std::vector<WantedFile> wantedFilesOf(const PrettyEditLibrary& library, const ModuleTable& table) {
   std::vector<WantedFile> files;
-  const ModuleTable& table = library.table;
   files.reserve(static_cast<std::size_t>(table.totalCount()));
   for (int row = 0; row < table.RecordCount(); ++row) {
     const ModuleRecord& r = table.recordAt(row);

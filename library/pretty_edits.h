@@ -44,6 +44,9 @@ std::string footprintFileName(std::string_view name);
 /// read with keeps its file (unchanged when its text is the file's, byte for byte); a renamed
 /// or new record gets footprintFileName of its name. The texts view the table's records.
 std::vector<WantedFile> wantedFilesOf(const PrettyEditLibrary& library);
+/// The same for a table that holds the library's records in place of `library.table` (the
+/// window's edit table, into which the load moved them).
+std::vector<WantedFile> wantedFilesOf(const PrettyEditLibrary& library, const ModuleTable& table);
 
 /// A `.kicad_mod` file's text for the footprint renamed `newName`: the name after
 /// `(footprint` or `(module`, and the value text (`fp_text value` or `property "Value"`) when it

@@ -18,7 +18,10 @@ TEST_F(Loading, EditLibraryLoadsSortedWithTheFirstModuleCurrent) {
   loadEdit(path);
   ASSERT_EQ(prompts_->openRequests.size(), 1u);
   const FileDialogRequest& request = prompts_->openRequests.front();
-  EXPECT_EQ(request.filters, (QStringList{"Modulos (*.mod)", "PCBs (*.brd)", "Todos arquivos (*)"}));
+  EXPECT_EQ(request.filters, (QStringList{"Modulos (*.mod)", "PCBs (*.brd)",
+                                         "Pastas de pegadas KiCad (*.pretty)",
+                                         "Todos arquivos (*)"}));
+  EXPECT_TRUE(request.acceptPrettyFolders);
   EXPECT_EQ(request.defaultSuffix, "mod");
   EXPECT_TRUE(request.fileName.isEmpty());
   EXPECT_TRUE(request.title.isEmpty());
