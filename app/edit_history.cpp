@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/language.h"
 #include "app/undo_commands.h"
 #include "library/library_commands.h"
 #include "library/module_edits.h"
@@ -70,8 +71,7 @@ void EditHistory::takeStoredEdit() {
       m_table.setRecordAt(row, before.name, after.body);
       m_table.moveTo(m_table.rowOfCreationNumber(before.number));
       after.name = before.name;
-      m_refuse(QString::fromUtf8(kDuplicateModuleMessage.data(),
-                                 static_cast<qsizetype>(kDuplicateModuleMessage.size())));
+      m_refuse(libraryText(kDuplicateModuleMessage));
     } else if (after.body) {
       after.body = followNameInLiLine(*after.body, before.name.value_or(std::string()), newName);
     }
