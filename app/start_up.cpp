@@ -2,6 +2,7 @@
 #include "app/start_up.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
@@ -20,12 +21,14 @@ namespace trevak {
 
 namespace {
 
-const char kUsage[] =
+const char kUsage[] = QT_TRANSLATE_NOOP(
+    "trevak",
     "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]"
-    " [--kicad [--project PASTA]] [--lang pt|en] [--no-settings]";
+    " [--kicad [--project PASTA]] [--lang pt|en] [--no-settings]");
 
 // The manual page lists every option named here; a test keeps the two in step.
-const char kHelpOptions[] =
+const char kHelpOptions[] = QT_TRANSLATE_NOOP(
+    "trevak",
     "  EDICAO.mod              biblioteca carregada para edição\n"
     "  --search PESQUISA.mod   biblioteca ou pasta carregada para pesquisa; repetida, um conjunto\n"
     "  --kicad                 carrega para pesquisa as bibliotecas da tabela do KiCad\n"
@@ -33,7 +36,17 @@ const char kHelpOptions[] =
     "  --lang pt|en            o idioma da janela: português (o padrão) ou inglês\n"
     "  --no-settings           começa sem as preferências guardadas e não as grava\n"
     "  -h, --help              este texto\n"
-    "  --version               a versão do programa\n";
+    "  --version               a versão do programa\n");
+
+QByteArray translated(const char* text) {
+  return QCoreApplication::translate("trevak", text).toLocal8Bit();
+}
+
+// The language of this run: --lang, else the remembered one (none with --no-settings).
+Language chosenLanguage(const QStringList& arguments, const Settings* remembered) {
+  return startLanguage(languageArgument(arguments),
+                       remembered ? remembered->language() : QString());
+}
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -118,7 +131,13 @@ int runTrevak(int argc, char** argv) {
   // Answered before any display is needed, so that they work on a text console.
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::printf("%s\n\n%s", kUsage, kHelpOptions);
+      // A console application is enough to read the language and its translation.
+      QCoreApplication console(argc, argv);
+      const QStringList arguments = QCoreApplication::arguments();
+      const auto remembered =
+          arguments.contains(QLatin1String("--no-settings")) ? nullptr : Settings::forUser();
+      installLanguage(console, chosenLanguage(arguments, remembered.get()));
+      std::printf("%s\n\n%s", translated(kUsage).constData(), translated(kHelpOptions).constData());
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
@@ -141,13 +160,13 @@ int runTrevak(int argc, char** argv) {
   const QStringList arguments = QApplication::arguments();
   const bool noSettings = arguments.contains(QLatin1String("--no-settings"));
   const std::unique_ptr<Settings> remembered = noSettings ? nullptr : Settings::forUser();
-  const Language language =
-      startLanguage(languageArgument(arguments), remembered ? remembered->language() : QString());
+  const Language language = chosenLanguage(arguments, remembered.get());
   installWindowLanguage(application, language);
   QString error;
   const std::optional<StartRequest> request = parseStartArguments(arguments, error);
   if (!request) {
-    std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(), kUsage);
+    std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(),
+                 translated(kUsage).constData());
     return 2;
   }
   // Declared before the window, so it outlives the window, which writes to it as it closes.

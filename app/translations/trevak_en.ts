@@ -252,6 +252,30 @@ Export stopped.</translation>
         <source>só uma biblioteca de edição: %1</source>
         <translation>only one edit library: %1</translation>
     </message>
+    <message>
+        <source>Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...] [--kicad [--project PASTA]] [--lang pt|en] [--no-settings]</source>
+        <translation>Usage: trevak [EDIT.mod] [--search SEARCH.mod|FOLDER] [--search OTHER.mod ...] [--kicad [--project FOLDER]] [--lang pt|en] [--no-settings]</translation>
+    </message>
+    <message>
+        <source>  EDICAO.mod              biblioteca carregada para edição
+  --search PESQUISA.mod   biblioteca ou pasta carregada para pesquisa; repetida, um conjunto
+  --kicad                 carrega para pesquisa as bibliotecas da tabela do KiCad
+  --project PASTA         com --kicad, também a tabela do projeto do KiCad nessa pasta
+  --lang pt|en            o idioma da janela: português (o padrão) ou inglês
+  --no-settings           começa sem as preferências guardadas e não as grava
+  -h, --help              este texto
+  --version               a versão do programa
+</source>
+        <translation>  EDIT.mod                library loaded for editing
+  --search SEARCH.mod     library or folder loaded for searching; repeated, one set
+  --kicad                 loads the libraries of KiCad&apos;s table for searching
+  --project FOLDER        with --kicad, also the table of the KiCad project in that folder
+  --lang pt|en            the window&apos;s language: Portuguese (the default) or English
+  --no-settings           starts without the remembered preferences and writes none
+  -h, --help              this text
+  --version               the program&apos;s version
+</translation>
+    </message>
 </context>
 <context>
     <name>trevak::ExactPanes</name>
