@@ -36,15 +36,16 @@ QSize visibleArea(const PreviewWidget* pane) {
   return kFallbackView;
 }
 
-/// Numbers as a Brazilian reader writes them (decimal comma), without thousands separators.
-QLocale portuguese() {
-  QLocale pt(QLocale::Portuguese, QLocale::Brazil);
-  pt.setNumberOptions(QLocale::OmitGroupSeparator);
-  return pt;
+/// Numbers as the window's reader writes them (a Brazilian one: decimal comma; the English
+/// translation names its own locale), without thousands separators.
+QLocale readersNumbers() {
+  QLocale numbers(ExactPanes::tr("pt_BR", "the locale whose numbers the pad hints write"));
+  numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+  return numbers;
 }
 
 QString length(std::int64_t nm, LengthUnit unit) {
-  const QLocale pt = portuguese();
+  const QLocale pt = readersNumbers();
   if (unit == LengthUnit::Millimetre) return pt.toString(static_cast<double>(nm) / 1e6, 'g', 7);
   return pt.toString(static_cast<double>(nm) / 2540.0, 'g', 9);
 }
@@ -87,7 +88,7 @@ QString padDescription(const exact::Pad& pad, LengthUnit unit) {
   QString text =
       ExactPanes::tr("Ilha %1\nForma: %2").arg(exact::kicadText(pad.number), padShapeName(pad));
   if (std::fmod(pad.angle, 3600.0) != 0) {
-    text += QStringLiteral(", %1°").arg(portuguese().toString(pad.angle / 10.0, 'g', 6));
+    text += QStringLiteral(", %1°").arg(readersNumbers().toString(pad.angle / 10.0, 'g', 6));
   }
   const std::int64_t h = pad.shape == 'C' ? pad.size.x : pad.size.y;
   text += ExactPanes::tr("\nTamanho: %1 × %2 %3").arg(length(pad.size.x, unit), length(h, unit), u);

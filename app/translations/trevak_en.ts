@@ -356,6 +356,11 @@ Drill: none</translation>
         <source>Desenha cada ilha, linha, polígono e texto na forma, ângulo e camada reais</source>
         <translation>Draws every pad, line, polygon and text in its real shape, angle and layer</translation>
     </message>
+    <message>
+        <source>pt_BR</source>
+        <comment>the locale whose numbers the pad hints write</comment>
+        <translation>en_US</translation>
+    </message>
 </context>
 <context>
     <name>trevak::LoadWarningsPanel</name>

@@ -28,6 +28,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/exact_panes.h"
 #include "app/settings.h"
 #include "app/start_up.h"
 #include "app/tf_trevak.h"
@@ -314,6 +315,25 @@ TEST(EnglishWindow, PromptsAndLibraryTextsSpeakEnglish) {
   EXPECT_EQ(libraryText(kDuplicateModuleMessage),
             "A component with this name exists already in the current library!");
   // Without the translation, the source text is the Portuguese one, unchanged.
+}
+
+// A pad's hint in English writes its numbers with a decimal point, as English readers do.
+TEST(EnglishWindow, PadHintsWriteEnglishNumbers) {
+  exact::Pad pad;
+  pad.number = "A1";
+  pad.shape = 'O';
+  pad.size = {1524000, 2540000};
+  pad.angle = 450;
+  pad.ovalDrill = true;
+  pad.drillSize = {600000, 1000000};
+  EXPECT_EQ(padDescription(pad, LengthUnit::Millimetre),
+            QString::fromUtf8("Ilha A1\nForma: oval, 45°\nTamanho: 1,524 × 2,54 mm\n"
+                              "Furo: oval 0,6 × 1 mm"));
+  EnglishTranslation english;
+  ASSERT_TRUE(english.installed());
+  EXPECT_EQ(padDescription(pad, LengthUnit::Millimetre),
+            QString::fromUtf8("Pad A1\nShape: oval, 45°\nSize: 1.524 × 2.54 mm\n"
+                              "Drill: oval 0.6 × 1 mm"));
 }
 
 TEST(EnglishWindow, PortugueseStaysTheSourceText) {
