@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "app/language.h"
 #include "app/pretty_edit_library.h"
 #include "app/undo_commands.h"
 #include "library/library_commands.h"
@@ -69,8 +70,7 @@ void EditHistory::takeStoredEdit() {
     QString refusal;
     if (rowOfOtherName(m_table, newName, row) >= 0) {
       // Two modules of one name: KiCad would place the wrong one.
-      refusal = QString::fromUtf8(kDuplicateModuleMessage.data(),
-                                  static_cast<qsizetype>(kDuplicateModuleMessage.size()));
+      refusal = libraryText(kDuplicateModuleMessage);
     } else if (record.format == ModuleFormat::KicadMod) {
       // The name inside the file (and the value text that was the old name) follows, and the
       // file name is made of it.

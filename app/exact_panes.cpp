@@ -36,33 +36,34 @@ QSize visibleArea(const PreviewWidget* pane) {
   return kFallbackView;
 }
 
-/// Numbers as a Brazilian reader writes them (decimal comma), without thousands separators.
-QLocale portuguese() {
-  QLocale pt(QLocale::Portuguese, QLocale::Brazil);
-  pt.setNumberOptions(QLocale::OmitGroupSeparator);
-  return pt;
+/// Numbers as the window's reader writes them (a Brazilian one: decimal comma; the English
+/// translation names its own locale), without thousands separators.
+QLocale readersNumbers() {
+  QLocale numbers(ExactPanes::tr("pt_BR", "the locale whose numbers the pad hints write"));
+  numbers.setNumberOptions(QLocale::OmitGroupSeparator);
+  return numbers;
 }
 
 QString length(std::int64_t nm, LengthUnit unit) {
-  const QLocale pt = portuguese();
+  const QLocale pt = readersNumbers();
   if (unit == LengthUnit::Millimetre) return pt.toString(static_cast<double>(nm) / 1e6, 'g', 7);
   return pt.toString(static_cast<double>(nm) / 2540.0, 'g', 9);
 }
 
 QString unitName(LengthUnit unit) {
-  return unit == LengthUnit::Millimetre ? QStringLiteral("mm") : QStringLiteral("(1/10000 pol)");
+  return unit == LengthUnit::Millimetre ? QStringLiteral("mm") : ExactPanes::tr("(1/10000 pol)");
 }
 
 QString shapeName(char shape) {
   switch (shape) {
     case 'C':
-      return QStringLiteral("círculo");
+      return ExactPanes::tr("círculo");
     case 'R':
-      return QStringLiteral("retângulo");
+      return ExactPanes::tr("retângulo");
     case 'O':
-      return QStringLiteral("oval");
+      return ExactPanes::tr("oval");
     case 'T':
-      return QStringLiteral("trapézio");
+      return ExactPanes::tr("trapézio");
     default:
       return QString::fromLatin1(&shape, 1);
   }
@@ -84,35 +85,35 @@ QString padShapeName(const exact::Pad& pad) {
 
 QString padDescription(const exact::Pad& pad, LengthUnit unit) {
   const QString u = unitName(unit);
-  QString text = QStringLiteral("Ilha %1\nForma: %2")
-                     .arg(exact::kicadText(pad.number), padShapeName(pad));
+  QString text =
+      ExactPanes::tr("Ilha %1\nForma: %2").arg(exact::kicadText(pad.number), padShapeName(pad));
   if (std::fmod(pad.angle, 3600.0) != 0) {
-    text += QStringLiteral(", %1°").arg(portuguese().toString(pad.angle / 10.0, 'g', 6));
+    text += QStringLiteral(", %1°").arg(readersNumbers().toString(pad.angle / 10.0, 'g', 6));
   }
   const std::int64_t h = pad.shape == 'C' ? pad.size.x : pad.size.y;
-  text += QStringLiteral("\nTamanho: %1 × %2 %3").arg(length(pad.size.x, unit), length(h, unit), u);
+  text += ExactPanes::tr("\nTamanho: %1 × %2 %3").arg(length(pad.size.x, unit), length(h, unit), u);
   if (pad.ovalDrill && pad.drillSize.x > 0) {
-    text += QStringLiteral("\nFuro: oval %1 × %2 %3")
+    text += ExactPanes::tr("\nFuro: oval %1 × %2 %3")
                 .arg(length(pad.drillSize.x, unit), length(pad.drillSize.y, unit), u);
   } else if (pad.drill > 0) {
-    text += QStringLiteral("\nFuro: %1 %2").arg(length(pad.drill, unit), u);
+    text += ExactPanes::tr("\nFuro: %1 %2").arg(length(pad.drill, unit), u);
   } else {
-    text += QStringLiteral("\nFuro: nenhum");
+    text += ExactPanes::tr("\nFuro: nenhum");
   }
   if (pad.drillOffset.x != 0 || pad.drillOffset.y != 0) {
-    text += QStringLiteral(" (cobre deslocado %1; %2)")
+    text += ExactPanes::tr(" (cobre deslocado %1; %2)")
                 .arg(length(pad.drillOffset.x, unit), length(pad.drillOffset.y, unit));
   }
   return text;
 }
 
 ExactPanes::ExactPanes(QObject* parent)
-    : QObject(parent), m_toggle(new QAction(QStringLiteral("Desenho exato"), this)) {
+    : QObject(parent), m_toggle(new QAction(ExactPanes::tr("Desenho exato"), this)) {
   setObjectName(QStringLiteral("exactPanes"));
   m_toggle->setObjectName(QStringLiteral("Desenhoexato1"));
   m_toggle->setCheckable(true);
   m_toggle->setToolTip(
-      QStringLiteral("Desenha cada ilha, linha, polígono e texto na forma, ângulo e camada reais"));
+      ExactPanes::tr("Desenha cada ilha, linha, polígono e texto na forma, ângulo e camada reais"));
 }
 
 ExactPanes::~ExactPanes() = default;

@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/language.h"
 #include "app/user_prompts.h"
 #include "library/io_error.h"
 #include "library/library_writer.h"
@@ -25,15 +26,15 @@ QString fromBytes(const std::string& bytes) {
 QString noteText(const KicadModNote& note) {
   switch (note.kind) {
     case KicadModNote::Kind::LineNotUnderstood:
-      return QStringLiteral("linha não exportada (linha %1): %2")
+      return QObject::tr("linha não exportada (linha %1): %2")
           .arg(note.line)
           .arg(fromBytes(note.detail));
     case KicadModNote::Kind::PadSkipped:
-      return QStringLiteral("pad não exportado (linha %1): %2")
+      return QObject::tr("pad não exportado (linha %1): %2")
           .arg(note.line)
           .arg(fromBytes(note.detail));
     case KicadModNote::Kind::PadNameCut:
-      return QStringLiteral("nome de pad cortado em 49 bytes: %1").arg(fromBytes(note.detail));
+      return QObject::tr("nome de pad cortado em 49 bytes: %1").arg(fromBytes(note.detail));
   }
   return {};
 }
@@ -65,19 +66,19 @@ ExportSummary summarizeExport(const ExportReport& report, const QString& folder)
     const QString name = fromBytes(f.moduleName);
     switch (f.outcome) {
       case ExportOutcome::RefusedDifferent:
-        details << QStringLiteral("%1: já existe um arquivo diferente, não substituído")
+        details << QObject::tr("%1: já existe um arquivo diferente, não substituído")
                        .arg(QString::fromStdString(f.fileName));
         break;
       case ExportOutcome::RefusedNotAFile:
-        details << QStringLiteral("%1: não é um arquivo comum, não substituído")
+        details << QObject::tr("%1: não é um arquivo comum, não substituído")
                        .arg(QString::fromStdString(f.fileName));
         break;
       case ExportOutcome::RefusedName:
-        details << QStringLiteral("\"%1\": nome vazio ou com caracteres de controle, não exportado")
+        details << QObject::tr("\"%1\": nome vazio ou com caracteres de controle, não exportado")
                        .arg(name);
         break;
       case ExportOutcome::Failed:
-        details << QStringLiteral("%1: falha ao gravar: %2")
+        details << QObject::tr("%1: falha ao gravar: %2")
                        .arg(QString::fromStdString(f.fileName), QString::fromStdString(f.error));
         break;
       default:
@@ -89,16 +90,17 @@ ExportSummary summarizeExport(const ExportReport& report, const QString& folder)
                                              noteText(note));
     }
   }
-  QString text = QStringLiteral("Exportação para %1:\n%2 gravados, %3 sem mudança, %4 substituídos, "
-                                "%5 recusados, %6 com falha.")
+  QString text = QObject::tr(
+                     "Exportação para %1:\n%2 gravados, %3 sem mudança, %4 substituídos, "
+                     "%5 recusados, %6 com falha.")
                      .arg(folder)
                      .arg(report.count(ExportOutcome::Written))
                      .arg(report.count(ExportOutcome::Unchanged))
                      .arg(report.count(ExportOutcome::Replaced))
                      .arg(refused)
                      .arg(report.count(ExportOutcome::Failed));
-  if (noted != 0) text += QStringLiteral("\n%1 módulos com observações (ver detalhes).").arg(noted);
-  if (report.stopped) text += QStringLiteral("\nExportação interrompida.");
+  if (noted != 0) text += QObject::tr("\n%1 módulos com observações (ver detalhes).").arg(noted);
+  if (report.stopped) text += QObject::tr("\nExportação interrompida.");
   return {text, details.join(QLatin1Char('\n'))};
 }
 
@@ -110,7 +112,7 @@ std::optional<ExportReport> runExport(const std::vector<ExportModule>& modules, 
                                       const QString& folder, ExportOptions options,
                                       UserPrompts& prompts) {
   std::unique_ptr<ProgressReport> progress = prompts.startProgress(
-      QStringLiteral("Exportando para KiCad..."), static_cast<int>(modules.size()));
+      QObject::tr("Exportando para KiCad..."), static_cast<int>(modules.size()));
   options.progress = [&progress](std::size_t done, std::size_t) {
     return progress->advance(static_cast<int>(done));
   };
@@ -124,12 +126,13 @@ std::optional<ExportReport> runExport(const std::vector<ExportModule>& modules, 
 }
 
 QString replaceQuestion(std::size_t different) {
-  return different == 1
-             ? QStringLiteral("1 arquivo diferente já estava na pasta e não foi substituído. "
+  return different == 1 ? QObject::tr(
+                              "1 arquivo diferente já estava na pasta e não foi substituído. "
                               "Substituí-lo pelo exportado?")
-             : QStringLiteral("%1 arquivos diferentes já estavam na pasta e não foram "
+                        : QObject::tr(
+                              "%1 arquivos diferentes já estavam na pasta e não foram "
                               "substituídos. Substituí-los pelos exportados?")
-                   .arg(different);
+                              .arg(different);
 }
 
 }  // namespace
@@ -137,12 +140,11 @@ QString replaceQuestion(std::size_t different) {
 QString exportEditLibraryToKicad(ModuleTable& table, const QString& libraryPath,
                                  UserPrompts& prompts, SaveFileLayer* files) {
   if (table.IsEmpty()) {
-    prompts.showError(QString::fromUtf8(kEmptyLibraryMessage.data(),
-                                        static_cast<qsizetype>(kEmptyLibraryMessage.size())));
+    prompts.showError(libraryText(kEmptyLibraryMessage));
     return QString();
   }
   FileDialogRequest request;
-  request.title = QString::fromUtf16(kKicadExportCaption).chopped(3);
+  request.title = QObject::tr(kKicadExportCaption).chopped(3);
   if (!libraryPath.isEmpty()) request.initialFolder = QFileInfo(libraryPath).absolutePath();
   request.newFolderAllowed = true;
   const std::optional<QString> chosen = prompts.askFolder(request);

@@ -12,8 +12,8 @@ class SaveFileLayer;
 class UserPrompts;
 
 /// The caption of the window's menu item.
-inline constexpr char16_t kKicadExportCaption[] =
-    u"Exportar biblioteca de edição para KiCad (.pretty)...";
+inline constexpr char kKicadExportCaption[] =
+    QT_TRANSLATE_NOOP("QObject", "Exportar biblioteca de edição para KiCad (.pretty)...");
 
 /// The folder an export goes into: the chosen folder when its name ends in ".pretty",
 /// otherwise a folder inside it named after the edit library (`libraryPath`'s base name, or

@@ -34,7 +34,7 @@ std::optional<TableAdditionAnswer> QtTableAdditionPrompts::askTableAddition(
     const TableAdditionRequest& request) {
   QDialog dialog(m_parent);
   dialog.setObjectName(QStringLiteral("TableAdditionDialog"));
-  dialog.setWindowTitle(QString::fromUtf16(kTableAdditionCaption).chopped(3));
+  dialog.setWindowTitle(QObject::tr(kTableAdditionCaption).chopped(3));
   auto* form = new QFormLayout;
 
   auto* folder = new QLineEdit(request.libraryFolder);
@@ -109,7 +109,7 @@ bool QtTableAdditionPrompts::confirmCreateTable(const QString& tableFile, bool g
              : QObject::tr("O projeto ainda não tem tabela de bibliotecas de footprints (%1). "
                            "Criar uma com esta biblioteca?")
                    .arg(tableFile);
-  return QMessageBox::question(m_parent, QString::fromUtf16(kTableAdditionCaption).chopped(3), text,
+  return QMessageBox::question(m_parent, QObject::tr(kTableAdditionCaption).chopped(3), text,
                                QMessageBox::Yes | QMessageBox::Cancel,
                                QMessageBox::Cancel) == QMessageBox::Yes;
 }
@@ -122,7 +122,7 @@ KicadTableAddition::KicadTableAddition(QWidget* window, UserPrompts& prompts)
 KicadTableAddition::~KicadTableAddition() = default;
 
 QAction* KicadTableAddition::install(QMenu* menu, QAction* before) {
-  auto* action = new QAction(QString::fromUtf16(kTableAdditionCaption), menu);
+  auto* action = new QAction(QObject::tr(kTableAdditionCaption), menu);
   action->setObjectName(QStringLiteral("Adicionaratabeladokicad1"));
   menu->insertAction(before, action);
   connect(action, &QAction::triggered, this, &KicadTableAddition::run);

@@ -15,8 +15,8 @@ namespace trevak {
 class UserPrompts;
 
 /// The caption of the window's menu item.
-inline constexpr char16_t kTableAdditionCaption[] =
-    u"Adicionar à tabela de bibliotecas do KiCad...";
+inline constexpr char kTableAdditionCaption[] =
+    QT_TRANSLATE_NOOP("QObject", "Adicionar à tabela de bibliotecas do KiCad...");
 
 /// What the table-addition dialog starts with.
 struct TableAdditionRequest {

@@ -63,7 +63,7 @@ QVariant ModuleListModel::headerData(int section, Qt::Orientation orientation, i
     return QStringLiteral("nome_Componente");
   }
   if (orientation == Qt::Horizontal && section == 1 && role == Qt::DisplayRole) {
-    return QStringLiteral("biblioteca");
+    return tr("biblioteca");
   }
   return {};
 }

@@ -2,6 +2,7 @@
 #include "app/pretty_edit_library.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
@@ -50,7 +51,7 @@ QString noteText(const KicadModNote& note) {
   const char* what = note.kind == KicadModNote::Kind::LineNotUnderstood ? "linha não convertida"
                      : note.kind == KicadModNote::Kind::PadSkipped      ? "ilha não convertida"
                                                                         : "nome da ilha cortado";
-  return QStringLiteral("%1 (linha %2): %3")
+  return QCoreApplication::translate("trevak::PrettyEditLibrary", "%1 (linha %2): %3")
       .arg(QString::fromUtf8(what))
       .arg(note.line)
       .arg(QString::fromLatin1(note.detail.data(), static_cast<qsizetype>(note.detail.size())));
@@ -66,20 +67,26 @@ QString refusalText(const PrettySaveRefused& refused) {
   const QString files = fileList(refused.files()).join(QStringLiteral(", "));
   switch (refused.reason()) {
     case PrettySaveRefused::Reason::BadName:
-      return QStringLiteral("Nada foi salvo: um nome não pode ser nome de arquivo de pegada: %1")
+      return QCoreApplication::translate(
+                 "trevak::PrettyEditLibrary",
+                 "Nada foi salvo: um nome não pode ser nome de arquivo de pegada: %1")
           .arg(files);
     case PrettySaveRefused::Reason::NameClash:
-      return QStringLiteral(
-                 "Nada foi salvo: pegadas dariam arquivos de mesmo nome "
-                 "(maiúsculas e minúsculas não contam): %1")
+      return QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                         "Nada foi salvo: pegadas dariam arquivos de mesmo nome "
+                                         "(maiúsculas e minúsculas não contam): %1")
           .arg(files);
     case PrettySaveRefused::Reason::NotAFile:
-      return QStringLiteral("Nada foi salvo: no lugar de %1 há algo que não é um arquivo")
+      return QCoreApplication::translate(
+                 "trevak::PrettyEditLibrary",
+                 "Nada foi salvo: no lugar de %1 há algo que não é um arquivo")
           .arg(files);
     case PrettySaveRefused::Reason::ChangedOnDisk:
       break;
   }
-  return QStringLiteral("Nada foi salvo: %1 mudou no disco depois de carregado").arg(files);
+  return QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                     "Nada foi salvo: %1 mudou no disco depois de carregado")
+      .arg(files);
 }
 
 // The records of `table`, names, bodies and numbers, in a table of their own, for a library
@@ -185,8 +192,9 @@ PrettyEditFolder::CopyPlan PrettyEditFolder::planInto(const ModuleTable& library
     const QString shown = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
     std::string why;
     if (!writableFootprintFileName(footprintFileName(name), &why)) {
-      plan.refused
-          << QStringLiteral("%1: não pode ser nome de arquivo (%2)").arg(shown, fromBytes(why));
+      plan.refused << QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                                  "%1: não pode ser nome de arquivo (%2)")
+                          .arg(shown, fromBytes(why));
       continue;
     }
     const bool taken =
@@ -195,7 +203,8 @@ PrettyEditFolder::CopyPlan PrettyEditFolder::planInto(const ModuleTable& library
           return sameModuleName(collator, other.nome_Componente.value_or(std::string()), name);
         });
     if (taken) {
-      plan.refused << QStringLiteral("%1: já existe").arg(shown);
+      plan.refused
+          << QCoreApplication::translate("trevak::PrettyEditLibrary", "%1: já existe").arg(shown);
       continue;
     }
     for (const KicadModNote& note : notes)
@@ -207,7 +216,10 @@ PrettyEditFolder::CopyPlan PrettyEditFolder::planInto(const ModuleTable& library
 
 PrettyEditFolder::SaveOutcome PrettyEditFolder::save(UserPrompts& prompts, SaveFileLayer* files) {
   if (m_library == nullptr) {
-    return {SaveResult::Refused, QStringLiteral("Nenhuma pasta .pretty carregada"), 0, 0};
+    return {
+        SaveResult::Refused,
+        QCoreApplication::translate("trevak::PrettyEditLibrary", "Nenhuma pasta .pretty carregada"),
+        0, 0};
   }
   std::vector<WantedFile> wanted = wantedFilesOf(*m_library, m_table);
   SaveOutcome outcome = writeFolder(m_folder, m_library->loaded, wanted, prompts, files);
@@ -221,7 +233,10 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::saveAs(const QString& folder, Us
                                                        SaveFileLayer* files) {
   const QString absolute = QFileInfo(folder).absoluteFilePath();
   if (m_library == nullptr) {
-    return {SaveResult::Refused, QStringLiteral("Nenhuma pasta .pretty carregada"), 0, 0};
+    return {
+        SaveResult::Refused,
+        QCoreApplication::translate("trevak::PrettyEditLibrary", "Nenhuma pasta .pretty carregada"),
+        0, 0};
   }
   if (const QString refusal = prepareNewFolder(absolute); !refusal.isEmpty()) {
     return {SaveResult::Refused, refusal, 0, 0};
@@ -253,7 +268,9 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::convertInto(const QString& folde
   CopyPlan plan = planInto(empty, m_table, rows);
   if (!plan.refused.isEmpty()) {
     return {SaveResult::Refused,
-            QStringLiteral("Nada foi salvo: estes módulos não dão arquivos .kicad_mod:\n") +
+            QCoreApplication::translate(
+                "trevak::PrettyEditLibrary",
+                "Nada foi salvo: estes módulos não dão arquivos .kicad_mod:\n") +
                 plan.refused.join(QLatin1Char('\n')),
             0, 0};
   }
@@ -274,7 +291,8 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::convertInto(const QString& folde
   // The folder written becomes the edit library, read back as any folder is.
   load(absolute);
   if (!plan.notes.isEmpty()) {
-    outcome.message += QStringLiteral("\n\nO que a conversão deixou de fora:\n") +
+    outcome.message += QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                                   "\n\nO que a conversão deixou de fora:\n") +
                        plan.notes.join(QLatin1Char('\n'));
   }
   return outcome;
@@ -286,7 +304,8 @@ QString PrettyEditFolder::prepareNewFolder(const QString& folder) {
   std::error_code ec;
   if (fs::exists(fs::symlink_status(path, ec))) {
     if (!fs::is_directory(path, ec) || !fs::is_empty(path, ec) || ec) {
-      return QStringLiteral(
+      return QCoreApplication::translate(
+                 "trevak::PrettyEditLibrary",
                  "Nada foi salvo: %1 já existe e não é uma pasta vazia; uma "
                  "biblioteca .pretty é salva como pasta nova.")
           .arg(folder);
@@ -294,7 +313,8 @@ QString PrettyEditFolder::prepareNewFolder(const QString& folder) {
     return {};
   }
   if (!fs::create_directory(path, ec) || ec) {
-    return QStringLiteral("Nada foi salvo: a pasta %1 não pôde ser criada (%2).")
+    return QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                       "Nada foi salvo: a pasta %1 não pôde ser criada (%2).")
         .arg(folder, QString::fromLocal8Bit(ec.message().c_str()));
   }
   return {};
@@ -331,7 +351,8 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::writeFolder(const QString& targe
       for (const QString& file : fileList(refused.files())) changed << target + '/' + file;
       if (!prompts.confirmOverwriteChanged(changed.join(QStringLiteral(", ")))) {
         outcome.result = SaveResult::Cancelled;
-        outcome.message = QStringLiteral("Não salvo: %1 foi mudado por outro programa")
+        outcome.message = QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                                      "Não salvo: %1 foi mudado por outro programa")
                               .arg(changed.join(QStringLiteral(", ")));
         return outcome;
       }
@@ -348,7 +369,8 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::writeFolder(const QString& targe
   if (!report.complete()) {
     // The records keep their origins: the next save writes what this one left.
     outcome.result = SaveResult::Partial;
-    QStringList lines{QStringLiteral("A pasta %1 foi salva só em parte: %2.")
+    QStringList lines{QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                                  "A pasta %1 foi salva só em parte: %2.")
                           .arg(target, fromBytes(report.error))};
     const auto section = [&lines](const char* title, const std::vector<std::string>& names) {
       if (names.empty()) return;
@@ -359,19 +381,25 @@ PrettyEditFolder::SaveOutcome PrettyEditFolder::writeFolder(const QString& targe
     section("Não escritos:", report.notWritten);
     section("Não removidos:", report.notRemoved);
     lines << QString()
-          << QStringLiteral("Nenhuma pegada se perdeu; salvar de novo termina o trabalho.");
+          << QCoreApplication::translate(
+                 "trevak::PrettyEditLibrary",
+                 "Nenhuma pegada se perdeu; salvar de novo termina o trabalho.");
     outcome.message = lines.join(QLatin1Char('\n'));
     return outcome;
   }
   if (outcome.written == 0 && outcome.removed == 0) {
     outcome.result = SaveResult::Unchanged;
-    outcome.message = QStringLiteral("Nada mudou: nenhum arquivo escrito em %1").arg(target);
+    outcome.message = QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                                  "Nada mudou: nenhum arquivo escrito em %1")
+                          .arg(target);
     return outcome;
   }
-  outcome.message = QStringLiteral("Pasta salva: %1 arquivo(s) escrito(s), %2 removido(s) em %3")
-                        .arg(outcome.written)
-                        .arg(outcome.removed)
-                        .arg(target);
+  outcome.message =
+      QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                  "Pasta salva: %1 arquivo(s) escrito(s), %2 removido(s) em %3")
+          .arg(outcome.written)
+          .arg(outcome.removed)
+          .arg(target);
   return outcome;
 }
 
@@ -381,8 +409,10 @@ std::optional<std::string> renamedFootprintText(const std::string& text, const s
   std::string why;
   if (!writableFootprintFileName(footprintFileName(newName), &why)) {
     if (refusal != nullptr) {
-      *refusal = QStringLiteral("O nome \"%1\" não pode ser nome de arquivo de pegada (%2).")
-                     .arg(shown, fromBytes(why));
+      *refusal =
+          QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                      "O nome \"%1\" não pode ser nome de arquivo de pegada (%2).")
+              .arg(shown, fromBytes(why));
     }
     return std::nullopt;
   }
@@ -392,13 +422,17 @@ std::optional<std::string> renamedFootprintText(const std::string& text, const s
   if (utf8.hasError()) {
     if (refusal != nullptr) {
       *refusal =
-          QStringLiteral("O nome \"%1\" não cabe num arquivo .kicad_mod (só UTF-8).").arg(shown);
+          QCoreApplication::translate("trevak::PrettyEditLibrary",
+                                      "O nome \"%1\" não cabe num arquivo .kicad_mod (só UTF-8).")
+              .arg(shown);
     }
     return std::nullopt;
   }
   std::optional<std::string> renamed = renameKicadModText(text, newName, &why);
   if (!renamed && refusal != nullptr) {
-    *refusal = QStringLiteral("O texto da pegada não pôde ser lido (%1); o nome fica como era.")
+    *refusal = QCoreApplication::translate(
+                   "trevak::PrettyEditLibrary",
+                   "O texto da pegada não pôde ser lido (%1); o nome fica como era.")
                    .arg(fromBytes(why));
   }
   return renamed;
@@ -414,9 +448,10 @@ QString kicadReleaseOf(int version) {
   static constexpr Release kReleases[] = {
       {20200000, 5}, {20211014, 6}, {20221018, 7}, {20240108, 8}, {20241229, 9}};
   for (const Release& r : kReleases) {
-    if (version <= r.last) return QStringLiteral("KiCad %1").arg(r.number);
+    if (version <= r.last)
+      return QCoreApplication::translate("trevak::PrettyEditLibrary", "KiCad %1").arg(r.number);
   }
-  return QStringLiteral("KiCad 10");
+  return QCoreApplication::translate("trevak::PrettyEditLibrary", "KiCad 10");
 }
 
 }  // namespace trevak

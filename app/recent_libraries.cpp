@@ -21,7 +21,7 @@ QString normalPath(const QString& path) {
 }  // namespace
 
 QString missingRecentLibraryMessage(const QString& path) {
-  return QStringLiteral("A biblioteca %1 não existe mais e saiu da lista de recentes.")
+  return QObject::tr("A biblioteca %1 não existe mais e saiu da lista de recentes.")
       .arg(QDir::toNativeSeparators(path));
 }
 

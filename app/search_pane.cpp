@@ -53,13 +53,14 @@ class EscapeClears final : public QObject {
 };
 
 QString failureText(const std::vector<LibraryFailure>& failures) {
-  QString text = failures.size() == 1
-                     ? QStringLiteral("Não foi possível carregar 1 arquivo:")
-                     : QStringLiteral("Não foi possível carregar %1 arquivos:").arg(failures.size());
+  QString text =
+      failures.size() == 1
+          ? SearchPane::tr("Não foi possível carregar 1 arquivo:")
+          : SearchPane::tr("Não foi possível carregar %1 arquivos:").arg(failures.size());
   int listed = 0;
   for (const LibraryFailure& f : failures) {
     if (listed++ == kListedFailures) {
-      text += QStringLiteral("\n... e mais %1").arg(failures.size() - kListedFailures);
+      text += SearchPane::tr("\n... e mais %1").arg(failures.size() - kListedFailures);
       break;
     }
     text += QStringLiteral("\n%1: %2").arg(QFile::decodeName(f.path.c_str()),
@@ -91,8 +92,8 @@ QString searchLoadedText(const ModuleTable& table, const QString& path) {
 }
 
 QString librarySetCaption(const QStringList& sources, int libraries) {
-  const QString count = libraries == 1 ? QStringLiteral("1 biblioteca")
-                                       : QStringLiteral("%1 bibliotecas").arg(libraries);
+  const QString count = libraries == 1 ? SearchPane::tr("1 biblioteca")
+                                       : SearchPane::tr("%1 bibliotecas").arg(libraries);
   if (sources.size() == 1) {
     return QStringLiteral("%1 (%2)").arg(QDir::cleanPath(QFileInfo(sources.front()).absoluteFilePath()), count);
   }
@@ -123,9 +124,9 @@ SearchPane::SearchPane(ModuleTable& table, UserPrompts& prompts, HeaderStrip& ca
   const QRect g = grid.geometry();
   m_filter = new QLineEdit(&contents);
   m_filter->setObjectName(QStringLiteral("EditFiltro"));
-  m_filter->setPlaceholderText(QStringLiteral("Filtrar por nome, descrição, palavras-chave..."));
+  m_filter->setPlaceholderText(SearchPane::tr("Filtrar por nome, descrição, palavras-chave..."));
   m_filter->setToolTip(
-      QStringLiteral("Mostra os módulos que contêm todas as palavras (Esc limpa, Ctrl+F)"));
+      SearchPane::tr("Mostra os módulos que contêm todas as palavras (Esc limpa, Ctrl+F)"));
   m_filter->setClearButtonEnabled(true);
   m_filter->setGeometry(g.x(), g.y(), g.width(), kFilterHeight);
   grid.setGeometry(g.x(), g.y() + kFilterHeight + kFilterGap, g.width(),
@@ -183,9 +184,9 @@ bool SearchPane::loadSet(const std::function<LibrarySetContents(LoadControl*)>& 
   auto contents = std::make_shared<LibrarySetContents>();
   m_control = control;
 
-  QPointer<QProgressDialog> progress = new QProgressDialog(
-      QStringLiteral("Carregando bibliotecas..."), QStringLiteral("Cancelar"), 0, 0,
-      m_grid.window());
+  QPointer<QProgressDialog> progress =
+      new QProgressDialog(SearchPane::tr("Carregando bibliotecas..."), SearchPane::tr("Cancelar"),
+                          0, 0, m_grid.window());
   progress->setObjectName(QStringLiteral("ProgressoCarga"));
   progress->setWindowModality(Qt::WindowModal);
   progress->setMinimumDuration(300);

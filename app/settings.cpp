@@ -127,6 +127,14 @@ bool Settings::exactDrawing() const { return readBool(*m_store, QStringLiteral("
 
 void Settings::setExactDrawing(bool on) { m_store->setValue(QStringLiteral("preview/exact"), on); }
 
+QString Settings::language() const {
+  return readString(*m_store, QStringLiteral("window/language"));
+}
+
+void Settings::setLanguage(const QString& code) {
+  m_store->setValue(QStringLiteral("window/language"), code);
+}
+
 QStringList Settings::recentLibraries(Pane pane) const {
   const QVariant value = m_store->value(paneKey(pane, "recent"));
   // One entry comes back from an INI file as a plain text, several as a list.

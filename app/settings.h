@@ -62,6 +62,11 @@ class Settings {
   bool exactDrawing() const;
   void setExactDrawing(bool on);
 
+  /// The language chosen in "Exibir > Idioma" ("pt", "en"); empty when none was chosen. The
+  /// reader of it judges the code (languageFromCode).
+  QString language() const;
+  void setLanguage(const QString& code);
+
   /// A pane's recent libraries, most recent first: at most kMaxRecentLibraries, no blanks, no
   /// repeats.
   QStringList recentLibraries(Pane pane) const;

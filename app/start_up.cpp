@@ -2,12 +2,15 @@
 #include "app/start_up.h"
 
 #include <QApplication>
+#include <QByteArray>
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QIcon>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "app/language.h"
 #include "app/qt_translations.h"
 #include "app/settings.h"
 #include "app/tf_trevak.h"
@@ -18,19 +21,32 @@ namespace trevak {
 
 namespace {
 
-const char kUsage[] =
+const char kUsage[] = QT_TRANSLATE_NOOP(
+    "trevak",
     "Uso: trevak [EDICAO.mod] [--search PESQUISA.mod|PASTA] [--search OUTRA.mod ...]"
-    " [--kicad [--project PASTA]] [--no-settings]";
+    " [--kicad [--project PASTA]] [--lang pt|en] [--no-settings]");
 
 // The manual page lists every option named here; a test keeps the two in step.
-const char kHelpOptions[] =
+const char kHelpOptions[] = QT_TRANSLATE_NOOP(
+    "trevak",
     "  EDICAO.mod              biblioteca carregada para edição\n"
     "  --search PESQUISA.mod   biblioteca ou pasta carregada para pesquisa; repetida, um conjunto\n"
     "  --kicad                 carrega para pesquisa as bibliotecas da tabela do KiCad\n"
     "  --project PASTA         com --kicad, também a tabela do projeto do KiCad nessa pasta\n"
+    "  --lang pt|en            o idioma da janela: português (o padrão) ou inglês\n"
     "  --no-settings           começa sem as preferências guardadas e não as grava\n"
     "  -h, --help              este texto\n"
-    "  --version               a versão do programa\n";
+    "  --version               a versão do programa\n");
+
+QByteArray translated(const char* text) {
+  return QCoreApplication::translate("trevak", text).toLocal8Bit();
+}
+
+// The language of this run: --lang, else the remembered one (none with --no-settings).
+Language chosenLanguage(const QStringList& arguments, const Settings* remembered) {
+  return startLanguage(languageArgument(arguments),
+                       remembered ? remembered->language() : QString());
+}
 
 bool isSet(const char* name) {
   const char* value = std::getenv(name);
@@ -45,7 +61,7 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
     const QString& arg = arguments[i];
     if (arg == QLatin1String("--search")) {
       if (i + 1 >= arguments.size()) {
-        error = QStringLiteral("--search precisa do nome de uma biblioteca");
+        error = QCoreApplication::translate("trevak", "--search precisa do nome de uma biblioteca");
         return std::nullopt;
       }
       request.searchLibrary = arguments[++i];
@@ -57,20 +73,30 @@ std::optional<StartRequest> parseStartArguments(const QStringList& arguments, QS
       request.kicadLibraries = true;
     } else if (arg == QLatin1String("--project")) {
       if (i + 1 >= arguments.size()) {
-        error = QStringLiteral("--project precisa da pasta de um projeto do KiCad");
+        error = QCoreApplication::translate("trevak",
+                                            "--project precisa da pasta de um projeto do KiCad");
         return std::nullopt;
       }
       request.kicadLibraries = true;
       request.kicadProject = arguments[++i];
+    } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {
+      const QString code = arg == QLatin1String("--lang")
+                               ? (i + 1 < arguments.size() ? arguments[++i] : QString())
+                               : arg.mid(7);
+      if (!languageFromCode(code)) {
+        error = QCoreApplication::translate("trevak", "--lang precisa de pt ou en: %1").arg(code);
+        return std::nullopt;
+      }
+      request.language = code;
     } else if (arg == QLatin1String("--no-settings")) {
       request.noSettings = true;
     } else if (arg.startsWith(QLatin1Char('-')) && arg != QLatin1String("-")) {
-      error = QStringLiteral("opção desconhecida: %1").arg(arg);
+      error = QCoreApplication::translate("trevak", "opção desconhecida: %1").arg(arg);
       return std::nullopt;
     } else if (request.editLibrary.isEmpty()) {
       request.editLibrary = arg;
     } else {
-      error = QStringLiteral("só uma biblioteca de edição: %1").arg(arg);
+      error = QCoreApplication::translate("trevak", "só uma biblioteca de edição: %1").arg(arg);
       return std::nullopt;
     }
   }
@@ -91,11 +117,27 @@ bool hasWindowPlatform(int argc, char** argv) {
   return false;
 }
 
+Language installWindowLanguage(QCoreApplication& application, Language language,
+                               const QString& folder) {
+  if (language == Language::English && installLanguage(application, language, folder)) {
+    // Qt's dialogs speak English without a translation of their own.
+    return Language::English;
+  }
+  installQtTranslations(application, QLocale::system());
+  return Language::Portuguese;
+}
+
 int runTrevak(int argc, char** argv) {
   // Answered before any display is needed, so that they work on a text console.
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
-      std::printf("%s\n\n%s", kUsage, kHelpOptions);
+      // A console application is enough to read the language and its translation.
+      QCoreApplication console(argc, argv);
+      const QStringList arguments = QCoreApplication::arguments();
+      const auto remembered =
+          arguments.contains(QLatin1String("--no-settings")) ? nullptr : Settings::forUser();
+      installLanguage(console, chosenLanguage(arguments, remembered.get()));
+      std::printf("%s\n\n%s", translated(kUsage).constData(), translated(kHelpOptions).constData());
       return 0;
     }
     if (std::strcmp(argv[i], "--version") == 0) {
@@ -114,18 +156,24 @@ int runTrevak(int argc, char** argv) {
   // The desktop matches the window to its menu entry and icon by these.
   QGuiApplication::setDesktopFileName(QStringLiteral(TREVAK_APP_ID));
   QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral(TREVAK_APP_ID)));
-  installQtTranslations(application, QLocale::system());
+  // The language is known before the arguments are judged, so their errors speak it too.
+  const QStringList arguments = QApplication::arguments();
+  const bool noSettings = arguments.contains(QLatin1String("--no-settings"));
+  const std::unique_ptr<Settings> remembered = noSettings ? nullptr : Settings::forUser();
+  const Language language = chosenLanguage(arguments, remembered.get());
+  installWindowLanguage(application, language);
   QString error;
-  const std::optional<StartRequest> request =
-      parseStartArguments(QApplication::arguments(), error);
+  const std::optional<StartRequest> request = parseStartArguments(arguments, error);
   if (!request) {
-    std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(), kUsage);
+    std::fprintf(stderr, "trevak: %s\n%s\n", error.toLocal8Bit().constData(),
+                 translated(kUsage).constData());
     return 2;
   }
   // Declared before the window, so it outlives the window, which writes to it as it closes.
-  const std::unique_ptr<Settings> settings = settingsFor(*request);
+  const std::unique_ptr<Settings>& settings = remembered;
   WindowOptions options;
   options.settings = settings.get();
+  options.language = language;
   TfTrevak window(nullptr, options);
   keepInsideScreen(window);
   window.show();

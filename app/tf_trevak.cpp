@@ -15,8 +15,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QStatusBar>
 #include <QSplitter>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 #include <algorithm>
@@ -37,6 +37,7 @@
 #include "app/kicad_export_action.h"
 #include "app/kicad_table_add_action.h"
 #include "app/kicad_tables_action.h"
+#include "app/language.h"
 #include "app/load_warnings_panel.h"
 #include "app/module_list_model.h"
 #include "app/name_grid.h"
@@ -45,6 +46,7 @@
 #include "app/search_pane.h"
 #include "app/preview_zoom.h"
 #include "app/recent_libraries.h"
+#include "app/search_pane.h"
 #include "app/settings.h"
 #include "app/text_switch.h"
 #include "app/undo_commands.h"
@@ -68,14 +70,19 @@ namespace trevak {
 
 namespace {
 
-const QString kTitle = QStringLiteral("Trevak %1 - Criação/cópia de módulos p/KiCad")
-                          .arg(QLatin1String(versionText()));
-const QStringList kEditFilters = {QStringLiteral("Modulos (*.mod)"), QStringLiteral("PCBs (*.brd)"),
-                                  QStringLiteral("Pastas de pegadas KiCad (*.pretty)"),
-                                  QStringLiteral("Todos arquivos (*)")};
-const QStringList kSearchFilters = {QStringLiteral("Módulos (*.mod)"),
-                                    QStringLiteral("PCBs (*.brd)"),
-                                    QStringLiteral("Todos arquivos (*)")};
+// Functions, not constants: each is read in the language installed when it is shown.
+QString titleText() {
+  return TfTrevak::tr("Trevak %1 - Criação/cópia de módulos p/KiCad")
+      .arg(QLatin1String(versionText()));
+}
+QStringList editFilters() {
+  return {TfTrevak::tr("Modulos (*.mod)"), TfTrevak::tr("PCBs (*.brd)"),
+          TfTrevak::tr("Pastas de pegadas KiCad (*.pretty)"), TfTrevak::tr("Todos arquivos (*)")};
+}
+QStringList searchFilters() {
+  return {TfTrevak::tr("Módulos (*.mod)"), TfTrevak::tr("PCBs (*.brd)"),
+          TfTrevak::tr("Todos arquivos (*)")};
+}
 
 // The designed sizes: the client area below the menu bar, and the fixed panels' widths.
 constexpr int kClientWidth = 800;
@@ -128,9 +135,9 @@ QTabWidget* pageControl(QWidget* parent, const char* name, int x, int y, QWidget
   (*contents)->setObjectName(base + QStringLiteral("_conteudo"));
   (*commands)->setObjectName(base + QStringLiteral("_comandos"));
   tests->setObjectName(base + QStringLiteral("_testes"));
-  tabs->addTab(*contents, QStringLiteral("Conteúdo"));
-  tabs->addTab(*commands, QStringLiteral("Comandos"));
-  tabs->addTab(tests, QStringLiteral("testes"));
+  tabs->addTab(*contents, TfTrevak::tr("Conteúdo"));
+  tabs->addTab(*commands, TfTrevak::tr("Comandos"));
+  tabs->addTab(tests, TfTrevak::tr("testes"));
   tabs->setTabVisible(2, false);
   tabs->setTabEnabled(2, false);  // Ctrl+Tab passes over it too
   tabs->setCurrentIndex(0);
@@ -160,13 +167,9 @@ bool isFootprintLibrary(const QString& path) {
   return formatOf(libraryKindOf(pathBytes(path))) == ModuleFormat::KicadMod;
 }
 
-QString fromView(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 // "1 módulo copiado", "3 módulos copiados".
-QString counted(std::size_t n, const char* one, const char* many) {
-  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+QString counted(std::size_t n, const QString& one, const QString& many) {
+  return QStringLiteral("%1 %2").arg(n).arg(n == 1 ? one : many);
 }
 
 }  // namespace
@@ -256,16 +259,13 @@ TfTrevak::~TfTrevak() {
 }
 
 void TfTrevak::buildEditPane(DockPanel* panel) {
-  Panel5 = new HeaderStrip(QStringLiteral("Edição"), "Label3", {7, 3}, panel);
+  Panel5 = new HeaderStrip(tr("Edição"), "Label3", {7, 3}, panel);
   Panel5->setObjectName(QStringLiteral("Panel5"));
   panel->setHeaderStrip(Panel5, kHeaderHeight);
-  SB_carregar = iconButton(panel, "SB_carregar", "open_library",
-                           QStringLiteral("Carregar biblioteca"), 18, 54);
-  RxSB_limpar =
-      iconButton(panel, "RxSB_limpar", "new_library", QStringLiteral("Nova biblioteca"), 19, 105);
-  SB_salvar = iconButton(panel, "SB_salvar", "save_library", QStringLiteral("Salvar ..."), 18, 152);
-  RxSB_apagar =
-      iconButton(panel, "RxSB_apagar", "delete_module", QStringLiteral("Apagar..."), 18, 209);
+  SB_carregar = iconButton(panel, "SB_carregar", "open_library", tr("Carregar biblioteca"), 18, 54);
+  RxSB_limpar = iconButton(panel, "RxSB_limpar", "new_library", tr("Nova biblioteca"), 19, 105);
+  SB_salvar = iconButton(panel, "SB_salvar", "save_library", tr("Salvar ..."), 18, 152);
+  RxSB_apagar = iconButton(panel, "RxSB_apagar", "delete_module", tr("Apagar..."), 18, 209);
   Label1 = place(new QLabel(QStringLiteral("0"), panel), "Label1", 16, 242, 44, 13);
 
   QWidget* contents = nullptr;
@@ -279,44 +279,43 @@ void TfTrevak::buildEditPane(DockPanel* panel) {
 
   RxSpeedButton2 = place(new QToolButton(panel), "RxSpeedButton2", 330, 296, 30, 23);
   RxSpeedButton2->setText(QStringLiteral("XX----"));
-  RxSpeedButton2->setToolTip(QStringLiteral("Tirar prefixo.."));
+  RxSpeedButton2->setToolTip(tr("Tirar prefixo.."));
   // Six characters in 30 pixels: the condensed face of the window's font fits them.
   QFont condensed = RxSpeedButton2->font();
   condensed.setFamily(QStringLiteral("DejaVu Sans Condensed"));
   RxSpeedButton2->setFont(condensed);
   RxSpeedButton4 = place(new QToolButton(panel), "RxSpeedButton4", 332, 356, 30, 24);
-  RxSpeedButton4->setText(QStringLiteral("Nome"));
-  RxSpeedButton4->setToolTip(QStringLiteral("copiar nome"));
+  RxSpeedButton4->setText(tr("Nome"));
+  RxSpeedButton4->setToolTip(tr("copiar nome"));
   QFont small = RxSpeedButton4->font();
   small.setPointSize(7);
   RxSpeedButton4->setFont(small);
   RxSwitch1 = place(new TextSwitch(panel), "RxSwitch1", 329, 387, 36, 44);
-  RxSwitch1->setToolTip(QStringLiteral("Apresentar textos"));
+  RxSwitch1->setToolTip(tr("Apresentar textos"));
 
-  Button1 = pushButton(panel, "Button1", QStringLiteral("Apagar"), 7, 553, 60, 25);
-  Button2 = pushButton(panel, "Button2", QStringLiteral("Converter"), 74, 553, 62, 25);
-  BitBtn1 = pushButton(panel, "BitBtn1", QStringLiteral("+ Zoom"), 171, 553, 52, 25);
-  BitBtn2 = pushButton(panel, "BitBtn2", QStringLiteral("- Zoom"), 233, 553, 48, 25);
-  BitBtn3 = pushButton(panel, "BitBtn3", QStringLiteral("Normal"), 294, 553, 57, 25);
+  Button1 = pushButton(panel, "Button1", tr("Apagar"), 7, 553, 60, 25);
+  Button2 = pushButton(panel, "Button2", tr("Converter"), 74, 553, 62, 25);
+  BitBtn1 = pushButton(panel, "BitBtn1", tr("+ Zoom"), 171, 553, 52, 25);
+  BitBtn2 = pushButton(panel, "BitBtn2", tr("- Zoom"), 233, 553, 48, 25);
+  BitBtn3 = pushButton(panel, "BitBtn3", tr("Normal"), 294, 553, 57, 25);
 
   panel->setFileDropped([this](const QString& path) { openEditLibrary(path); });
 }
 
 void TfTrevak::buildNavigationStrip(DockPanel* panel) {
-  BitBtn7 = pushButton(panel, "BitBtn7", QStringLiteral("Primeiro"), 6, 109, 52, 25);
-  BitBtn8 = pushButton(panel, "BitBtn8", QStringLiteral("Proximo"), 6, 138, 52, 25);
-  BitBtn9 = pushButton(panel, "BitBtn9", QStringLiteral("Anterior"), 6, 167, 52, 25);
-  BitBtn10 = pushButton(panel, "BitBtn10", QStringLiteral("Último"), 6, 197, 52, 25);
+  BitBtn7 = pushButton(panel, "BitBtn7", tr("Primeiro"), 6, 109, 52, 25);
+  BitBtn8 = pushButton(panel, "BitBtn8", tr("Proximo"), 6, 138, 52, 25);
+  BitBtn9 = pushButton(panel, "BitBtn9", tr("Anterior"), 6, 167, 52, 25);
+  BitBtn10 = pushButton(panel, "BitBtn10", tr("Último"), 6, 197, 52, 25);
 }
 
 void TfTrevak::buildSearchPane(DockPanel* panel) {
-  panel6 = new HeaderStrip(QStringLiteral("Pesquisa"), "Label4", {10, 4}, panel);
+  panel6 = new HeaderStrip(tr("Pesquisa"), "Label4", {10, 4}, panel);
   panel6->setObjectName(QStringLiteral("panel6"));
   panel->setHeaderStrip(panel6, kHeaderHeight);
-  RxSB_carregar2 = iconButton(panel, "RxSB_carregar2", "open_library",
-                              QStringLiteral("Carregar origem"), 17, 54);
-  RxSB_copiar =
-      iconButton(panel, "RxSB_copiar", "copy_module", QStringLiteral("Copiar..."), 17, 157);
+  RxSB_carregar2 =
+      iconButton(panel, "RxSB_carregar2", "open_library", tr("Carregar origem"), 17, 54);
+  RxSB_copiar = iconButton(panel, "RxSB_copiar", "copy_module", tr("Copiar..."), 17, 157);
   // Two lines high: a filter shows "shown /" over "total".
   Label2 = place(new QLabel(QStringLiteral("0"), panel), "Label2", 20, 221, 42, 28);
   Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
@@ -330,15 +329,15 @@ void TfTrevak::buildSearchPane(DockPanel* panel) {
   ScrollBox2 = scrollBox(panel, "ScrollBox2", "Image3", 41, 274, 1, &Image3);
   showPicture(Image3, m_searchPicture);
 
-  BitBtn4 = pushButton(panel, "BitBtn4", QStringLiteral("+ Zoom"), 171, 553, 52, 25);
-  BitBtn5 = pushButton(panel, "BitBtn5", QStringLiteral("- Zoom"), 233, 553, 48, 25);
-  BitBtn6 = pushButton(panel, "BitBtn6", QStringLiteral("Normal"), 295, 553, 57, 25);
+  BitBtn4 = pushButton(panel, "BitBtn4", tr("+ Zoom"), 171, 553, 52, 25);
+  BitBtn5 = pushButton(panel, "BitBtn5", tr("- Zoom"), 233, 553, 48, 25);
+  BitBtn6 = pushButton(panel, "BitBtn6", tr("Normal"), 295, 553, 57, 25);
 
   panel->setFileDropped([this](const QString& path) { openSearchLibrary(path); });
 }
 
 void TfTrevak::buildMenu() {
-  QMenu* menu = menuBar()->addMenu(QStringLiteral("&Arquivo"));
+  QMenu* menu = menuBar()->addMenu(tr("&Arquivo"));
   menu->setObjectName(QStringLiteral("Arquivo1"));
   auto item = [menu](const char* name, const QString& caption, const QKeySequence& keys) {
     QAction* action = menu->addAction(caption);
@@ -347,42 +346,48 @@ void TfTrevak::buildMenu() {
     return action;
   };
   Carregarbibliotecadepesquisa1 =
-      item("Carregarbibliotecadepesquisa1", QStringLiteral("Carregar biblioteca de pesquisa..."),
+      item("Carregarbibliotecadepesquisa1", tr("Carregar biblioteca de pesquisa..."),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
-  Carregarpastadeorigem1 = item("Carregarpastadeorigem1",
-                                QStringLiteral("Carregar pasta de pesquisa..."), QKeySequence());
+  Carregarpastadeorigem1 =
+      item("Carregarpastadeorigem1", tr("Carregar pasta de pesquisa..."), QKeySequence());
   CarregarbibliotecasdoKicad1 = item("CarregarbibliotecasdoKicad1",
                                      tr("Carregar bibliotecas do KiCad"), QKeySequence());
   Carregarbibliotecaparaedio1 =
-      item("Carregarbibliotecaparaedio1", QStringLiteral("Carregar biblioteca para edição..."),
+      item("Carregarbibliotecaparaedio1", tr("Carregar biblioteca para edição..."),
            QKeySequence(Qt::CTRL | Qt::Key_O));
-  Salvar1 = item("Salvar1", QStringLiteral("Salvar"), QKeySequence(Qt::CTRL | Qt::Key_S));
-  Salvarbibliotecaemedio1 = item("Salvarbibliotecaemedio1", QStringLiteral("Salvar como..."),
+  Salvar1 = item("Salvar1", tr("Salvar"), QKeySequence(Qt::CTRL | Qt::Key_S));
+  Salvarbibliotecaemedio1 = item("Salvarbibliotecaemedio1", tr("Salvar como..."),
                                  QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
   Criarnovabibliotecaparaedio1 =
-      item("Criarnovabibliotecaparaedio1", QStringLiteral("Criar nova biblioteca para edição"),
+      item("Criarnovabibliotecaparaedio1", tr("Criar nova biblioteca para edição"),
            QKeySequence(Qt::CTRL | Qt::Key_N));
   Exportarbibliotecaparakicad1 =
-      item("Exportarbibliotecaparakicad1", QString::fromUtf16(kKicadExportCaption),
+      item("Exportarbibliotecaparakicad1", QObject::tr(kKicadExportCaption),
            QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_E));
   menu->addSeparator();
-  Sair1 = item("Sair1", QStringLiteral("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  Sair1 = item("Sair1", tr("Sair"), QKeySequence(Qt::CTRL | Qt::Key_Q));
 
-  QMenu* edit = menuBar()->addMenu(QStringLiteral("&Editar"));
+  QMenu* edit = menuBar()->addMenu(tr("&Editar"));
   edit->setObjectName(QStringLiteral("Editar1"));
-  Desfazer1 = edit->addAction(QStringLiteral("Desfazer"));
+  Desfazer1 = edit->addAction(tr("Desfazer"));
   Desfazer1->setObjectName(QStringLiteral("Desfazer1"));
   Desfazer1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  Refazer1 = edit->addAction(QStringLiteral("Refazer"));
+  Refazer1 = edit->addAction(tr("Refazer"));
   Refazer1->setObjectName(QStringLiteral("Refazer1"));
   Refazer1->setShortcuts(
       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
   m_editCommands = addEditCommands(*edit, *DBGrid1);
 
-  QMenu* view = menuBar()->addMenu(QStringLiteral("E&xibir"));
+  QMenu* view = menuBar()->addMenu(tr("E&xibir"));
   view->setObjectName(QStringLiteral("Exibir1"));
   m_exact->toggle()->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
   view->addAction(m_exact->toggle());
+  addLanguageMenu(*view, m_options.language, [this](Language language) {
+    if (m_options.settings != nullptr) m_options.settings->setLanguage(languageCode(language));
+    // The texts are read as the window is built: a change applies at the next start.
+    if (language != m_options.language)
+      tell(tr("O idioma muda quando o Trevak for aberto de novo"));
+  });
   m_about = addHelpMenu(*this);
 }
 
@@ -435,7 +440,7 @@ void TfTrevak::connectHandlers() {
   enableWhileFilled(*m_editNames, {Salvar1, Exportarbibliotecaparakicad1});
   connect(m_about, &QAction::triggered, this, [this] { m_prompts->showAbout(aboutText()); });
   connect(m_history, &EditHistory::modifiedChanged, this, [this] {
-    showEditLibraryTitle(*this, m_editFile, kTitle, isModified());
+    showEditLibraryTitle(*this, m_editFile, titleText(), isModified());
     m_status->libraryModified(isModified());
   });
   connect(m_editCommands.copy, &QAction::triggered, this, &TfTrevak::RxSB_copiarClick);
@@ -452,7 +457,7 @@ void TfTrevak::connectHandlers() {
 }
 
 void TfTrevak::FormCreate() {
-  setWindowTitle(kTitle);
+  setWindowTitle(titleText());
   m_drawing.escala = 100;
   m_drawing.escala_edicao = 100;
   m_drawing.escala_pesquisa = 100;
@@ -500,7 +505,7 @@ bool TfTrevak::isModified() const { return m_history->isModified(); }
 bool TfTrevak::mayDiscardEditLibrary() {
   if (!isModified()) return true;
   QString library = m_editFile.isEmpty() ? Panel5->text() : m_editFile;
-  if (library.isEmpty()) library = QStringLiteral("(sem nome)");
+  if (library.isEmpty()) library = tr("(sem nome)");
   switch (m_prompts->confirmDiscard(library)) {
     case DiscardAnswer::Discard:
       return true;
@@ -520,7 +525,7 @@ void TfTrevak::tell(const QString& message) { m_status->show(message); }
 void TfTrevak::setEditName(const QString& caption, const QString& file) {
   Panel5->setText(caption);
   m_editFile = file;
-  showEditLibraryTitle(*this, file, kTitle, isModified());
+  showEditLibraryTitle(*this, file, titleText(), isModified());
   showEditFormat();
 }
 
@@ -552,9 +557,10 @@ void TfTrevak::loadEditLibraryFile(const QString& path) {
   setEditName(absolute, absolute);
   m_editRecent->add(absolute);
   m_loadWarnings->showFindings(absolute, warnings.findings());
-  tell(QStringLiteral("%1 em %2").arg(counted(static_cast<std::size_t>(RxMD_comp.RecordCount()),
-                                                "módulo carregado", "módulos carregados"),
-                                        absolute));
+  tell(tr("%1 em %2")
+           .arg(counted(static_cast<std::size_t>(RxMD_comp.RecordCount()), tr("módulo carregado"),
+                        tr("módulos carregados")),
+                absolute));
 }
 
 void TfTrevak::loadSearchLibraryFile(const QString& path) {
@@ -597,7 +603,7 @@ void TfTrevak::loadSearchSources(const QStringList& sources) {
 void TfTrevak::SB_carregarClick() {
   runReported([this] {
     FileDialogRequest request;
-    request.filters = kEditFilters;
+    request.filters = editFilters();
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = Panel5->text();
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::EditOpen);
@@ -614,7 +620,8 @@ void TfTrevak::SB_carregarClick() {
 void TfTrevak::RxSB_carregar2Click() {
   runReported([this] {
     FileDialogRequest request;
-    request.filters = QStringList{tr("Módulos e pegadas KiCad (*.mod *.kicad_mod)")} + kSearchFilters;
+    request.filters =
+        QStringList{tr("Módulos e pegadas KiCad (*.mod *.kicad_mod)")} + searchFilters();
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = m_searchDialogFileName;
     request.initialFolder = initialFolderFor(request.fileName, FileDialogKind::SearchOpen);
@@ -643,7 +650,7 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
   if (target == m_editIdentityFile && m_editIdentity) {
     const std::optional<FileIdentity> now = fileIdentityOf(pathBytes(target));
     if (now && *now != *m_editIdentity && !m_prompts->confirmOverwriteChanged(target)) {
-      tell(QStringLiteral("Não salvo: o arquivo foi mudado por outro programa"));
+      tell(tr("Não salvo: o arquivo foi mudado por outro programa"));
       return;
     }
   }
@@ -659,11 +666,10 @@ void TfTrevak::saveEditLibraryTo(const QString& path) {
   m_editIdentity = fileIdentityOf(pathBytes(absolute));
   setEditName(absolute, absolute);
   m_editRecent->add(absolute);
-  QString saved = QStringLiteral("Biblioteca salva em %1").arg(absolute);
+  QString saved = tr("Biblioteca salva em %1").arg(absolute);
   if (ownership.ownerLost) {
-    saved += ownership.groupLost
-                 ? QStringLiteral(" (o dono e o grupo do arquivo não puderam ser mantidos)")
-                 : QStringLiteral(" (o dono do arquivo não pôde ser mantido)");
+    saved += ownership.groupLost ? tr(" (o dono e o grupo do arquivo não puderam ser mantidos)")
+                                 : tr(" (o dono do arquivo não pôde ser mantido)");
   }
   m_status->showUntilChanged(saved);
 }
@@ -672,11 +678,11 @@ void TfTrevak::SB_salvarClick() {
   runReported([this] {
     m_history->commitEdits();
     if (RxMD_comp.IsEmpty()) {
-      m_prompts->showError(fromView(kEmptyLibraryMessage));
+      m_prompts->showError(libraryText(kEmptyLibraryMessage));
       return;
     }
     FileDialogRequest request;
-    request.title = QStringLiteral("Salvar Biblioteca");
+    request.title = tr("Salvar Biblioteca");
     request.defaultSuffix = QStringLiteral("mod");
     request.fileName = Panel5->text();
     request.initialFolder = QStringLiteral(".");
@@ -723,7 +729,7 @@ void TfTrevak::RxSB_limparClick() {
         RxMD_comp,
         [this](const QString& caption, const QString& file) { setEditName(caption, file); },
         Panel5->text(), m_editFile));
-    tell(QStringLiteral("Nova biblioteca"));
+    tell(tr("Nova biblioteca"));
   });
 }
 
@@ -735,7 +741,7 @@ void TfTrevak::RxSB_apagarClick() {
     if (rows.empty()) return;
     const std::size_t n = rows.size();
     m_history->push(new CmdDeleteModules(RxMD_comp, std::move(rows)));
-    tell(counted(n, "módulo apagado", "módulos apagados"));
+    tell(counted(n, tr("módulo apagado"), tr("módulos apagados")));
   });
 }
 
@@ -752,8 +758,8 @@ void TfTrevak::RxSB_copiarClick() {
     if (single && RxMD_comp2.recordAt(RxMD_comp2.currentIndex()).format == ModuleFormat::Legacy) {
       // One module: the name is looked up as ever, and a present one is shown.
       if (RxMD_comp.LocateName(RxMD_comp2.GetField("nome_Componente"))) {
-        m_prompts->showError(fromView(kDuplicateModuleMessage));
-        tell(QStringLiteral("1 já existe"));
+        m_prompts->showError(libraryText(kDuplicateModuleMessage));
+        tell(tr("1 já existe"));
         return;
       }
     }
@@ -774,12 +780,13 @@ void TfTrevak::RxSB_copiarClick() {
     if (present > 0) {
       QStringList names;
       for (const std::string& name : plan.duplicates) names << QString::fromLatin1(name);
-      m_prompts->showError(fromView(kDuplicateModuleMessage) + QStringLiteral("\n\n") +
-                           QStringLiteral("Não copiados:\n") + names.join(QLatin1Char('\n')));
+      m_prompts->showError(libraryText(kDuplicateModuleMessage) + QStringLiteral("\n\n") +
+                           tr("Não copiados:\n") + names.join(QLatin1Char('\n')));
     }
     QStringList parts;
-    if (copied > 0 || present == 0) parts << counted(copied, "módulo copiado", "módulos copiados");
-    if (present > 0) parts << counted(present, "já existe", "já existem");
+    if (copied > 0 || present == 0)
+      parts << counted(copied, tr("módulo copiado"), tr("módulos copiados"));
+    if (present > 0) parts << counted(present, tr("já existe"), tr("já existem"));
     tell(parts.join(QStringLiteral(", ")));
   });
 }
@@ -798,14 +805,14 @@ void TfTrevak::RxSpeedButton2Click() {
     const std::vector<std::string> kept = command->kept();
     m_history->push(command);
     QString text = m_history->stack().index() == before
-                       ? QStringLiteral("Nenhum nome com o prefixo %1").arg(prefix)
-                       : QStringLiteral("Prefixo %1 tirado dos nomes").arg(prefix);
+                       ? tr("Nenhum nome com o prefixo %1").arg(prefix)
+                       : tr("Prefixo %1 tirado dos nomes").arg(prefix);
     if (!kept.empty()) {
       QStringList names;
       for (const std::string& name : kept) names << QString::fromLatin1(name);
       // Names that would come out empty or taken keep their prefix; the user is told which.
-      text += QStringLiteral("; mantidos (ficariam vazios ou repetidos): %1")
-                  .arg(names.join(QStringLiteral(", ")));
+      text +=
+          tr("; mantidos (ficariam vazios ou repetidos): %1").arg(names.join(QStringLiteral(", ")));
     }
     tell(text);
   });
@@ -821,9 +828,8 @@ void TfTrevak::RxSpeedButton4Click() {
     }
     const int before = m_history->stack().index();
     m_history->push(new CmdFillNames(RxMD_comp));
-    tell(m_history->stack().index() == before
-             ? QStringLiteral("Nenhum >NAME para preencher")
-             : QStringLiteral("Nomes escritos no lugar de >NAME"));
+    tell(m_history->stack().index() == before ? tr("Nenhum >NAME para preencher")
+                                              : tr("Nomes escritos no lugar de >NAME"));
   });
 }
 
@@ -831,7 +837,7 @@ void TfTrevak::Desfazer1Click() {
   runReported([this] {
     const QString text = m_history->stack().undoText();
     m_history->undo();
-    if (!text.isEmpty()) tell(QStringLiteral("Desfeito: %1").arg(text));
+    if (!text.isEmpty()) tell(tr("Desfeito: %1").arg(text));
   });
 }
 
@@ -839,7 +845,7 @@ void TfTrevak::Refazer1Click() {
   runReported([this] {
     const QString text = m_history->stack().redoText();
     m_history->redo();
-    if (!text.isEmpty()) tell(QStringLiteral("Refeito: %1").arg(text));
+    if (!text.isEmpty()) tell(tr("Refeito: %1").arg(text));
   });
 }
 
@@ -1054,7 +1060,7 @@ void TfTrevak::loadKicadLibraries(const QString& projectFolder) {
 void TfTrevak::Carregarpastadeorigem1Click() {
   runReported([this] {
     FileDialogRequest request;
-    request.title = QStringLiteral("Carregar pasta de pesquisa");
+    request.title = tr("Carregar pasta de pesquisa");
     // The dialog opens on a folder with an empty name field: the folder loaded last, or the
     // folder of the file loaded last, or where the open dialog starts.
     QFileInfo last(m_searchDialogFileName);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/language.h"
 #include "app/redraw_suppression.h"
 #include "app/user_prompts.h"
 #include "app/window_menus.h"
@@ -56,6 +57,9 @@ struct WindowOptions {
   /// What the window remembers between runs (it must outlive the window); nullptr: the window
   /// starts as designed and writes nothing.
   Settings* settings = nullptr;
+  /// The language the window speaks (its translation installed before it is built); checked
+  /// in "Exibir > Idioma".
+  Language language = Language::Portuguese;
 };
 
 /// The editor window: the edit pane on the left, the navigation strip, the search pane on the

@@ -19,8 +19,9 @@ namespace trevak {
 
 namespace {
 
+// `one` and `many` are marked for translation where they are written.
 QString countedModules(int n, const char* one, const char* many) {
-  return QStringLiteral("%1 %2").arg(n).arg(QString::fromUtf8(n == 1 ? one : many));
+  return QStringLiteral("%1 %2").arg(n).arg(TfTrevak::tr(n == 1 ? one : many));
 }
 
 }  // namespace
@@ -38,8 +39,7 @@ void TfTrevak::loadEditFolder(const QString& path) {
   if (!PrettyEditFolder::isPrettyFolder(path)) {
     // One footprint file is no library to edit: its folder is.
     m_prompts->showError(
-        QStringLiteral("%1 é uma pegada só; para editá-la, carregue a pasta .pretty que a contém.")
-            .arg(path));
+        tr("%1 é uma pegada só; para editá-la, carregue a pasta .pretty que a contém.").arg(path));
     return;
   }
   // Nothing changes until every file was read; a folder that cannot be listed throws first.
@@ -53,12 +53,13 @@ void TfTrevak::loadEditFolder(const QString& path) {
   m_editRecent->add(folder);
   m_loadWarnings->showFindings(folder, {});
   tell(QStringLiteral("%1 em %2 (%3)")
-           .arg(countedModules(RxMD_comp.RecordCount(), "módulo carregado", "módulos carregados"),
+           .arg(countedModules(RxMD_comp.RecordCount(),
+                               QT_TRANSLATE_NOOP("trevak::TfTrevak", "módulo carregado"),
+                               QT_TRANSLATE_NOOP("trevak::TfTrevak", "módulos carregados")),
                 folder, m_prettyEdit->formatText()));
   if (!failures.isEmpty()) {
     m_prompts->showSummary(
-        QStringLiteral("Alguns arquivos de %1 não foram lidos; ficam na pasta como estão.")
-            .arg(folder),
+        tr("Alguns arquivos de %1 não foram lidos; ficam na pasta como estão.").arg(folder),
         failures.join(QLatin1Char('\n')));
   }
 }
@@ -69,8 +70,8 @@ void TfTrevak::saveEditFolderTo(const QString& path) {
   const bool inPlace = !converting && target == m_prettyEdit->folder();
   if (!inPlace && !hasPrettySuffix(QFile::encodeName(target).toStdString())) {
     m_prompts->showError(
-        QStringLiteral("Uma biblioteca .pretty é salva numa pasta .pretty; um "
-                       "arquivo .mod não guarda as pegadas do KiCad atual."));
+        tr("Uma biblioteca .pretty é salva numa pasta .pretty; um "
+           "arquivo .mod não guarda as pegadas do KiCad atual."));
     return;
   }
   using Result = PrettyEditFolder::SaveResult;
@@ -104,8 +105,7 @@ void TfTrevak::saveEditFolderTo(const QString& path) {
     case Result::Refused:
     case Result::Partial:
       m_prompts->showError(outcome.message);
-      tell(outcome.result == Result::Partial ? QStringLiteral("Pasta salva só em parte")
-                                             : QStringLiteral("Não salvo"));
+      tell(outcome.result == Result::Partial ? tr("Pasta salva só em parte") : tr("Não salvo"));
       return;
   }
 }
@@ -117,17 +117,17 @@ void TfTrevak::copyIntoEditFolder(const std::vector<int>& rows) {
     m_history->push(new CmdCopyModules(RxMD_comp, std::move(plan.records), LengthUnit::Millimetre));
   }
   if (!plan.refused.isEmpty()) {
-    m_prompts->showError(QStringLiteral("Não copiados:\n") + plan.refused.join(QLatin1Char('\n')));
+    m_prompts->showError(tr("Não copiados:\n") + plan.refused.join(QLatin1Char('\n')));
   }
   if (!plan.notes.isEmpty()) {
     m_prompts->showSummary(
-        QStringLiteral(
-            "Módulos .mod convertidos para .kicad_mod; o que a conversão deixou de fora:"),
+        tr("Módulos .mod convertidos para .kicad_mod; o que a conversão deixou de fora:"),
         plan.notes.join(QLatin1Char('\n')));
   }
-  QString text = countedModules(copied, "módulo copiado", "módulos copiados");
+  QString text = countedModules(copied, QT_TRANSLATE_NOOP("trevak::TfTrevak", "módulo copiado"),
+                                QT_TRANSLATE_NOOP("trevak::TfTrevak", "módulos copiados"));
   if (!plan.refused.isEmpty()) {
-    text += QStringLiteral(", %1 recusado(s)").arg(plan.refused.size());
+    text += tr(", %1 recusado(s)").arg(plan.refused.size());
   }
   tell(text);
 }
@@ -138,13 +138,13 @@ void TfTrevak::stripEditFolderPrefix() {
       m_prettyEdit->stripPrefixChanges(QFile::encodeName(m_editFile).toStdString(), kept);
   const bool changed = !changes.empty();
   if (changed) m_history->push(new CmdSetModules(RxMD_comp, std::move(changes)));
-  QString text = changed ? QStringLiteral("Prefixo tirado dos nomes (e dos textos das pegadas)")
-                         : QStringLiteral("Nenhum nome com o prefixo");
+  QString text = changed ? tr("Prefixo tirado dos nomes (e dos textos das pegadas)")
+                         : tr("Nenhum nome com o prefixo");
   if (!kept.empty()) {
     QStringList names;
     for (const std::string& name : kept) names << QString::fromLatin1(name);
-    text += QStringLiteral("; mantidos (ficariam vazios ou repetidos): %1")
-                .arg(names.join(QStringLiteral(", ")));
+    text +=
+        tr("; mantidos (ficariam vazios ou repetidos): %1").arg(names.join(QStringLiteral(", ")));
   }
   tell(text);
 }
@@ -153,8 +153,7 @@ void TfTrevak::fillEditFolderNames() {
   std::vector<CmdSetModules::Change> changes = m_prettyEdit->fillNameChanges();
   const bool changed = !changes.empty();
   if (changed) m_history->push(new CmdSetModules(RxMD_comp, std::move(changes)));
-  tell(changed ? QStringLiteral("Nomes escritos no lugar de >NAME")
-               : QStringLiteral("Nenhum >NAME para preencher"));
+  tell(changed ? tr("Nomes escritos no lugar de >NAME") : tr("Nenhum >NAME para preencher"));
 }
 
 }  // namespace trevak

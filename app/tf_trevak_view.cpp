@@ -33,7 +33,7 @@ QToolButton* fitButton(QWidget* pane, const char* name, int x, int y) {
   if (icon.isNull()) icon = QIcon(QStringLiteral(":/icons/fit_preview.png"));
   button->setIcon(icon);
   button->setIconSize(QSize(16, 16));
-  button->setToolTip(QStringLiteral("Ajustar à área"));
+  button->setToolTip(TfTrevak::tr("Ajustar à área"));
   button->setAutoRaise(true);
   button->setCheckable(true);
   return button;
@@ -76,9 +76,9 @@ void TfTrevak::buildViewTools() {
 
   // Each pane's recent libraries follow the item that loads that pane.
   auto* arquivo = menuBar()->findChild<QMenu*>(QStringLiteral("Arquivo1"));
-  m_searchRecentMenu = new QMenu(QStringLiteral("Bibliotecas de pesquisa recentes"), this);
+  m_searchRecentMenu = new QMenu(tr("Bibliotecas de pesquisa recentes"), this);
   m_searchRecentMenu->setObjectName(QStringLiteral("Bibliotecasrecentes2"));
-  m_editRecentMenu = new QMenu(QStringLiteral("Bibliotecas de edição recentes"), this);
+  m_editRecentMenu = new QMenu(tr("Bibliotecas de edição recentes"), this);
   m_editRecentMenu->setObjectName(QStringLiteral("Bibliotecasrecentes1"));
   if (arquivo != nullptr) {
     arquivo->insertMenu(Carregarbibliotecaparaedio1, m_searchRecentMenu);

@@ -51,7 +51,7 @@ bool othersKeptTheirOrder(const std::vector<std::uint64_t>& before,
 
 CmdCopyModules::CmdCopyModules(ModuleTable& table, std::vector<ModuleRecord> modules,
                                LengthUnit unit)
-    : QUndoCommand(QStringLiteral("Copiar módulos")),
+    : QUndoCommand(QObject::tr("Copiar módulos")),
       m_table(table),
       m_modules(std::move(modules)),
       m_unit(unit) {}
@@ -119,7 +119,7 @@ void CmdCopyModules::undo() {
 // --- delete -----------------------------------------------------------------------------------
 
 CmdDeleteModules::CmdDeleteModules(ModuleTable& table, std::vector<int> rows)
-    : QUndoCommand(QStringLiteral("Apagar módulos")), m_table(table), m_rows(std::move(rows)) {}
+    : QUndoCommand(QObject::tr("Apagar módulos")), m_table(table), m_rows(std::move(rows)) {}
 
 void CmdDeleteModules::redo() {
   const NotificationSuspension pause(m_table);
@@ -141,8 +141,8 @@ void CmdDeleteModules::undo() {
 // --- a typed change ---------------------------------------------------------------------------
 
 CmdEditModule::CmdEditModule(ModuleTable& table, std::uint64_t number, Fields before, Fields after)
-    : QUndoCommand(before.name != after.name ? QStringLiteral("Renomear módulo")
-                                             : QStringLiteral("Editar comandos")),
+    : QUndoCommand(before.name != after.name ? QObject::tr("Renomear módulo")
+                                             : QObject::tr("Editar comandos")),
       m_table(table),
       m_number(number),
       m_before(std::move(before)),
@@ -268,7 +268,7 @@ void CmdRewriteModules::undo() {
 
 CmdStripPrefix::CmdStripPrefix(ModuleTable& table, const std::string& caption)
     : CmdRewriteModules(table, Field::Name), m_prefix(libraryBaseName(caption) + "-") {
-  setText(QStringLiteral("Tirar prefixo"));
+  setText(QObject::tr("Tirar prefixo"));
   // Planned once, on the library as it is now: equal old names get equal new ones.
   StripPlan plan = planStripPrefix(table, caption);
   for (int row = 0; row < table.RecordCount(); ++row) {
@@ -286,7 +286,7 @@ std::string CmdStripPrefix::rewrite(const ModuleRecord& record) const {
 }
 
 CmdFillNames::CmdFillNames(ModuleTable& table) : CmdRewriteModules(table, Field::Body) {
-  setText(QStringLiteral("Copiar nome"));
+  setText(QObject::tr("Copiar nome"));
 }
 
 std::string CmdFillNames::rewrite(const ModuleRecord& record) const {
@@ -298,7 +298,7 @@ std::string CmdFillNames::rewrite(const ModuleRecord& record) const {
 
 CmdNewLibrary::CmdNewLibrary(ModuleTable& table, NameSetter setName, QString captionBefore,
                              QString fileBefore)
-    : QUndoCommand(QStringLiteral("Nova biblioteca")),
+    : QUndoCommand(QObject::tr("Nova biblioteca")),
       m_table(table),
       m_setName(std::move(setName)),
       m_captionBefore(std::move(captionBefore)),

@@ -144,16 +144,16 @@ std::optional<QString> QtUserPrompts::askFolder(const FileDialogRequest& request
 }
 
 DiscardAnswer QtUserPrompts::confirmDiscard(const QString& library) {
-  QMessageBox box(QMessageBox::Warning, m_title, QString::fromUtf16(kDiscardQuestion),
+  QMessageBox box(QMessageBox::Warning, m_title, QObject::tr(kDiscardQuestion),
                   QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, m_parent);
   box.setInformativeText(
-      QStringLiteral("As mudanças em %1 não foram salvas. Salve-as para não perdê-las.").arg(library));
+      QObject::tr("As mudanças em %1 não foram salvas. Salve-as para não perdê-las.").arg(library));
   // Enter must not throw away a library: Cancel is the default.
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
-  box.button(QMessageBox::Save)->setText(QStringLiteral("&Salvar"));
-  box.button(QMessageBox::Discard)->setText(QStringLiteral("&Descartar"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("&Cancelar"));
+  box.button(QMessageBox::Save)->setText(QObject::tr("&Salvar"));
+  box.button(QMessageBox::Discard)->setText(QObject::tr("&Descartar"));
+  box.button(QMessageBox::Cancel)->setText(QObject::tr("&Cancelar"));
   switch (box.exec()) {
     case QMessageBox::Save:
       return DiscardAnswer::Save;
@@ -166,14 +166,14 @@ DiscardAnswer QtUserPrompts::confirmDiscard(const QString& library) {
 
 bool QtUserPrompts::confirmOverwriteChanged(const QString& file) {
   QMessageBox box(QMessageBox::Warning, m_title,
-                  QStringLiteral("O arquivo %1 foi mudado por outro programa depois de carregado. "
-                                 "Salvar por cima dessa mudança?")
+                  QObject::tr("O arquivo %1 foi mudado por outro programa depois de carregado. "
+                              "Salvar por cima dessa mudança?")
                       .arg(file),
                   QMessageBox::Save | QMessageBox::Cancel, m_parent);
   box.setDefaultButton(QMessageBox::Cancel);
   box.setEscapeButton(QMessageBox::Cancel);
-  box.button(QMessageBox::Save)->setText(QStringLiteral("Salvar por cima"));
-  box.button(QMessageBox::Cancel)->setText(QStringLiteral("Cancelar"));
+  box.button(QMessageBox::Save)->setText(QObject::tr("Salvar por cima"));
+  box.button(QMessageBox::Cancel)->setText(QObject::tr("Cancelar"));
   return box.exec() == QMessageBox::Save;
 }
 
@@ -193,13 +193,13 @@ bool QtUserPrompts::confirmReplace(const QString& text, const QString& details) 
   if (!details.isEmpty()) box.setDetailedText(details);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::No);
-  box.button(QMessageBox::Yes)->setText(QStringLiteral("&Substituir"));
-  box.button(QMessageBox::No)->setText(QStringLiteral("&Manter"));
+  box.button(QMessageBox::Yes)->setText(QObject::tr("&Substituir"));
+  box.button(QMessageBox::No)->setText(QObject::tr("&Manter"));
   return box.exec() == QMessageBox::Yes;
 }
 
 void QtUserPrompts::showAbout(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Sobre o Trevak"), text, QMessageBox::Ok,
+  QMessageBox box(QMessageBox::NoIcon, QObject::tr("Sobre o Trevak"), text, QMessageBox::Ok,
                   m_parent);
   box.setTextFormat(Qt::RichText);
   box.setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
@@ -218,7 +218,7 @@ namespace {
 class DialogProgress final : public ProgressReport {
  public:
   DialogProgress(QWidget* parent, const QString& text, int total)
-      : m_dialog(text, QStringLiteral("Cancelar"), 0, total, parent) {
+      : m_dialog(text, QObject::tr("Cancelar"), 0, total, parent) {
     m_dialog.setWindowModality(Qt::WindowModal);
     m_dialog.setMinimumDuration(500);
     m_dialog.setAutoClose(false);

@@ -75,7 +75,8 @@ class UserPrompts {
 };
 
 /// The question that guards the edit library against losing unsaved changes.
-inline constexpr char16_t kDiscardQuestion[] = u"Biblioteca atual modificada, descartar?";
+inline constexpr char kDiscardQuestion[] =
+    QT_TRANSLATE_NOOP("QObject", "Biblioteca atual modificada, descartar?");
 
 /// The real prompts: Qt's file dialogs and message boxes, modal to `parent`.
 class QtUserPrompts final : public UserPrompts {

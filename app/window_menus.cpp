@@ -32,18 +32,17 @@ QString stepText(const QString& verb, const QString& step) {
 EditCommands addEditCommands(QMenu& menu, QWidget& editGrid) {
   EditCommands commands;
   menu.addSeparator();
-  commands.copy = menuItem(menu, "Copiarparaedicao1", QStringLiteral("&Copiar para edição"),
+  commands.copy = menuItem(menu, "Copiarparaedicao1", QObject::tr("&Copiar para edição"),
                            QKeySequence(Qt::Key_Insert));
-  commands.remove = menuItem(menu, "Apagarmodulos1", QStringLiteral("&Apagar módulos"),
+  commands.remove = menuItem(menu, "Apagarmodulos1", QObject::tr("&Apagar módulos"),
                              QKeySequence(QKeySequence::Delete));
   // Delete is the text controls' key too: it deletes modules only from the edit grid.
   commands.remove->setShortcutContext(Qt::WidgetShortcut);
   editGrid.addAction(commands.remove);
-  commands.rename =
-      menuItem(menu, "Renomear1", QStringLiteral("Re&nomear"), QKeySequence(Qt::Key_F2));
+  commands.rename = menuItem(menu, "Renomear1", QObject::tr("Re&nomear"), QKeySequence(Qt::Key_F2));
   menu.addSeparator();
-  commands.find = menuItem(menu, "Localizar1", QStringLiteral("&Localizar"),
-                           QKeySequence(QKeySequence::Find));
+  commands.find =
+      menuItem(menu, "Localizar1", QObject::tr("&Localizar"), QKeySequence(QKeySequence::Find));
   return commands;
 }
 
@@ -56,8 +55,8 @@ void renameCurrentRow(QAbstractItemView& grid) {
 
 void nameUndoSteps(QUndoStack& stack, QAction& undo, QAction& redo) {
   const auto name = [&stack, &undo, &redo] {
-    undo.setText(stepText(QStringLiteral("&Desfazer"), stack.undoText()));
-    redo.setText(stepText(QStringLiteral("&Refazer"), stack.redoText()));
+    undo.setText(stepText(QObject::tr("&Desfazer"), stack.undoText()));
+    redo.setText(stepText(QObject::tr("&Refazer"), stack.redoText()));
   };
   QObject::connect(&stack, &QUndoStack::undoTextChanged, &undo, name);
   QObject::connect(&stack, &QUndoStack::redoTextChanged, &redo, name);
@@ -78,7 +77,7 @@ void enableWhileFilled(QAbstractItemModel& model, std::initializer_list<QAction*
 }
 
 QString aboutText() {
-  return QStringLiteral(
+  return QObject::tr(
              "<p><b>Trevak %1</b></p>"
              "<p>Criação e cópia de módulos (footprints) para o KiCad.</p>"
              "<p>Lê bibliotecas de módulos do KiCad em formato antigo (<tt>.mod</tt>, "
@@ -94,9 +93,9 @@ QString aboutText() {
 QAction* addHelpMenu(QWidget& window) {
   auto* main = qobject_cast<QMainWindow*>(&window);
   if (main == nullptr) return nullptr;
-  QMenu* help = main->menuBar()->addMenu(QStringLiteral("A&juda"));
+  QMenu* help = main->menuBar()->addMenu(QObject::tr("A&juda"));
   help->setObjectName(QStringLiteral("Ajuda1"));
-  return menuItem(*help, "Sobre1", QStringLiteral("&Sobre o Trevak..."), QKeySequence());
+  return menuItem(*help, "Sobre1", QObject::tr("&Sobre o Trevak..."), QKeySequence());
 }
 
 }  // namespace trevak

@@ -6,13 +6,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <iostream>
 #include <exception>
+#include <iostream>
 #include <memory>
 #include <new>
 #include <ostream>
 
 #include "cli/commands.h"
+#include "cli/messages_language.h"
 #include "library/message_text.h"
 #include "library/module_table.h"
 
@@ -21,7 +22,7 @@ namespace trevak::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: trevak-cli COMMAND [ARGS...]\n"
+    "usage: trevak-cli [--lang en|pt] COMMAND [ARGS...]\n"
     "\n"
     "Commands:\n"
     "  list LIB.mod                      module names in table order, one per line\n"
@@ -82,6 +83,8 @@ constexpr const char* kUsage =
     "that change are written; -o OUT.pretty writes a new folder (one with files in it only\n"
     "with --force), and --force also writes over files another program changed.\n"
     "\n"
+    "  --lang en|pt the messages' language (also TREVAK_LANG): they are English; only the\n"
+    "               footprint reader's newer-KiCad refusal is worded in Portuguese with pt\n"
     "  --help       this text\n"
     "  --version    the program's version\n"
     "\n"
@@ -193,7 +196,13 @@ std::streamsize ControlEscapingBuffer::xsputn(const char* text, std::streamsize 
 
 int ControlEscapingBuffer::sync() { return m_out->pubsync(); }
 
-void runProcess(const std::vector<std::string>& args) {
+void runProcess(std::vector<std::string> args) {
+  std::string languageError;
+  if (!takeLanguageOption(args, languageError)) {
+    std::cerr << "trevak-cli: " << languageError << '\n' << kUsage;
+    std::cout.flush();
+    std::_Exit(2);
+  }
   std::unique_ptr<ModuleTable> kept;
   int status;
   // Messages may quote a library's bytes: on the terminal its control bytes are shown escaped.

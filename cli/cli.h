@@ -19,7 +19,8 @@ int run(const std::vector<std::string>& args, std::ostream& out, std::ostream& e
 /// freed piece by piece just before the end.
 /// `render` is run by another program, trevak-cli-render, which runProcess starts in its place,
 /// unless this process has the drawing commands itself.
-[[noreturn]] void runProcess(const std::vector<std::string>& args);
+/// A leading `--lang en|pt` is taken off first (takeLanguageOption).
+[[noreturn]] void runProcess(std::vector<std::string> args);
 
 /// The drawing commands in this process (trevak-cli-render and the tests have them): `render`
 /// then runs `command` in place of starting trevak-cli-render.

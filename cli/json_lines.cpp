@@ -9,9 +9,10 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "cli/library_source.h"
+#include "cli/messages_language.h"
 #include "library/footprint_json.h"
 #include "library/io_error.h"
-#include "cli/library_source.h"
 #include "library/kicad_mod_reader.h"
 #include "library/library_reader.h"
 #include "library/module_table.h"
@@ -78,7 +79,7 @@ int inspectKicadMod(const fs::path& source, const std::string& name, bool all,
     if (!all && !collator.equal(info.name, name)) continue;
     if (!info.ok) {
       err << "trevak-cli: " << file.string() << ":" << info.line << ":" << info.column << ": "
-          << info.error << '\n';
+          << readerMessage(info.error) << '\n';
       status = std::max(status, 1);
       continue;
     }
@@ -142,7 +143,7 @@ int inspectTable(const std::string& source, const std::string& name, bool all, s
     const KicadModInfo info = parseKicadMod(body, items);
     if (!info.ok) {
       err << "trevak-cli: " << nickname << ':' << moduleName << ':' << info.line << ':'
-          << info.column << ": " << info.error << '\n';
+          << info.column << ": " << readerMessage(info.error) << '\n';
       return false;
     }
     InspectOrigin origin;

@@ -12,7 +12,8 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "Trevak loads one KiCad legacy footprint library (*.mod) to search and"
   "another to edit, shows each module's body text and a drawing of it,"
   "copies, deletes and renames modules, and saves the edit library."
-  "The window speaks Portuguese; trevak-cli does the same work for scripts.")
+  "The window speaks Portuguese, or English when asked; trevak-cli does the same"
+  "work for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QtGlobal>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +12,9 @@ class ModuleTable;
 
 /// The refusal of a copy whose name the edit library holds already (any letter case), shown in
 /// an error box with one OK button.
-inline constexpr std::string_view kDuplicateModuleMessage =
-    "Já existe um componente com este nome na biblioteca atual!";
+/// Marked for the window's translation (QT_TRANSLATE_NOOP, context "trevak::library").
+inline constexpr std::string_view kDuplicateModuleMessage = QT_TRANSLATE_NOOP(
+    "trevak::library", "Já existe um componente com este nome na biblioteca atual!");
 
 /// The caption of the edit pane's header strip after the new-library command.
 inline constexpr std::string_view kNewLibraryCaption = "nova";

@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <QtGlobal>
 #include <ctime>
 #include <stdexcept>
 #include <string>
@@ -13,7 +14,8 @@ namespace trevak {
 class ModuleTable;
 
 /// The refusal to save a library without modules, shown in an error box with one OK button.
-inline constexpr std::string_view kEmptyLibraryMessage = "Biblioteca vazia!";
+inline constexpr std::string_view kEmptyLibraryMessage =
+    QT_TRANSLATE_NOOP("trevak::library", "Biblioteca vazia!");
 
 /// Thrown by saveLibrary for a table without modules; what() is kEmptyLibraryMessage.
 class EmptyLibraryError : public std::runtime_error {

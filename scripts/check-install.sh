@@ -25,7 +25,7 @@ for f in bin/trevak bin/trevak-cli libexec/trevak/trevak-cli-render \
   "share/metainfo/$app_id.metainfo.xml" \
   "share/icons/hicolor/scalable/apps/$app_id.svg" \
   share/man/man1/trevak.1 share/man/man1/trevak-cli.1 \
-  share/bash-completion/completions/trevak-cli; do
+  share/bash-completion/completions/trevak-cli share/trevak/translations/trevak_en.qm; do
   [ -e "$prefix/$f" ] || fail "not installed: $f"
 done
 for size in 16 22 24 32 48 64 128 256; do
@@ -106,7 +106,8 @@ if [ -e "$deb" ]; then
   contents=$(dpkg-deb -c "$deb")
   for f in usr/bin/trevak usr/bin/trevak-cli usr/libexec/trevak/trevak-cli-render \
     "usr/share/applications/$app_id.desktop" \
-    usr/share/mime/packages/trevak.xml usr/share/man/man1/trevak-cli.1; do
+    usr/share/mime/packages/trevak.xml usr/share/man/man1/trevak-cli.1 \
+    usr/share/trevak/translations/trevak_en.qm; do
     grep -q " \./$f\$" <<<"$contents" || fail "no /$f in the package"
   done
 else

@@ -16,6 +16,7 @@ packages=(
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db bash-completion
   dpkg-dev
   qt6-translations-l10n
+  qt6-tools-dev qt6-l10n-tools  # the window's English translation (lupdate, lrelease, CMake's LinguistTools)
   libqt6svg6  # the SVG icon engine that draws the icons sharp at any scale (run time)
 )
 for arg in "$@"; do
