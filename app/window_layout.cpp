@@ -102,7 +102,9 @@ class NameColumnFollower final : public QObject {
         m_designedColumn(grid->horizontalHeader()->defaultSectionSize()) {
     grid->installEventFilter(this);
     // The viewport's size settles after the grid's own: a set's shares follow the viewport.
-    grid->viewport()->installEventFilter(this);
+    QWidget* viewport = grid->viewport();
+    viewport->installEventFilter(this);
+    m_viewport = viewport;
     connect(grid->horizontalHeader(), &QHeaderView::sectionCountChanged, this, [this] { apply(); });
     // A reset that keeps the number of columns (a filter typed) gives the header its default
     // widths back without a word: the shares are set again after it.
@@ -114,9 +116,9 @@ class NameColumnFollower final : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if ((watched == m_grid || watched == m_grid->viewport()) && event->type() == QEvent::Resize) {
-      apply();
-    }
+    // Compared as addresses only: while the grid is being destroyed its viewport still sends
+    // events, and the grid must not be asked anything then.
+    if (event->type() == QEvent::Resize && (watched == m_grid || watched == m_viewport)) apply();
     return false;
   }
 
@@ -141,6 +143,7 @@ class NameColumnFollower final : public QObject {
   static constexpr int kMinimumShare = 40;
 
   QTableView* m_grid;
+  const QObject* m_viewport = nullptr;
   int m_designedWidth;
   int m_designedColumn;
 };
