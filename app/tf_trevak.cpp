@@ -807,15 +807,16 @@ void TfTrevak::RxSpeedButton2Click() {
     QString text = m_history->stack().index() == before
                        ? tr("Nenhum nome com o prefixo %1").arg(prefix)
                        : tr("Prefixo %1 tirado dos nomes").arg(prefix);
-    if (!kept.empty()) {
-      QStringList names;
-      for (const std::string& name : kept) names << QString::fromLatin1(name);
-      // Names that would come out empty or taken keep their prefix; the user is told which.
-      text +=
-          tr("; mantidos (ficariam vazios ou repetidos): %1").arg(names.join(QStringLiteral(", ")));
-    }
-    tell(text);
+    // Names that would come out empty or taken keep their prefix; the user is told which.
+    tell(text + keptNamesText(kept));
   });
+}
+
+QString TfTrevak::keptNamesText(const std::vector<std::string>& kept) {
+  if (kept.empty()) return {};
+  QStringList names;
+  for (const std::string& name : kept) names << QString::fromLatin1(name);
+  return tr("; mantidos (ficariam vazios ou repetidos): %1").arg(names.join(QStringLiteral(", ")));
 }
 
 void TfTrevak::RxSpeedButton4Click() {

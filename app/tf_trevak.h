@@ -175,6 +175,8 @@ class TfTrevak final : public QMainWindow {
   void copyIntoEditFolder(const std::vector<int>& rows);
   void stripEditFolderPrefix();
   void fillEditFolderNames();
+  /// "; mantidos (...): A, B" for the names a strip left as they were; empty when none.
+  static QString keptNamesText(const std::vector<std::string>& kept);
   /// Shows the edit library's format and dialects in the status bar.
   void showEditFormat();
   /// Shows what the last command did in the status bar.

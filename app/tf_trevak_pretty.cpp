@@ -140,13 +140,7 @@ void TfTrevak::stripEditFolderPrefix() {
   if (changed) m_history->push(new CmdSetModules(RxMD_comp, std::move(changes)));
   QString text = changed ? tr("Prefixo tirado dos nomes (e dos textos das pegadas)")
                          : tr("Nenhum nome com o prefixo");
-  if (!kept.empty()) {
-    QStringList names;
-    for (const std::string& name : kept) names << QString::fromLatin1(name);
-    text +=
-        tr("; mantidos (ficariam vazios ou repetidos): %1").arg(names.join(QStringLiteral(", ")));
-  }
-  tell(text);
+  tell(text + keptNamesText(kept));
 }
 
 void TfTrevak::fillEditFolderNames() {
