@@ -15,29 +15,14 @@
 #include <string>
 #include <vector>
 
+#include "cli_runner.h"
 #include "library/kicad_mod_reader.h"
 
 namespace trevak::cli {
 namespace {
 
-struct ProgramResult {
-  int status = -1;
-  std::string out;
-};
-
-// Runs a shell command line, its standard error joined to its output.
-ProgramResult runProgram(const std::string& command) {
-  ProgramResult r;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer{};
-  std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    r.out.append(buffer.data(), n);
-  const int wait = ::pclose(pipe);
-  r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-  return r;
-}
+using trevak::test::ProgramResult;
+using trevak::test::runProgram;
 
 TEST(CliLanguage, CodesAndTheLeadingOption) {
   EXPECT_EQ(messagesLanguageFromCode("en"), MessagesLanguage::English);

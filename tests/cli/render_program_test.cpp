@@ -17,25 +17,6 @@
 namespace trevak::test {
 namespace {
 
-struct ProgramResult {
-  int status = -1;
-  std::string out;
-};
-
-// Runs a shell command line, its standard error joined to its output.
-ProgramResult runProgram(const std::string& command) {
-  ProgramResult r;
-  FILE* pipe = ::popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr) return r;
-  std::array<char, 4096> buffer{};
-  std::size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-    r.out.append(buffer.data(), n);
-  const int wait = ::pclose(pipe);
-  r.status = WIFEXITED(wait) ? WEXITSTATUS(wait) : -1;
-  return r;
-}
-
 std::string shellQuoted(const std::string& s) { return "'" + s + "'"; }
 
 std::string readBytes(const std::string& path) {
